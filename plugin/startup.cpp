@@ -1,0 +1,16 @@
+#include "startup.h"
+
+#include "kolmunit.h"
+#include "variant.h"
+
+namespace kolm {
+
+void startLibrary() {
+    resolution = 10;
+    selectPort(variant::portBase);
+    // Where the platform refuses the port, the library still loads and answers
+    // "no value" rather than touching it.
+    if (openPort()) initInterface();
+}
+
+}  // namespace kolm

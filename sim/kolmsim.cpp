@@ -1,0 +1,109 @@
+#include "kolmsim.h"
+
+#include <cmath>
+#include <vector>
+
+#include "kolm_box.h"
+
+namespace {
+
+constexpr uint16_t kBases[] = {0x378, 0x278};
+
+struct Bench {
+    kolmsim::Box boxes[2];
+    bool refused = false;
+    bool tracing = true;
+    uint64_t accesses = 0;
+    std::vector<KolmsimAccess> trace;
+};
+
+Bench& bench() {
+    static Bench instance;
+    return instance;
+}
+
+// The box whose data register (offset 0) or status register (offset 1) is `port`.
+kolmsim::Box* boxAt(uint16_t port, int offset) {
+    for (int i = 0; i < 2; ++i)
+        if (port == kBases[i] + offset) return &bench().boxes[i];
+    return nullptr;
+}
+
+void record(bool isWrite, uint16_t port, uint8_t value) {
+    Bench& b = bench();
+    ++b.accesses;
+    if (b.tracing && b.trace.size() < KOLMSIM_TRACE_CAPACITY)
+        b.trace.push_back(KolmsimAccess{isWrite, value, port});
+}
+
+}  // namespace
+
+uint8_t kolmsim_in(uint16_t port) {
+    uint8_t value = 0xFF;
+    if (kolmsim::Box* data = boxAt(port, 0)) value = data->readData();
+    else if (kolmsim::Box* status = boxAt(port, 1)) value = status->readStatus();
+    record(false, port, value);
+    return value;
+}
+
+void kolmsim_out(uint16_t port, uint8_t value) {
+    if (kolmsim::Box* box = boxAt(port, 0)) box->writeData(value);
+    record(true, port, value);
+}
+
+void kolmsim_reset(void) {
+    Bench& b = bench();
+    b.boxes[0] = kolmsim::Box();
+    b.boxes[1] = kolmsim::Box();
+    b.refused = false;
+    b.tracing = true;
+    b.accesses = 0;
+    b.trace.clear();
+}
+
+void kolmsim_set_data(uint16_t base, uint8_t value) {
+    if (kolmsim::Box* box = boxAt(base, 0)) box->setLatch(value);
+}
+
+void kolmsim_set_count(uint16_t base, int channel, int count) {
+    kolmsim::Box* box = boxAt(base, 0);
+    if (!box || channel < 0 || channel > 1) return;
+    if (count < 0) count = 0;
+    box->setCount(channel, static_cast<uint16_t>(count > 0xFFFF ? 0xFFFF : count));
+}
+
+void kolmsim_set_volts(uint16_t base, int channel, double volts) {
+    // The converter's full scale is 5 V over 1024 counts.
+    const double counts = std::floor(volts * 1024.0 / 5.0);
+    kolmsim_set_count(base, channel, counts < 0 ? 0 : counts > 1023 ? 1023 : static_cast<int>(counts));
+}
+
+void kolmsim_set_connected(uint16_t base, int connected) {
+    if (kolmsim::Box* box = boxAt(base, 0)) box->setConnected(connected != 0);
+}
+
+uint8_t kolmsim_data(uint16_t base) {
+    kolmsim::Box* box = boxAt(base, 0);
+    return box ? box->readData() : 0xFF;
+}
+
+void kolmsim_refuse_access(int refuse) { bench().refused = refuse != 0; }
+int kolmsim_access_refused(void) { return bench().refused; }
+
+size_t kolmsim_trace_length(void) { return bench().trace.size(); }
+
+int kolmsim_trace_at(size_t index, KolmsimAccess* out) {
+    const auto& trace = bench().trace;
+    if (index >= trace.size() || !out) return 0;
+    *out = trace[index];
+    return 1;
+}
+
+uint64_t kolmsim_access_count(void) { return bench().accesses; }
+
+void kolmsim_trace_clear(void) {
+    bench().trace.clear();
+    bench().accesses = 0;
+}
+
+void kolmsim_trace_enable(int enabled) { bench().tracing = enabled != 0; }

@@ -1,0 +1,59 @@
+/* The simulated bench: one KOLM box on each of the two parallel ports (0x378, 0x278),
+ * reached through byte-wide port reads and writes, with a trace of every access.
+ * A C interface, so that the plug-in's simulator backend, test hosts and a Windows
+ * port-helper stand-in can all share one bench. */
+#ifndef KOLMSIM_H
+#define KOLMSIM_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define KOLMSIM_API __declspec(dllexport)
+#else
+#define KOLMSIM_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct KolmsimAccess {
+    uint8_t isWrite; /* 1 for a write (out), 0 for a read (in) */
+    uint8_t value;   /* byte written, or byte the read returned */
+    uint16_t port;
+} KolmsimAccess;
+
+/* Port access as the plug-in makes it. Ports without a box read 0xFF. */
+KOLMSIM_API uint8_t kolmsim_in(uint16_t port);
+KOLMSIM_API void kolmsim_out(uint16_t port, uint8_t value);
+
+/* Power both boxes up again: data latches 0x00, inputs back to the demo waveforms,
+ * connected, access allowed, trace cleared. */
+KOLMSIM_API void kolmsim_reset(void);
+/* The byte the port held before the plug-in was loaded (not traced). */
+KOLMSIM_API void kolmsim_set_data(uint16_t base, uint8_t value);
+KOLMSIM_API void kolmsim_set_count(uint16_t base, int channel, int count);
+KOLMSIM_API void kolmsim_set_volts(uint16_t base, int channel, double volts);
+KOLMSIM_API void kolmsim_set_connected(uint16_t base, int connected);
+/* What the box's latch holds now (read without tracing). */
+KOLMSIM_API uint8_t kolmsim_data(uint16_t base);
+
+/* Whether the platform lets the plug-in reach the ports; a backend asks at start-up. */
+KOLMSIM_API void kolmsim_refuse_access(int refuse);
+KOLMSIM_API int kolmsim_access_refused(void);
+
+/* The trace keeps the first KOLMSIM_TRACE_CAPACITY accesses since it was cleared;
+ * kolmsim_access_count goes on counting past that. */
+#define KOLMSIM_TRACE_CAPACITY 1000000u
+KOLMSIM_API size_t kolmsim_trace_length(void);
+KOLMSIM_API int kolmsim_trace_at(size_t index, KolmsimAccess *out);
+KOLMSIM_API uint64_t kolmsim_access_count(void);
+KOLMSIM_API void kolmsim_trace_clear(void);
+KOLMSIM_API void kolmsim_trace_enable(int enabled);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,112 @@
+// The built shared libraries, loaded the way a host loads them: start-up by the
+// loader, every export bound by name, each variant on its own port only.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "bench_trace.h"
+
+namespace {
+
+// Ordinal order, as the export table lists them.
+const char* const kExports[20] = {
+    "DLLFunctionDirectory", "EA",   "nea", "EAD",   "nead",   "SA",   "nsa",  "SAD", "nsad", "EB",
+    "neb",                  "SB",   "nsb", "titre", "detail", "peaD", "PSAD", "RSA", "RSAD", "RSB",
+};
+
+struct Variant {
+    const char* path;
+    std::uint16_t base;
+    std::uint16_t otherBase;
+    const char* title;
+};
+const Variant kVariants[] = {
+    {KOLMLPT1_PATH, kLpt1, kLpt2, "KOLM en LPT1:"},
+    {KOLMLPT2_PATH, kLpt2, kLpt1, "KOLM en LPT2:"},
+};
+
+class Library {
+public:
+    explicit Library(const char* path, int flags = RTLD_NOW | RTLD_LOCAL) : handle_(dlopen(path, flags)) {}
+    ~Library() {
+        if (handle_) dlclose(handle_);
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    bool loaded() const { return handle_ != nullptr; }
+    template <typename Fn>
+    Fn* bind(const char* name) const {
+        return reinterpret_cast<Fn*>(dlsym(handle_, name));
+    }
+
+private:
+    void* handle_;
+};
+
+void freshBench(std::uint8_t held) {
+    kolmsim_reset();
+    kolmsim_set_data(kLpt1, held);
+    kolmsim_set_data(kLpt2, held);
+}
+
+}  // namespace
+
+TEST(LibraryLoad, StartupInitialisesOnlyTheVariantsPort) {
+    for (const Variant& v : kVariants) {
+        SCOPED_TRACE(v.path);
+        freshBench(0x05);
+        Library lib(v.path);
+        ASSERT_TRUE(lib.loaded()) << dlerror();
+        EXPECT_EQ(benchTrace(), (std::vector{R(v.base, 0x05), W(v.base, 0xB5)}));
+        EXPECT_STREQ(lib.bind<const char*()>("titre")(), v.title);
+        for (const char* name : kExports) EXPECT_NE(lib.bind<void>(name), nullptr) << name;
+        kolmsim_set_count(v.base, 0, 300);
+        kolmsim_set_count(v.otherBase, 0, 700);
+        EXPECT_EQ(lib.bind<std::int32_t(std::int32_t)>("EA")(0), 300);
+        EXPECT_EQ(lib.bind<std::int32_t(std::int32_t, std::int32_t)>("SB")(3, 1), 301);
+        EXPECT_FALSE(touched(v.otherBase));
+        EXPECT_FALSE(touched(v.otherBase + 1));
+    }
+}
+
+TEST(LibraryLoad, BothVariantsInOneProcessKeepToTheirOwnPorts) {
+    freshBench(0x00);
+    kolmsim_set_volts(kLpt1, 1, 1.25);
+    kolmsim_set_volts(kLpt2, 1, 3.75);
+    Library lpt1(KOLMLPT1_PATH, RTLD_NOW | RTLD_GLOBAL);
+    Library lpt2(KOLMLPT2_PATH, RTLD_NOW | RTLD_GLOBAL);
+    ASSERT_TRUE(lpt1.loaded() && lpt2.loaded());
+    kolmsim_trace_clear();
+    // peaD calls EAD calls EA inside each library: none may bind to the other's.
+    EXPECT_DOUBLE_EQ(*lpt2.bind<double*(std::int32_t)>("peaD")(1), 3.75);
+    EXPECT_FALSE(touched(kLpt1));
+    EXPECT_DOUBLE_EQ(*lpt1.bind<double*(std::int32_t)>("peaD")(1), 1.25);
+    EXPECT_STREQ(lpt2.bind<const char*()>("detail")(),
+                 "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001");
+}
+
+TEST(LibraryLoad, ReloadStartsAfreshEachTime) {
+    for (int round = 0; round < 50; ++round) {
+        freshBench(0x0A);
+        Library lib(KOLMLPT1_PATH);
+        ASSERT_TRUE(lib.loaded());
+        ASSERT_EQ(kolmsim_access_count(), 2u) << "round " << round;
+        auto rsb = lib.bind<std::int32_t(std::int32_t)>("RSB");
+        auto directory = lib.bind<void*()>("DLLFunctionDirectory");
+        EXPECT_EQ(rsb(1), 0);  // the last round's relay is forgotten
+        lib.bind<std::int32_t(std::int32_t, std::int32_t)>("SB")(1, 1);
+        EXPECT_NE(directory(), nullptr);
+    }
+}
+
+TEST(LibraryLoad, RefusedPortLoadsAndAnswersNoValue) {
+    freshBench(0x05);
+    kolmsim_refuse_access(1);
+    Library lib(KOLMLPT2_PATH);
+    ASSERT_TRUE(lib.loaded());
+    EXPECT_EQ(lib.bind<std::int32_t(std::int32_t)>("EA")(0), -777);
+    EXPECT_EQ(lib.bind<double(std::int32_t)>("EAD")(1), -777.0);
+    EXPECT_EQ(lib.bind<std::int32_t(std::int32_t, std::int32_t)>("SB")(0, 1), -777);
+    EXPECT_EQ(kolmsim_access_count(), 0u);
+}
