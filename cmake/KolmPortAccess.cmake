@@ -1,0 +1,11 @@
+# Which files implement the port-access seam (access/port_access.h) for each
+# choice of KOLM_PORT_ACCESS. A platform with several mechanisms lists the file
+# that chooses among them first.
+set(KOLM_PORT_ACCESS_sim access/sim.cpp)
+set(KOLM_PORT_ACCESS_none access/none.cpp)
+
+if(NOT DEFINED KOLM_PORT_ACCESS_${KOLM_PORT_ACCESS})
+  message(FATAL_ERROR "KOLM_PORT_ACCESS=${KOLM_PORT_ACCESS} is not a known port access")
+endif()
+list(TRANSFORM KOLM_PORT_ACCESS_${KOLM_PORT_ACCESS} PREPEND ${CMAKE_SOURCE_DIR}/
+  OUTPUT_VARIABLE KOLM_PORT_ACCESS_SOURCES)
