@@ -3,6 +3,8 @@
 # that chooses among them first.
 set(KOLM_PORT_ACCESS_sim access/sim.cpp)
 set(KOLM_PORT_ACCESS_none access/none.cpp)
+# Linux on x86: ppdev (/dev/parportN) first, else ioperm with inb/outb.
+set(KOLM_PORT_ACCESS_linux access/linux.cpp access/linux_ppdev.cpp access/linux_ioperm.cpp)
 
 if(NOT DEFINED KOLM_PORT_ACCESS_${KOLM_PORT_ACCESS})
   message(FATAL_ERROR "KOLM_PORT_ACCESS=${KOLM_PORT_ACCESS} is not a known port access")

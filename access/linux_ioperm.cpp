@@ -1,0 +1,43 @@
+// Direct port I/O on x86 Linux: ioperm opens the three registers (data, status,
+// control) to inb/outb. Needs root or CAP_SYS_RAWIO; kernels without I/O
+// permission support answer ENOSYS.
+//
+// The kernel grants I/O permission to one thread at a time: a host that calls the
+// entry points from a thread other than the one that loaded the library would take
+// a fault on its first inb. Each thread therefore asks for it on its first access.
+#include <sys/io.h>
+
+#include "linux_mechanisms.h"
+
+namespace kolm {
+
+namespace {
+
+constexpr unsigned long kRegisters = 3;
+
+std::uint16_t firstRegister;
+thread_local bool granted;
+
+bool grantThisThread() {
+    if (!granted) granted = ::ioperm(firstRegister, kRegisters, 1) == 0;
+    return granted;
+}
+
+// Should a thread be refused what the loading thread was given, the port reads
+// as a disconnected one and writes are dropped: never a fault in the host.
+std::uint8_t directIn(std::uint16_t port) { return grantThisThread() ? ::inb(port) : 0xFF; }
+
+void directOut(std::uint16_t port, std::uint8_t value) {
+    if (grantThisThread()) ::outb(value, port);
+}
+
+const PortAccess directAccess = {directIn, directOut};
+
+}  // namespace
+
+const PortAccess* openIopermAccess(std::uint16_t base) {
+    firstRegister = base;
+    return grantThisThread() ? &directAccess : nullptr;
+}
+
+}  // namespace kolm

@@ -1,0 +1,106 @@
+// Every export of both built files bound by name, the function directory walked,
+// and every entry point called through the host's calling convention.
+#include <string>
+
+#include "plugin_host.h"
+
+namespace {
+
+struct Listed {
+    const char* signature;
+    const char* exportName;
+};
+const Listed kDirectory[17] = {
+    {"PURE PASCAL int EA(int)", "EA"},           {"PURE PASCAL asciiz NEA(int)", "nea"},
+    {"PURE PASCAL double EAD(int)", "EAD"},      {"PURE PASCAL asciiz NEAD(int)", "nead"},
+    {"PURE PASCAL int SA(int,int)", "SA"},       {"PURE PASCAL asciiz NSA(int)", "nsa"},
+    {"PURE PASCAL double SAD(int,double)", "SAD"}, {"PURE PASCAL asciiz NSAD(int)", "nsad"},
+    {"PURE PASCAL int EB(int)", "EB"},           {"PURE PASCAL asciiz NEB(int)", "neb"},
+    {"PURE PASCAL INT SB(int,int)", "SB"},       {"PURE PASCAL asciiz NSB(int)", "nsb"},
+    {"PURE PASCAL asciiz titre()", "titre"},     {"PURE PASCAL asciiz Detail()", "detail"},
+    {"PURE PASCAL INT RSA(INT)", "RSA"},         {"PURE PASCAL DOUBLE RSAD(INT)", "RSAD"},
+    {"PURE PASCAL int RSB(INT)", "RSB"},
+};
+
+struct DirectoryEntry {
+    const char* signature;
+    const void* entry;
+};
+
+class EntryCalls : public ::testing::TestWithParam<Variant> {
+protected:
+    void SetUp() override { freshMachine(); }
+};
+
+TEST_P(EntryCalls, DirectoryListsSeventeenEntryPointsThenTwoNulls) {
+    Plugin lib(GetParam().path);
+    ASSERT_TRUE(lib.loaded()) << dlerror();
+    for (const char* name : kExportNames) EXPECT_NE(lib.address(name), nullptr) << name;
+    auto* dir = lib.call<DirectoryEntry*>("DLLFunctionDirectory");
+    ASSERT_NE(dir, nullptr);
+    EXPECT_EQ(lib.call<DirectoryEntry*>("DLLFunctionDirectory"), dir);
+    for (int k = 0; k < 17; ++k) {
+        EXPECT_STREQ(dir[k].signature, kDirectory[k].signature);
+        EXPECT_EQ(dir[k].entry, lib.address(kDirectory[k].exportName)) << kDirectory[k].exportName;
+    }
+    EXPECT_EQ(dir[17].signature, nullptr);
+    EXPECT_EQ(dir[17].entry, nullptr);
+}
+
+// Called through the addresses the directory gives, as a host does; the two
+// exports it does not list through their names.
+TEST_P(EntryCalls, EveryEntryPointAnswersThroughTheConvention) {
+    const Variant& v = GetParam();
+    kolmsim_set_count(v.base, 0, 1023);
+    kolmsim_set_count(v.base, 1, 512);
+    Plugin lib(v.path);
+    ASSERT_TRUE(lib.loaded()) << dlerror();
+    auto* dir = lib.call<DirectoryEntry*>("DLLFunctionDirectory");
+    auto listed = [&](const char* name) {
+        for (int k = 0; k < 17; ++k)
+            if (std::string(kDirectory[k].exportName) == name) return dir[k].entry;
+        return static_cast<const void*>(nullptr);
+    };
+    using host::call;
+    using S = const char*;
+    EXPECT_EQ(call<std::int32_t>(listed("EA"), "EA", 0), 1023);
+    EXPECT_EQ(call<std::int32_t>(listed("EA"), "EA", -1), -777);
+    EXPECT_EQ(call<double>(listed("EAD"), "EAD", 1), 2.5);
+    EXPECT_EQ(call<double>(listed("EAD"), "EAD", 4), -777.0);
+    EXPECT_EQ(call<double>(listed("EAD"), "EAD", 2), -3.7939453125);
+    EXPECT_STREQ(call<S>(listed("nea"), "nea", 1), "CAN voie 1");
+    EXPECT_STREQ(call<S>(listed("nead"), "nead", 0), "tension voie 0");
+    EXPECT_STREQ(call<S>(listed("nead"), "nead", 3), "R\xE9initialisation");
+    EXPECT_EQ(call<std::int32_t>(listed("SA"), "SA", 0, 100), -777);
+    EXPECT_STREQ(call<S>(listed("nsa"), "nsa", 7), "");
+    EXPECT_EQ(call<double>(listed("SAD"), "SAD", 0, 3.3), 0.0);
+    EXPECT_STREQ(call<S>(listed("nsad"), "nsad", -1), "");
+    EXPECT_EQ(call<std::int32_t>(listed("EB"), "EB", 0), -777);
+    EXPECT_STREQ(call<S>(listed("neb"), "neb", 0), "");
+    EXPECT_EQ(call<std::int32_t>(listed("SB"), "SB", 2, 1), 201);
+    EXPECT_EQ(call<std::int32_t>(listed("SB"), "SB", 1, 5), 105);
+    EXPECT_EQ(call<std::int32_t>(listed("SB"), "SB", 4, 1), -777);
+    EXPECT_EQ(kolmsim_data(v.base) & 0x0F, 0x04);
+    EXPECT_STREQ(call<S>(listed("nsb"), "nsb", 3), "relais 3");
+    EXPECT_STREQ(call<S>(listed("titre"), "titre"), v.title);
+    EXPECT_STREQ(call<S>(listed("detail"), "detail"), v.detail);
+    EXPECT_EQ(call<std::int32_t>(listed("RSA"), "RSA", 0), -777);
+    EXPECT_EQ(call<double>(listed("RSAD"), "RSAD", 0), -777.0);
+    EXPECT_EQ(call<std::int32_t>(listed("RSB"), "RSB", 2), 1);
+    EXPECT_EQ(call<std::int32_t>(listed("RSB"), "RSB", 1), 0);
+
+    double* pea = lib.call<double*>("peaD", 0);
+    ASSERT_NE(pea, nullptr);
+    EXPECT_EQ(*pea, 4.9951171875);
+    EXPECT_EQ(lib.call<double*>("peaD", 1), pea);
+    EXPECT_EQ(*pea, 2.5);
+    const double in = 2.5;
+    double* psad = lib.call<double*>("PSAD", 1, &in);
+    ASSERT_NE(psad, nullptr);
+    EXPECT_EQ(*psad, 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFiles, EntryCalls, ::testing::ValuesIn(kVariants),
+                         [](const auto& info) { return std::string("lpt") + std::to_string(info.index + 1); });
+
+}  // namespace
