@@ -36,6 +36,7 @@ R call(const void* fn, const char* name, A... args) {
         }
     };
     (place(args), ...);
+    static_cast<void>(place);  // entry points without arguments
     RegCall c{};
     c.fn = fn;
     c.eax = regs[0];
@@ -46,7 +47,8 @@ R call(const void* fn, const char* name, A... args) {
     kolm_regcall(&c);
     EXPECT_EQ(c.brokenRegs, 0u) << name << ": callee-saved registers broken (1 EBX, 2 ESI, 4 EDI, 8 EBP)";
     EXPECT_EQ(c.espError, 0) << name << ": stack not balanced";
-    EXPECT_EQ(c.fpuDepth, std::is_same_v<R, double> ? 1u : 0u) << name << ": x87 stack depth after return";
+    constexpr std::uint32_t doubleResult = std::is_same_v<R, double> ? 1 : 0;
+    EXPECT_EQ(c.fpuDepth, doubleResult) << name << ": x87 stack depth after return";
     if constexpr (std::is_same_v<R, double>) return c.st0;
     else if constexpr (std::is_pointer_v<R>) return reinterpret_cast<R>(static_cast<std::uintptr_t>(c.eaxOut));
     else return static_cast<R>(c.eaxOut);

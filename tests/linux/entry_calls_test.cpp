@@ -101,6 +101,6 @@ TEST_P(EntryCalls, EveryEntryPointAnswersThroughTheConvention) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFiles, EntryCalls, ::testing::ValuesIn(kVariants),
-                         [](const auto& info) { return std::string("lpt") + std::to_string(info.index + 1); });
+                         variantName);
 
 }  // namespace

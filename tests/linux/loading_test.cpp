@@ -52,8 +52,10 @@ TEST_P(BothFilesInOneProcess, EachTouchesOnlyItsOwnPort) {
     EXPECT_STREQ(lpt1.call<const char*>("titre"), "KOLM en LPT1:");
 }
 
-INSTANTIATE_TEST_SUITE_P(Scope, BothFilesInOneProcess, ::testing::Values(RTLD_LOCAL, RTLD_GLOBAL),
-                         [](const auto& info) { return info.param == RTLD_GLOBAL ? "global" : "local"; });
+std::string scopeName(const ::testing::TestParamInfo<int>& scope) {
+    return scope.param == RTLD_GLOBAL ? "global" : "local";
+}
+INSTANTIATE_TEST_SUITE_P(Scope, BothFilesInOneProcess, ::testing::Values(RTLD_LOCAL, RTLD_GLOBAL), scopeName);
 
 TEST(Reload, StartsAfreshEachTimeAndLeaksNothing) {
     const int descriptorsBefore = openDescriptors();

@@ -7,6 +7,8 @@
 #include <dlfcn.h>
 
 #include <cstdint>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "bench_trace.h"
@@ -28,6 +30,13 @@ inline const Variant kVariants[] = {
     {KOLMLPT2_PATH, kLpt2, kLpt1, "KOLM en LPT2:",
      "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
 };
+
+// Test names and messages show the file, not the bytes of the record.
+inline void PrintTo(const Variant& v, std::ostream* os) { *os << v.path; }
+
+inline std::string variantName(const ::testing::TestParamInfo<Variant>& variant) {
+    return "lpt" + std::to_string(variant.index + 1);
+}
 
 class Plugin {
 public:

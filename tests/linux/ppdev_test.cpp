@@ -107,6 +107,6 @@ TEST_P(Ppdev, CallsFromAnotherThreadAreServed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFiles, Ppdev, ::testing::ValuesIn(kVariants),
-                         [](const auto& info) { return std::string("lpt") + std::to_string(info.index + 1); });
+                         variantName);
 
 }  // namespace
