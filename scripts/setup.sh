@@ -4,6 +4,9 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev binutils)
+# Linux deliverables: i386 builds with the multilib compilers, GoogleTest from its
+# packaged sources, i386 tests run under user-mode emulation.
+packages+=(gcc-multilib g++-multilib googletest qemu-user)
 
 missing=()
 for p in "${packages[@]}"; do
