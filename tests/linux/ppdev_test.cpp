@@ -24,6 +24,32 @@ TEST_P(Ppdev, StartupClaimsTheVariantsPortAndInitialisesIt) {
     EXPECT_EQ(c.iopermCalls, 0u);
 }
 
+// parport0 to parport7 are all looked at; the first with our base is the one used.
+TEST_P(Ppdev, ScanFindsTheFirstPortWithTheVariantsBase) {
+    const Variant& v = GetParam();
+    struct Machine {
+        std::uint16_t bases[8];
+        bool found;
+    };
+    const Machine machines[] = {
+        {{v.base}, true},
+        {{0x3BC, 0, 0, 0, 0, 0, 0, v.base}, true},
+        {{v.otherBase, 0x3BC}, false},
+        {{v.base, v.base}, true},  // two entries for one port: claimed once
+    };
+    for (const Machine& m : machines) {
+        fake_parport_configure(m.bases);
+        kolmsim_reset();
+        Plugin lib(v.path);
+        ASSERT_TRUE(lib.loaded()) << dlerror();
+        const FakeParportCounts c = fake_parport_counts();
+        EXPECT_EQ(c.claims, m.found ? 1u : 0u);
+        EXPECT_EQ(c.openDevices, m.found ? 1u : 0u);
+        EXPECT_EQ(lib.call<std::int32_t>("SB", 0, 1), m.found ? 1 : -777);
+        EXPECT_FALSE(touched(v.otherBase));
+    }
+}
+
 // As the port module is tested on the bench: the reading's exact byte sequence,
 // relays kept, and a count of 1 ioctl per traced access.
 TEST_P(Ppdev, ReadingIsTheExactSequenceOneIoctlPerAccess) {
