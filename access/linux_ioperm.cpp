@@ -2,9 +2,10 @@
 // control) to inb/outb. Needs root or CAP_SYS_RAWIO; kernels without I/O
 // permission support answer ENOSYS.
 //
-// The kernel grants I/O permission to one thread at a time: a host that calls the
-// entry points from a thread other than the one that loaded the library would take
-// a fault on its first inb. Each thread therefore asks for it on its first access.
+// The kernel grants I/O permission to the calling thread only (threads created
+// later inherit it, earlier ones do not): a host that calls the entry points from
+// another thread than the one that loaded the library would take a fault on its
+// first inb. Each thread therefore asks for it on its first access.
 #include <sys/io.h>
 
 #include "linux_mechanisms.h"
