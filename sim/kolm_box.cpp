@@ -6,7 +6,6 @@
 namespace kolmsim {
 
 namespace {
-constexpr std::uint8_t kRelays = 0x0F;
 constexpr std::uint8_t kFrame = 0x40;  // D6
 constexpr std::uint8_t kClock = 0x80;  // D7
 constexpr std::uint8_t kAck = 0x40;    // status bit 6
