@@ -51,7 +51,7 @@ public:
         case 1: return std::numeric_limits<std::int32_t>::max();
         case 2: return std::numeric_limits<std::int32_t>::min() + 1;
         case 3: return -777;
-        case 4: return 256;  // 0 in the low byte
+        case 4: return 256;      // 0 in the low byte
         case 5: return 0x10001;  // 1 in the low 16 bits only
         default: return static_cast<std::int32_t>(word());
         }
@@ -72,7 +72,7 @@ public:
         case 9: return 3.3;
         default: {
             const std::uint64_t bits = word() | static_cast<std::uint64_t>(word()) << 32;
-            double d;
+            double d = 0.0;
             std::memcpy(&d, &bits, sizeof d);
             return d;
         }
@@ -173,8 +173,8 @@ std::uint16_t expectedCount(int channel, unsigned resolution) {
     for (unsigned i = 0; i < resolution; ++i) {
         bool bit = true;
         if (bench.connected) {
-            const unsigned sample = static_cast<unsigned>(bench.count[channel]);
-            bit = i < 10 && ((sample >> (9 - i)) & 1u);
+            const auto sample = static_cast<unsigned>(bench.count[channel]);
+            bit = i < 10 && ((sample >> (9 - i)) & 1u) != 0;
         }
         v = static_cast<std::uint16_t>((v << 1) | (bit ? 1 : 0));
     }
@@ -395,14 +395,14 @@ void checkPSAD(std::int32_t channel, const double* value) {
 
 // The directory's entries, in its order; each signature fits its 101-byte slot.
 const void* const kListed[17] = {
-    reinterpret_cast<const void*>(&EA),   reinterpret_cast<const void*>(&nea),
-    reinterpret_cast<const void*>(&EAD),  reinterpret_cast<const void*>(&nead),
-    reinterpret_cast<const void*>(&SA),   reinterpret_cast<const void*>(&nsa),
-    reinterpret_cast<const void*>(&SAD),  reinterpret_cast<const void*>(&nsad),
-    reinterpret_cast<const void*>(&EB),   reinterpret_cast<const void*>(&neb),
-    reinterpret_cast<const void*>(&SB),   reinterpret_cast<const void*>(&nsb),
+    reinterpret_cast<const void*>(&EA),    reinterpret_cast<const void*>(&nea),
+    reinterpret_cast<const void*>(&EAD),   reinterpret_cast<const void*>(&nead),
+    reinterpret_cast<const void*>(&SA),    reinterpret_cast<const void*>(&nsa),
+    reinterpret_cast<const void*>(&SAD),   reinterpret_cast<const void*>(&nsad),
+    reinterpret_cast<const void*>(&EB),    reinterpret_cast<const void*>(&neb),
+    reinterpret_cast<const void*>(&SB),    reinterpret_cast<const void*>(&nsb),
     reinterpret_cast<const void*>(&titre), reinterpret_cast<const void*>(&detail),
-    reinterpret_cast<const void*>(&RSA),  reinterpret_cast<const void*>(&RSAD),
+    reinterpret_cast<const void*>(&RSA),   reinterpret_cast<const void*>(&RSAD),
     reinterpret_cast<const void*>(&RSB),
 };
 
@@ -528,7 +528,7 @@ void load(std::uint8_t held, bool refused) {
 // The box's inputs as the harness wants them; the bench keeps a count in range.
 void setInputs(Input& in) {
     for (int ch = 0; ch < 2; ++ch) {
-        const std::int32_t raw = static_cast<std::int32_t>(in.word());
+        const auto raw = static_cast<std::int32_t>(in.word());
         bench.count[ch] = raw < 0 ? 0 : raw > 1023 ? 1023 : raw;
         kolmsim_set_count(kBase, ch, raw);
     }

@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev binutils)
+# Fuzzing and static analysis (scripts/fuzz.sh, scripts/lint.sh, scripts/format.sh).
+packages+=(clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds with warnings as errors, and runs every test, then again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then fuzzes the entry points for
+# a minute and runs clang-tidy and cppcheck.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -9,3 +10,5 @@ for preset in ci asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+bash scripts/fuzz.sh 60
+bash scripts/lint.sh

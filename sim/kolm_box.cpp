@@ -48,7 +48,7 @@ void Box::writeData(std::uint8_t value) {
     ackShown_ = line_[0];
     for (int ch = 0; ch < 2; ++ch) {
         // Most significant bit first; past the last bit the outputs stay low.
-        line_[ch] = edges_ < bits && ((sample_[ch] >> (bits - 1 - edges_)) & 1u);
+        line_[ch] = edges_ < bits && ((sample_[ch] >> (bits - 1 - edges_)) & 1u) != 0;
     }
     ++edges_;
     statusReadsSinceEdge_ = 0;
