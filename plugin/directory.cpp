@@ -46,7 +46,7 @@ KOLM_ENTRY DirectoryEntry* DLLFunctionDirectory() {
     for (int k = 0; k < kListed; ++k) {
         const char* text = kListing[k].signature;
         int n = 0;
-        for (; text[n] != '\0' && n < kSlotSize - 1; ++n) signatureSlots[k][n] = text[n];
+        for (; n < kSlotSize - 1 && text[n] != '\0'; ++n) signatureSlots[k][n] = text[n];
         signatureSlots[k][n] = '\0';
         directory[k].signature = signatureSlots[k];
         directory[k].entry = kListing[k].entry;

@@ -13,10 +13,7 @@ struct NameBuffer {
     // Copies `prefix` and, if `digit` is not NUL, that digit; truncates at 20 characters.
     const char* set(const char* prefix, char digit = '\0') {
         std::size_t n = 0;
-        while (prefix[n] != '\0' && n < capacity) {
-            text[n] = prefix[n];
-            ++n;
-        }
+        for (const char* p = prefix; n < capacity && *p != '\0'; ++p) text[n++] = *p;
         if (digit != '\0' && n < capacity) text[n++] = digit;
         text[n] = '\0';
         return text;

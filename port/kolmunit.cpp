@@ -41,7 +41,7 @@ bool portOpen() { return access != &noAccess; }
 void initInterface() {
     savedData = portIn(dataPort);
     // Relays as they were; clock high, D6 low, supply on.
-    portOut(dataPort, (savedData & line::relays) | line::clock | line::supply);
+    portOut(dataPort, static_cast<int>((savedData & line::relays) | line::clock | line::supply));
 }
 
 void restorePort() { portOut(dataPort, static_cast<int>(savedData)); }

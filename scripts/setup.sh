@@ -7,6 +7,8 @@ packages=(cmake ninja-build g++ libgtest-dev binutils)
 # Linux deliverables: i386 builds with the multilib compilers, GoogleTest from its
 # packaged sources, i386 tests run under user-mode emulation.
 packages+=(gcc-multilib g++-multilib googletest qemu-user)
+# Fuzzing and static analysis (scripts/fuzz.sh, scripts/lint.sh, scripts/format.sh).
+packages+=(clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,7 +6,6 @@
 namespace kolmsim {
 
 namespace {
-constexpr std::uint8_t kRelays = 0x0F;
 constexpr std::uint8_t kFrame = 0x40;  // D6
 constexpr std::uint8_t kClock = 0x80;  // D7
 constexpr std::uint8_t kAck = 0x40;    // status bit 6
@@ -49,7 +48,7 @@ void Box::writeData(std::uint8_t value) {
     ackShown_ = line_[0];
     for (int ch = 0; ch < 2; ++ch) {
         // Most significant bit first; past the last bit the outputs stay low.
-        line_[ch] = edges_ < bits && ((sample_[ch] >> (bits - 1 - edges_)) & 1u);
+        line_[ch] = edges_ < bits && ((sample_[ch] >> (bits - 1 - edges_)) & 1u) != 0;
     }
     ++edges_;
     statusReadsSinceEdge_ = 0;

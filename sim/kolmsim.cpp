@@ -33,7 +33,7 @@ void record(bool isWrite, uint16_t port, uint8_t value) {
     Bench& b = bench();
     ++b.accesses;
     if (b.tracing && b.trace.size() < KOLMSIM_TRACE_CAPACITY)
-        b.trace.push_back(KolmsimAccess{isWrite, value, port});
+        b.trace.push_back(KolmsimAccess{static_cast<uint8_t>(isWrite ? 1 : 0), value, port});
 }
 
 }  // namespace
@@ -88,7 +88,7 @@ uint8_t kolmsim_data(uint16_t base) {
 }
 
 void kolmsim_refuse_access(int refuse) { bench().refused = refuse != 0; }
-int kolmsim_access_refused(void) { return bench().refused; }
+int kolmsim_access_refused(void) { return bench().refused ? 1 : 0; }
 
 size_t kolmsim_trace_length(void) { return bench().trace.size(); }
 

@@ -5,8 +5,8 @@
 #ifndef KOLMSIM_H
 #define KOLMSIM_H
 
-#include <stddef.h>
-#include <stdint.h>
+#include <stddef.h>  // NOLINT(modernize-deprecated-headers): C callers include this header too
+#include <stdint.h>  // NOLINT(modernize-deprecated-headers)
 
 #if defined(_WIN32)
 #define KOLMSIM_API __declspec(dllexport)
@@ -18,7 +18,7 @@
 extern "C" {
 #endif
 
-typedef struct KolmsimAccess {
+typedef struct KolmsimAccess {  // NOLINT(modernize-use-using): C syntax
     uint8_t isWrite; /* 1 for a write (out), 0 for a read (in) */
     uint8_t value;   /* byte written, or byte the read returned */
     uint16_t port;

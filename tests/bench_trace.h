@@ -1,6 +1,7 @@
 // Reading the simulated bench's access trace in tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -24,9 +25,7 @@ inline std::vector<int> writesTo(std::uint16_t port) {
 }
 
 inline bool touched(std::uint16_t port) {
-    for (const auto& a : benchTrace())
-        if (a.port == port) return true;
-    return false;
+    return std::ranges::any_of(benchTrace(), [port](const KolmsimAccess& a) { return a.port == port; });
 }
 
 inline bool operator==(const KolmsimAccess& a, const KolmsimAccess& b) {

@@ -18,7 +18,7 @@ protected:
     static void load(std::uint8_t portHeld, bool refused = false) {
         kolmsim_reset();
         kolmsim_set_data(kLpt1, portHeld);
-        kolmsim_refuse_access(refused);
+        kolmsim_refuse_access(refused ? 1 : 0);
         kolm::dataPort = kolm::statusPort = 0;
         kolm::savedData = 0;
         kolm::resolution = 0;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -17,12 +18,13 @@ struct DirectoryEntry {
 };
 
 // The directory names entry points by their text, e.g. "PURE PASCAL int EA(int)".
-const void* listed(const DirectoryEntry* dir, const char* name) {
+// The entry's address, ready to be cast to the function type the text announces.
+void* listed(const DirectoryEntry* dir, const char* name) {
     for (; dir->signature != nullptr; ++dir) {
         const char* open = std::strchr(dir->signature, '(');
         const char* space = open;
         while (space && space > dir->signature && space[-1] != ' ') --space;
-        if (open && std::string(space, open) == name) return dir->entry;
+        if (open != nullptr && std::string(space, open) == name) return const_cast<void*>(dir->entry);
     }
     return nullptr;
 }
@@ -50,6 +52,7 @@ int usage() {
 
 }  // namespace
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one flat dispatcher for the two commands
 int main(int argc, char** argv) {
     if (argc < 3) return usage();
     void* lib = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
@@ -79,7 +82,7 @@ int main(int argc, char** argv) {
     }
     if (command == "read") {
         if (!counts || !volts || !name) return usage();
-        const int n = argc > 3 ? std::atoi(argv[3]) : 5;
+        const int n = argc > 3 ? static_cast<int>(std::strtol(argv[3], nullptr, 10)) : 5;
         for (int i = 0; i < n; ++i) {
             if (i) std::this_thread::sleep_for(std::chrono::milliseconds(500));
             for (std::int32_t ch = 0; ch < 2; ++ch) {
