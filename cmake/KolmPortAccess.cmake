@@ -3,6 +3,7 @@
 # that chooses among them first.
 set(KOLM_PORT_ACCESS_sim access/sim.cpp)
 set(KOLM_PORT_ACCESS_none access/none.cpp)
+set(KOLM_PORT_ACCESS_windows access/windows.cpp access/win_helper.cpp access/win_direct.cpp)
 
 if(NOT DEFINED KOLM_PORT_ACCESS_${KOLM_PORT_ACCESS})
   message(FATAL_ERROR "KOLM_PORT_ACCESS=${KOLM_PORT_ACCESS} is not a known port access")
