@@ -1,6 +1,6 @@
 // Port access by in/out instructions. Windows 9x executes them for any program;
 // NT-family systems raise a privileged-instruction fault (some report an access
-// violation) unless a driver has opened the ports to user programs. One probe, a
+// violation, emulators an illegal instruction) unless a driver has opened the ports to user programs. One probe, a
 // read of the status register inside a structured exception frame, tells which:
 // the frame works on every 32-bit Windows and needs nothing resolved at run time.
 #include <windows.h>
@@ -36,7 +36,8 @@ asm(".text\n"
 
 EXCEPTION_DISPOSITION __cdecl kolm_probe_handler(EXCEPTION_RECORD* record, void*, CONTEXT* context, void*) {
     const DWORD code = record->ExceptionCode;
-    const bool refusal = code == EXCEPTION_PRIV_INSTRUCTION || code == EXCEPTION_ACCESS_VIOLATION;
+    const bool refusal = code == EXCEPTION_PRIV_INSTRUCTION || code == EXCEPTION_ACCESS_VIOLATION ||
+                         code == EXCEPTION_ILLEGAL_INSTRUCTION;
     const auto* at = reinterpret_cast<const unsigned char*>(context->Eip);
     if (!refusal || at != kolm_probe_instruction || *at != 0xEC) return ExceptionContinueSearch;
     probeRefused = true;
