@@ -1,5 +1,5 @@
 # Fails unless `objdump -p` on DLL shows module MODULE exporting exactly the names and
-# ordinals of LIST (ordinal base 1), and imports from system DLLs only.
+# ordinals of LIST (ordinal base 1), imports from system DLLs only, and has no TLS.
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} failed on ${DLL}")
@@ -16,6 +16,10 @@ endforeach()
 
 if(NOT out MATCHES "\nName[ \t]+[0-9a-f]+ ${MODULE}\n")
   message(FATAL_ERROR "${DLL}: module name is not ${MODULE}")
+endif()
+# DllMain must be safe under the loader lock: no thread-local storage directory.
+if(NOT out MATCHES "Entry 9 0+ 0+ Thread Storage Directory")
+  message(FATAL_ERROR "${DLL} has a thread-local storage directory")
 endif()
 if(NOT out MATCHES "Ordinal Base[ \t]+1\n")
   message(FATAL_ERROR "${DLL}: ordinal base is not 1")
