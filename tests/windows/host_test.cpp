@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "checks.h"
+#include "convention_call.h"
+#include "helper_bench.h"
 #include "kolm_exports_table.h"
-#include "kolmsim.h"
 #include "pe_exports.h"
-#include "regcall.h"
 
 using checks::expect;
 using checks::expectEq;
@@ -33,80 +33,6 @@ struct Variant {
     std::uint16_t otherBase;
     const char* title;
     const char* detail;
-};
-
-// The simulated bench, reached through the helper DLL the plug-in loads too.
-struct Bench {
-    decltype(&kolmsim_reset) reset;
-    decltype(&kolmsim_set_data) setData;
-    decltype(&kolmsim_set_count) setCount;
-    decltype(&kolmsim_refuse_access) refuse;
-    decltype(&kolmsim_trace_length) traceLength;
-    decltype(&kolmsim_trace_at) traceAt;
-    decltype(&kolmsim_trace_clear) traceClear;
-    decltype(&kolmsim_access_count) accessCount;
-
-    bool bind(HMODULE helper) {
-        auto get = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(reinterpret_cast<void*>(GetProcAddress(helper, name)));
-            return fn != nullptr;
-        };
-        return get(reset, "kolmsim_reset") && get(setData, "kolmsim_set_data") && get(setCount, "kolmsim_set_count") &&
-               get(refuse, "kolmsim_refuse_access") && get(traceLength, "kolmsim_trace_length") &&
-               get(traceAt, "kolmsim_trace_at") && get(traceClear, "kolmsim_trace_clear") &&
-               get(accessCount, "kolmsim_access_count");
-    }
-
-    std::vector<KolmsimAccess> trace() const {
-        std::vector<KolmsimAccess> out(traceLength());
-        for (std::size_t i = 0; i < out.size(); ++i) traceAt(i, &out[i]);
-        return out;
-    }
-};
-
-struct Access {
-    bool write;
-    std::uint16_t port;
-    int value;
-};
-
-void expectTrace(const Bench& bench, const std::vector<Access>& want, const char* what) {
-    const std::vector<KolmsimAccess> got = bench.trace();
-    bool same = got.size() == want.size();
-    for (std::size_t i = 0; same && i < got.size(); ++i)
-        same = (got[i].isWrite != 0) == want[i].write && got[i].port == want[i].port && got[i].value == want[i].value;
-    expect(same, what, static_cast<long long>(got.size()), static_cast<long long>(want.size()));
-}
-
-bool touched(const Bench& bench, std::uint16_t port) {
-    for (const KolmsimAccess& a : bench.trace())
-        if (a.port == port) return true;
-    return false;
-}
-
-// One call through the thunk; every call must keep the convention.
-struct Call {
-    RegCall r{};
-    Call(const void* fn, std::uint32_t eax = 0, std::uint32_t edx = 0) {
-        r.fn = fn;
-        r.eax = eax;
-        r.edx = edx;
-    }
-    Call& withDouble(const double& value) {
-        r.stack = reinterpret_cast<const std::uint32_t*>(&value);  // as pushed: low word at the lower address
-        r.stackWords = 2;
-        return *this;
-    }
-    Call& run(bool doubleResult = false) {
-        kolm_regcall(&r);
-        expectEq(r.brokenRegs, 0, "EBX/ESI/EDI/EBP preserved");
-        expectEq(r.espError, 0, "ESP balanced, stack arguments removed by the callee");
-        expectEq(r.fpuDepth, doubleResult ? 1 : 0, "x87 stack holds exactly the double result");
-        return *this;
-    }
-    std::int32_t integer() { return static_cast<std::int32_t>(run().r.eaxOut); }
-    double real() { return run(true).r.st0; }
-    const char* text() { return reinterpret_cast<const char*>(run().r.eaxOut); }
 };
 
 struct Plugin {
@@ -160,14 +86,14 @@ void checkDirectory(const Plugin& p) {
         {"PURE PASCAL INT RSA(INT)", "RSA"},         {"PURE PASCAL DOUBLE RSAD(INT)", "RSAD"},
         {"PURE PASCAL int RSB(INT)", "RSB"},
     };
-    const auto* table = reinterpret_cast<const DirectoryEntry*>(Call(p.fn("DLLFunctionDirectory")).run().r.eaxOut);
+    const auto* table = Call(p.fn("DLLFunctionDirectory")).pointer<DirectoryEntry>();
     if (!expect(table != nullptr, "DLLFunctionDirectory returns its table")) return;
     for (int k = 0; k < 17; ++k) {
         expect(sameText(table[k].signature, kListed[k].signature), kListed[k].signature, k + 1);
         expect(table[k].entry == p.fn(kListed[k].name), kListed[k].name, k + 1);
     }
     expect(table[17].signature == nullptr && table[17].entry == nullptr, "entry 18 is two null fields");
-    const auto* again = reinterpret_cast<const DirectoryEntry*>(Call(p.fn("DLLFunctionDirectory")).run().r.eaxOut);
+    const auto* again = Call(p.fn("DLLFunctionDirectory")).pointer<DirectoryEntry>();
     expect(again == table, "a second call returns the same table");
     // Walking the directory: every listed entry answers through the convention.
     const double value = 1.5;
@@ -199,18 +125,10 @@ void checkCallsOnBench(const Plugin& p, const Variant& v, Bench& bench) {
     bench.setCount(v.otherBase, 0, 111);
     bench.traceClear();
     expectEq(Call(p.fn("EA"), 0).integer(), 300, "EA(0)");
-    {
-        const std::vector<KolmsimAccess> got = bench.trace();
-        const std::vector<Access> want = readingTrace(base, 0x5);
-        bool same = got.size() == want.size();
-        for (std::size_t i = 0; same && i < got.size(); ++i)
-            same = (got[i].isWrite != 0) == want[i].write && got[i].port == want[i].port &&
-                   (want[i].value < 0 || got[i].value == want[i].value);
-        expect(same, "EA(0) reads the data register, then frames and clocks 10 bits on it", static_cast<long long>(got.size()), 43);
-    }
+    expectTrace(bench, readingTrace(base, 0x5), "EA(0) reads the data register, then frames and clocks 10 bits on it");
     expectEq(Call(p.fn("EA"), 1).integer(), 700, "EA(1)");
     expect(Call(p.fn("EAD"), 1).real() == 700 * 5.0 / 1024.0, "EAD(1) in volts");
-    const auto* pea = reinterpret_cast<const double*>(Call(p.fn("peaD"), 0).run().r.eaxOut);
+    const auto* pea = Call(p.fn("peaD"), 0).pointer<double>();
     expect(pea && *pea == 300 * 5.0 / 1024.0, "peaD(0) points at the volts");
 
     // Channels 2 and 3: restore the byte found at start-up, then initialise again.
@@ -259,7 +177,7 @@ void checkTextsAndPlaceholders(const Plugin& p, const Variant& v) {
     expect(sameText(Call(p.fn("nsa"), 0).text(), ""), "nsa");
     const double volts = 2.5;
     expect(Call(p.fn("SAD"), 0).withDouble(volts).real() == 0.0, "SAD(0, 2.5) answers 0.0, removes its 8 bytes");
-    const auto* psad = reinterpret_cast<const double*>(Call(p.fn("PSAD"), 0, reinterpret_cast<std::uint32_t>(&volts)).run().r.eaxOut);
+    const auto* psad = Call(p.fn("PSAD"), 0, reinterpret_cast<std::uint32_t>(&volts)).pointer<double>();
     expect(psad && *psad == 0.0, "PSAD points at 0.0");
     expect(sameText(Call(p.fn("nsad"), 0).text(), ""), "nsad");
     expectEq(Call(p.fn("RSA"), 0).integer(), kNoValue, "RSA");
@@ -307,7 +225,7 @@ void runWithBench(const Variant (&variants)[2]) {
     Plugin lpt2{LoadLibraryA(variants[1].path)};
     bench.setCount(variants[1].base, 1, 512);
     bench.traceClear();
-    const auto* pea = reinterpret_cast<const double*>(Call(lpt2.fn("peaD"), 1).run().r.eaxOut);
+    const auto* pea = Call(lpt2.fn("peaD"), 1).pointer<double>();
     expect(pea && *pea == 2.5, "LPT2 peaD(1)");
     expect(!touched(bench, variants[0].base), "LPT2's reading leaves LPT1 alone");
     FreeLibrary(lpt2.module);
@@ -326,7 +244,7 @@ void runWithoutHelper(const Variant (&variants)[2]) {
         expectEq(Call(p.fn("EA"), 0).integer(), kNoValue, "EA(0)");
         expectEq(Call(p.fn("EA"), 3).integer(), kNoValue, "EA(3)");
         expect(Call(p.fn("EAD"), 1).real() == -777.0, "EAD(1)");
-        const auto* pea = reinterpret_cast<const double*>(Call(p.fn("peaD"), 0).run().r.eaxOut);
+        const auto* pea = Call(p.fn("peaD"), 0).pointer<double>();
         expect(pea && *pea == -777.0, "peaD(0)");
         expectEq(Call(p.fn("SB"), 2, 1).integer(), kNoValue, "SB(2,1)");
         expectEq(Call(p.fn("RSB"), 2).integer(), 0, "RSB(2): nothing was switched");
