@@ -204,7 +204,10 @@ void runWithBench(const Variant (&variants)[2]) {
         checkDirectory(p);
         checkCallsOnBench(p, v, bench);
         checkTextsAndPlaceholders(p, v);
+        // Nothing runs at detach: the port keeps the last byte written.
+        bench.traceClear();
         FreeLibrary(p.module);
+        expectEq(static_cast<long long>(bench.accessCount()), 0, "no port access on unload");
 
         // A helper whose driver is closed: the probe is refused and the port stays untouched.
         bench.reset();
