@@ -30,12 +30,26 @@ function(kolm_write_version_script out)
   file(WRITE ${out} "${text}")
 endfunction()
 
-# Windows module definition: module name, names and fixed ordinals.
+# Windows module definition: module name, names and fixed ordinals. The entry points
+# are stdcall, which MinGW decorates (EA becomes EA@4); the linker's stdcall fixup
+# (--enable-stdcall-fixup) binds each plain name here to its decorated symbol.
 function(kolm_write_def module out)
   kolm_read_exports(exp)
   set(text "LIBRARY ${module}\nEXPORTS\n")
   foreach(name ordinal IN ZIP_LISTS exp_NAMES exp_ORDINALS)
     string(APPEND text "  ${name} @${ordinal}\n")
   endforeach()
+  file(WRITE ${out} "${text}")
+endfunction()
+
+# C++ table of the list, for test hosts that check an export table against it.
+function(kolm_write_export_table_header out)
+  kolm_read_exports(exp)
+  set(text "// Generated from plugin/exports.list.\n#pragma once\nstruct KolmExport { unsigned ordinal; const char* name; };\n")
+  string(APPEND text "constexpr KolmExport kKolmExports[] = {\n")
+  foreach(name ordinal IN ZIP_LISTS exp_NAMES exp_ORDINALS)
+    string(APPEND text "    {${ordinal}, \"${name}\"},\n")
+  endforeach()
+  string(APPEND text "};\n")
   file(WRITE ${out} "${text}")
 endfunction()

@@ -9,6 +9,10 @@ packages=(cmake ninja-build g++ libgtest-dev binutils)
 packages+=(gcc-multilib g++-multilib googletest qemu-user)
 # Fuzzing and static analysis (scripts/fuzz.sh, scripts/lint.sh, scripts/format.sh).
 packages+=(clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck)
+# Windows DLLs: the MinGW cross compiler, and Wine (32-bit loader from i386 multiarch;
+# qemu-i386 runs it where the kernel cannot run 32-bit programs). Never i386 compilers
+# or binutils: apt would remove the native ones.
+packages+=(g++-mingw-w64-i686 wine wine64 wine32:i386)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -17,6 +21,7 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi

@@ -1,0 +1,51 @@
+// Port access through an InpOut32-compatible helper DLL:
+//   short __stdcall Inp32(short port)
+//   void  __stdcall Out32(short port, short value)
+//   int   __stdcall IsInpOutDriverOpen(void)   (optional)
+// Loaded at start-up, as a static import of the helper would be, and kept for the
+// life of the process.
+#include <windows.h>
+
+#include "win_mechanisms.h"
+
+namespace kolm {
+
+namespace {
+using Inp32Fn = short(__stdcall*)(short);
+using Out32Fn = void(__stdcall*)(short, short);
+using DriverOpenFn = int(__stdcall*)();
+
+Inp32Fn inp32;
+Out32Fn out32;
+
+std::uint8_t helperIn(std::uint16_t port) {
+    return static_cast<std::uint8_t>(inp32(static_cast<short>(port)));
+}
+
+void helperOut(std::uint16_t port, std::uint8_t value) {
+    out32(static_cast<short>(port), static_cast<short>(value));
+}
+
+const PortAccess helperAccess = {helperIn, helperOut};
+
+template <typename Fn>
+Fn procedure(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+}  // namespace
+
+const PortAccess* openHelperAccess() {
+    HMODULE helper = LoadLibraryA("inpout32.dll");
+    if (!helper) return nullptr;
+    inp32 = procedure<Inp32Fn>(helper, "Inp32");
+    out32 = procedure<Out32Fn>(helper, "Out32");
+    // A helper that reports its driver closed cannot reach the port either.
+    const auto driverOpen = procedure<DriverOpenFn>(helper, "IsInpOutDriverOpen");
+    if (!inp32 || !out32 || (driverOpen && driverOpen() == 0)) {
+        FreeLibrary(helper);
+        return nullptr;
+    }
+    return &helperAccess;
+}
+
+}  // namespace kolm

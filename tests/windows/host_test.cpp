@@ -1,0 +1,275 @@
+// A 32-bit Windows host for the plug-in DLLs, as a data-acquisition program uses
+// them: loaded from their folder, bound by name and by ordinal, discovered through
+// the function directory, and called through the register convention by a
+// hand-written thunk that checks the callee kept the convention.
+//
+//   host_test.exe bench LPT1.dll LPT2.dll   the simulator helper (inpout32.dll) is
+//                                           beside this program: exact port traces
+//   host_test.exe none LPT1.dll LPT2.dll    no helper: the in/out probe is refused
+//                                           and every port answer is "no value"
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "checks.h"
+#include "convention_call.h"
+#include "helper_bench.h"
+#include "kolm_exports_table.h"
+#include "pe_exports.h"
+
+using checks::expect;
+using checks::expectEq;
+
+namespace {
+
+constexpr std::int32_t kNoValue = -777;
+
+struct Variant {
+    const char* path;
+    const char* module;
+    std::uint16_t base;
+    std::uint16_t otherBase;
+    const char* title;
+    const char* detail;
+};
+
+struct Plugin {
+    HMODULE module = nullptr;
+    const void* fn(const char* name) const { return reinterpret_cast<const void*>(GetProcAddress(module, name)); }
+};
+
+bool sameText(const char* got, const char* want) { return got && std::strcmp(got, want) == 0; }
+
+// --- the export table and the directory -------------------------------------------
+
+void checkExportTable(const Variant& v) {
+    const PeExportTable table = readPeExports(v.path);
+    if (!expect(table.ok, "export table readable from the PE file")) return;
+    expect(table.moduleName == v.module, "module name in the export table");
+    expectEq(table.ordinalBase, 1, "ordinal base");
+    expectEq(table.functionCount, 20, "exported functions");
+    expectEq(static_cast<long long>(table.named.size()), 20, "exported names");
+    for (const KolmExport& e : kKolmExports) {
+        bool found = false;
+        for (const PeExport& x : table.named) found = found || (x.name == e.name && x.ordinal == e.ordinal);
+        expect(found, e.name, 0, e.ordinal);
+    }
+}
+
+void checkBinding(const Plugin& p) {
+    for (const KolmExport& e : kKolmExports) {
+        const void* byName = p.fn(e.name);
+        const void* byOrdinal = reinterpret_cast<const void*>(GetProcAddress(p.module, MAKEINTRESOURCEA(e.ordinal)));
+        expect(byName != nullptr && byName == byOrdinal, e.name, 0, e.ordinal);
+    }
+}
+
+struct DirectoryEntry {
+    const char* signature;
+    const void* entry;
+};
+
+void checkDirectory(const Plugin& p) {
+    static const struct {
+        const char* signature;
+        const char* name;
+    } kListed[17] = {
+        {"PURE PASCAL int EA(int)", "EA"},           {"PURE PASCAL asciiz NEA(int)", "nea"},
+        {"PURE PASCAL double EAD(int)", "EAD"},      {"PURE PASCAL asciiz NEAD(int)", "nead"},
+        {"PURE PASCAL int SA(int,int)", "SA"},       {"PURE PASCAL asciiz NSA(int)", "nsa"},
+        {"PURE PASCAL double SAD(int,double)", "SAD"}, {"PURE PASCAL asciiz NSAD(int)", "nsad"},
+        {"PURE PASCAL int EB(int)", "EB"},           {"PURE PASCAL asciiz NEB(int)", "neb"},
+        {"PURE PASCAL INT SB(int,int)", "SB"},       {"PURE PASCAL asciiz NSB(int)", "nsb"},
+        {"PURE PASCAL asciiz titre()", "titre"},     {"PURE PASCAL asciiz Detail()", "detail"},
+        {"PURE PASCAL INT RSA(INT)", "RSA"},         {"PURE PASCAL DOUBLE RSAD(INT)", "RSAD"},
+        {"PURE PASCAL int RSB(INT)", "RSB"},
+    };
+    const auto* table = Call(p.fn("DLLFunctionDirectory")).pointer<DirectoryEntry>();
+    if (!expect(table != nullptr, "DLLFunctionDirectory returns its table")) return;
+    for (int k = 0; k < 17; ++k) {
+        expect(sameText(table[k].signature, kListed[k].signature), kListed[k].signature, k + 1);
+        expect(table[k].entry == p.fn(kListed[k].name), kListed[k].name, k + 1);
+    }
+    expect(table[17].signature == nullptr && table[17].entry == nullptr, "entry 18 is two null fields");
+    const auto* again = Call(p.fn("DLLFunctionDirectory")).pointer<DirectoryEntry>();
+    expect(again == table, "a second call returns the same table");
+    // Walking the directory: every listed entry answers through the convention.
+    const double value = 1.5;
+    expect(Call(table[6].entry, 0).withDouble(value).real() == 0.0, "SAD through the directory answers 0.0");
+}
+
+// --- calls with the bench behind the helper ---------------------------------------
+
+// The accesses of one 10-bit reading, the relays `low` kept throughout; a status
+// read's value (-1) is whatever the box showed.
+std::vector<Access> readingTrace(std::uint16_t base, int low) {
+    std::vector<Access> t{{false, base, 0xB0 | low}, {true, base, 0x30 | low}};
+    for (int bit = 0; bit < 10; ++bit) {
+        // Clock high, BUSY then ACK sampled (their values are the box's), clock low.
+        t.push_back({true, base, 0xB0 | low});
+        t.push_back({false, static_cast<std::uint16_t>(base + 1), -1});
+        t.push_back({false, static_cast<std::uint16_t>(base + 1), -1});
+        t.push_back({true, base, 0x30 | low});
+    }
+    t.push_back({true, base, 0x70 | low});
+    return t;
+}
+
+void checkCallsOnBench(const Plugin& p, const Variant& v, Bench& bench) {
+    const std::uint16_t base = v.base;
+    // A reading: 43 accesses, the result decoded by the box from the clock edges.
+    bench.setCount(base, 0, 300);
+    bench.setCount(base, 1, 700);
+    bench.setCount(v.otherBase, 0, 111);
+    bench.traceClear();
+    expectEq(Call(p.fn("EA"), 0).integer(), 300, "EA(0)");
+    expectTrace(bench, readingTrace(base, 0x5), "EA(0) reads the data register, then frames and clocks 10 bits on it");
+    expectEq(Call(p.fn("EA"), 1).integer(), 700, "EA(1)");
+    expect(Call(p.fn("EAD"), 1).real() == 700 * 5.0 / 1024.0, "EAD(1) in volts");
+    const auto* pea = Call(p.fn("peaD"), 0).pointer<double>();
+    expect(pea && *pea == 300 * 5.0 / 1024.0, "peaD(0) points at the volts");
+
+    // Channels 2 and 3: restore the byte found at start-up, then initialise again.
+    bench.traceClear();
+    expectEq(Call(p.fn("EA"), 2).integer(), kNoValue, "EA(2) restores the port");
+    expectTrace(bench, {{true, base, 0x05}}, "EA(2) writes the byte held at start-up");
+    bench.traceClear();
+    expectEq(Call(p.fn("EA"), 3).integer(), kNoValue, "EA(3) initialises again");
+    expectTrace(bench, {{false, base, 0x05}, {true, base, 0xB5}}, "EA(3) reads then writes 0xB5");
+
+    // Relays: the relay nibble rewritten, the converter nibble kept.
+    bench.traceClear();
+    expectEq(Call(p.fn("SB"), 3, 1).integer(), 301, "SB(3,1)");
+    expectTrace(bench, {{false, base, 0xB5}, {true, base, 0xB8}}, "SB(3,1) writes D3 alone, keeps D4-D7");
+    expectEq(Call(p.fn("RSB"), 3).integer(), 1, "RSB(3) after switching on");
+    expectEq(Call(p.fn("RSB"), 0).integer(), 0, "RSB(0)");
+    bench.traceClear();
+    expectEq(Call(p.fn("SB"), 1, 1).integer(), 101, "SB(1,1)");
+    expectTrace(bench, {{false, base, 0xB8}, {true, base, 0xBA}}, "SB(1,1) keeps relay 3 on");
+    expectEq(Call(p.fn("SB"), 3, 0).integer(), 300, "SB(3,0)");
+    expectEq(Call(p.fn("RSB"), 3).integer(), 0, "RSB(3) after switching off");
+
+    // Out of range: no value and no port access.
+    bench.traceClear();
+    expectEq(Call(p.fn("EA"), 4).integer(), kNoValue, "EA(4)");
+    expectEq(Call(p.fn("EA"), static_cast<std::uint32_t>(-1)).integer(), kNoValue, "EA(-1)");
+    expect(Call(p.fn("EAD"), 7).real() == -777.0, "EAD(7)");
+    expectEq(Call(p.fn("SB"), 4, 1).integer(), kNoValue, "SB(4,1)");
+    expectEq(static_cast<long long>(bench.trace().size()), 0, "out-of-range calls touch no port");
+
+    expect(!touched(bench, v.otherBase) && !touched(bench, static_cast<std::uint16_t>(v.otherBase + 1)),
+           "the other port is never touched");
+}
+
+void checkTextsAndPlaceholders(const Plugin& p, const Variant& v) {
+    expect(sameText(Call(p.fn("nea"), 0).text(), "CAN voie 0"), "nea(0)");
+    expect(sameText(Call(p.fn("nead"), 1).text(), "tension voie 1"), "nead(1)");
+    expect(sameText(Call(p.fn("nea"), 2).text(), "RAZ pour impression"), "nea(2)");
+    expect(sameText(Call(p.fn("nead"), 3).text(), "R\xE9initialisation"), "nead(3)");
+    expect(sameText(Call(p.fn("nsb"), 2).text(), "relais 2"), "nsb(2)");
+    expect(sameText(Call(p.fn("nsb"), 4).text(), ""), "nsb(4)");
+    expect(sameText(Call(p.fn("titre")).text(), v.title), "titre");
+    expect(sameText(Call(p.fn("detail")).text(), v.detail), "detail");
+
+    expectEq(Call(p.fn("SA"), 0, 5).integer(), kNoValue, "SA");
+    expect(sameText(Call(p.fn("nsa"), 0).text(), ""), "nsa");
+    const double volts = 2.5;
+    expect(Call(p.fn("SAD"), 0).withDouble(volts).real() == 0.0, "SAD(0, 2.5) answers 0.0, removes its 8 bytes");
+    const auto* psad = Call(p.fn("PSAD"), 0, reinterpret_cast<std::uint32_t>(&volts)).pointer<double>();
+    expect(psad && *psad == 0.0, "PSAD points at 0.0");
+    expect(sameText(Call(p.fn("nsad"), 0).text(), ""), "nsad");
+    expectEq(Call(p.fn("RSA"), 0).integer(), kNoValue, "RSA");
+    expect(Call(p.fn("RSAD"), 0).real() == -777.0, "RSAD");
+    expectEq(Call(p.fn("EB"), 0).integer(), kNoValue, "EB");
+    expect(sameText(Call(p.fn("neb"), 0).text(), ""), "neb");
+}
+
+void runWithBench(const Variant (&variants)[2]) {
+    HMODULE helper = LoadLibraryA("inpout32.dll");
+    Bench bench{};
+    if (!expect(helper && bench.bind(helper), "simulator helper inpout32.dll beside the host")) return;
+
+    for (const Variant& v : variants) {
+        checks::context = v.module;
+        bench.reset();
+        bench.setData(v.base, 0x05);
+        bench.setData(v.otherBase, 0x05);
+        Plugin p{LoadLibraryA(v.path)};
+        if (!expect(p.module != nullptr, "LoadLibrary")) continue;
+        expectTrace(bench, {{false, v.base, 0x05}, {true, v.base, 0xB5}}, "start-up reads the data register, writes 0xB5");
+        checkExportTable(v);
+        checkBinding(p);
+        checkDirectory(p);
+        checkCallsOnBench(p, v, bench);
+        checkTextsAndPlaceholders(p, v);
+        // Nothing runs at detach: the port keeps the last byte written.
+        bench.traceClear();
+        FreeLibrary(p.module);
+        expectEq(static_cast<long long>(bench.accessCount()), 0, "no port access on unload");
+
+        // A helper whose driver is closed: the probe is refused and the port stays untouched.
+        bench.reset();
+        bench.refuse(1);
+        Plugin closed{LoadLibraryA(v.path)};
+        if (expect(closed.module != nullptr, "LoadLibrary with the helper's driver closed")) {
+            expectEq(Call(closed.fn("EA"), 0).integer(), kNoValue, "EA(0) without the port");
+            expectEq(Call(closed.fn("SB"), 0, 1).integer(), kNoValue, "SB(0,1) without the port");
+            expectEq(static_cast<long long>(bench.accessCount()), 0, "no port access through a closed driver");
+            FreeLibrary(closed.module);
+        }
+    }
+
+    // Both variants in one process, each on its own port.
+    checks::context = "both";
+    bench.reset();
+    Plugin lpt1{LoadLibraryA(variants[0].path)};
+    Plugin lpt2{LoadLibraryA(variants[1].path)};
+    bench.setCount(variants[1].base, 1, 512);
+    bench.traceClear();
+    const auto* pea = Call(lpt2.fn("peaD"), 1).pointer<double>();
+    expect(pea && *pea == 2.5, "LPT2 peaD(1)");
+    expect(!touched(bench, variants[0].base), "LPT2's reading leaves LPT1 alone");
+    FreeLibrary(lpt2.module);
+    FreeLibrary(lpt1.module);
+}
+
+void runWithoutHelper(const Variant (&variants)[2]) {
+    expect(GetModuleHandleA("inpout32.dll") == nullptr && LoadLibraryA("inpout32.dll") == nullptr,
+           "no helper on this system");
+    for (const Variant& v : variants) {
+        checks::context = v.module;
+        Plugin p{LoadLibraryA(v.path)};  // start-up's probe is refused here, not fatal
+        if (!expect(p.module != nullptr, "LoadLibrary")) continue;
+        checkBinding(p);
+        checkDirectory(p);
+        expectEq(Call(p.fn("EA"), 0).integer(), kNoValue, "EA(0)");
+        expectEq(Call(p.fn("EA"), 3).integer(), kNoValue, "EA(3)");
+        expect(Call(p.fn("EAD"), 1).real() == -777.0, "EAD(1)");
+        const auto* pea = Call(p.fn("peaD"), 0).pointer<double>();
+        expect(pea && *pea == -777.0, "peaD(0)");
+        expectEq(Call(p.fn("SB"), 2, 1).integer(), kNoValue, "SB(2,1)");
+        expectEq(Call(p.fn("RSB"), 2).integer(), 0, "RSB(2): nothing was switched");
+        checkTextsAndPlaceholders(p, v);
+        FreeLibrary(p.module);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::printf("usage: host_test bench|none kolmlpt1.dll kolmlpt2.dll\n");
+        return 2;
+    }
+    const Variant variants[2] = {
+        {argv[2], "kolmlpt1.dll", 0x378, 0x278, "KOLM en LPT1:",
+         "DLL (32 bits) pour KOLM 10 bits en LPT1:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
+        {argv[3], "kolmlpt2.dll", 0x278, 0x378, "KOLM en LPT2:",
+         "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
+    };
+    if (std::strcmp(argv[1], "bench") == 0) runWithBench(variants);
+    else runWithoutHelper(variants);
+    return checks::finish();
+}

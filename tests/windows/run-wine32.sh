@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Runs a 32-bit Windows program under Wine, for CTest.
+#   run-wine32.sh PREFIX program.exe [arguments...]   run it (exit code passed on)
+#   run-wine32.sh --stop PREFIX                        stop the prefix's wineserver
+#
+# The prefix is made once (64-bit Wine, which runs natively) and reused. Where the
+# kernel cannot execute 32-bit ELF programs (no IA-32 emulation), Wine's 32-bit
+# loader runs under qemu-i386 instead:
+#   - WINELOADERNOEXEC=1 keeps Wine from re-executing its own loader;
+#   - the prefix's syswow64 holds Wine's 32-bit DLLs (the 64-bit wineboot cannot
+#     start the 32-bit setup that would put them there);
+#   - qemu's guest address space ends at 0x81000000 (-R) and its stack is 8 MB (-s),
+#     so the stack lies above Wine's shared user data at 0x7ffe0000 and Wine's
+#     reservation of the space above 2 GB fails at once instead of probing it 64 KB
+#     at a time (a minute per program otherwise).
+# Exit code 77 (CTest: skipped) when this machine cannot run 32-bit Windows programs.
+set -uo pipefail
+
+wine32=/usr/lib/wine/wine
+wine64=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+dlls32=/usr/lib/i386-linux-gnu/wine/i386-windows
+skip=77
+
+if [ "${1:-}" = "--stop" ]; then
+  [ -d "${2:?prefix}" ] && WINEPREFIX="$2" timeout 30 "$wineserver" -k >/dev/null 2>&1
+  exit 0
+fi
+
+prefix=${1:?prefix}
+shift
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" DISPLAY=
+
+for f in "$wine32" "$wine64" "$dlls32/kernel32.dll"; do
+  if [ ! -e "$f" ]; then
+    echo "SKIPPED: $f is missing: install wine, wine32:i386 and wine64 (scripts/setup.sh)" >&2
+    exit $skip
+  fi
+done
+
+if "$wine32" --version >/dev/null 2>&1; then
+  run32=("$wine32")
+elif command -v qemu-i386 >/dev/null; then
+  export WINELOADERNOEXEC=1
+  run32=(qemu-i386 -R 0x81000000 -s 0x800000 -L / "$wine32")
+else
+  echo "SKIPPED: this kernel cannot run 32-bit programs and qemu-i386 is missing (qemu-user)" >&2
+  exit $skip
+fi
+
+# One prefix per build directory, made once even when tests start together.
+mkdir -p "$(dirname "$prefix")"
+(
+  flock 9
+  if [ ! -e "$prefix/.kolm-ready" ]; then
+    rm -rf "$prefix"
+    timeout 300 "$wine64" wineboot -i >/dev/null 2>&1
+    wow="$prefix/drive_c/windows/syswow64"
+    if [ -d "$wow" ] && [ ! -e "$wow/kernel32.dll" ]; then
+      ln -s "$dlls32"/* "$wow"/ 2>/dev/null
+    fi
+    [ -e "$wow/kernel32.dll" ] && touch "$prefix/.kolm-ready"
+  fi
+) 9>"$prefix.lock"
+if [ ! -e "$prefix/.kolm-ready" ]; then
+  echo "SKIPPED: could not make a Wine prefix in $prefix" >&2
+  exit $skip
+fi
+
+timeout 600 "${run32[@]}" "$@"
