@@ -3,7 +3,7 @@
 # or with sudo). Packages already present are left alone.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev binutils)
+packages=(cmake ninja-build g++ libgtest-dev binutils libbenchmark-dev valgrind)
 
 missing=()
 for p in "${packages[@]}"; do
