@@ -174,10 +174,10 @@ Outcome probe(const Listed& l, const Case& c) {
     const CallResult r = call(l, c.args);
     if (!r.called) return {false, "cannot be called by kolmctl (more than 3 parameters)"};
     std::string why;
+    std::string problems = abiProblems(r.abi);
     if (!meets(c.expect, l.sig->result, r.value, why))
-        return {false, "answered " + show(l.sig->result, r.value) + ", expected " + why};
-    const std::string abi = abiProblems(r.abi);
-    if (!abi.empty()) return {false, abi};
+        problems = "answered " + show(l.sig->result, r.value) + ", expected " + why + (problems.empty() ? "" : "; ") + problems;
+    if (!problems.empty()) return {false, problems};
     return {true, (c.expect == Expect::Count || c.expect == Expect::Volts) && (r.value.i == kNoValue || r.value.d == kNoValueDouble)
                       ? "no port access"
                       : ""};
