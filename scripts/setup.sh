@@ -3,7 +3,7 @@
 # or with sudo). Packages already present are left alone.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev binutils libbenchmark-dev valgrind gcc-multilib g++-multilib qemu-user)
+packages=(cmake ninja-build g++ libgtest-dev binutils libbenchmark-dev valgrind gcc-multilib g++-multilib qemu-user g++-mingw-w64-i686)
 
 missing=()
 for p in "${packages[@]}"; do
