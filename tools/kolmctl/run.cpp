@@ -40,7 +40,10 @@ const Command kCommands[] = {
      "exports, the table ends with the null entry), and every listed entry point answers\n"
      "boundary and out-of-range arguments as the interface says, without crashing; 32-bit\n"
      "builds also check that every call keeps EBX, ESI, EDI, EBP, the stack and the x87 stack.\n"
-     "One line per finding and a summary; exits 1 if anything failed.\n"},
+     "One line per finding and a summary; exits 1 if anything failed.\n"
+     "On a real interface it reads both channels, restores and re-initialises the port, and\n"
+     "writes relays 0 and 3 with the state the plug-in reports for them (off after loading,\n"
+     "so a relay left on before kolmctl started is switched off).\n"},
 };
 
 const Command* findCommand(const std::string& name) {
