@@ -1,6 +1,6 @@
-// Runs one probe of a plug-in where a crash or a hang cannot take kolmctl down:
-// in a child process on Linux (isolated_fork.cpp); in-process where the platform
-// has no fork (isolated_inline.cpp).
+// Runs one probe of a plug-in where a crash cannot take kolmctl down: in a child
+// process on Linux, which also ends a probe that hangs (isolated_fork.cpp); on
+// Windows in-process, with processor faults caught (isolated_windows.cpp).
 #pragma once
 
 #include <functional>
