@@ -154,7 +154,7 @@ TEST(KolmctlRead, NoPortAccessIsSaidInWordsNotShownAsAReading) {
         EXPECT_EQ(r.code, kolmctl::kNoPortAccess) << mode;
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("no access to the parallel port on this machine"), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("group lp"), std::string::npos);
+        EXPECT_NE(r.err.find("add your user to group lp"), std::string::npos);
     }
 }
 

@@ -47,13 +47,17 @@ std::string titleText(const Plugin& p, const char* name) {
 }
 
 void noPortAccess(const Plugin& p) {
-    throw CommandError{
-        kNoPortAccess,
-        p.path() + " answered \"no value\" (-777): the plug-in has no access to the parallel port on this machine.\n"
-                   "  Linux: load the parport_pc module and give your user the port device (e.g. add it to\n"
-                   "  group lp for /dev/parport0), or run as root.\n"
-                   "  Windows: put the port helper (inpout32.dll) beside the plug-in and run once as\n"
-                   "  administrator so it can install its driver."};
+    const char* howTo =
+        p.kind().container == Container::Pe
+            ? "  Put the port helper inpout32.dll (and its driver, if it comes with one) in the folder\n"
+              "  of the plug-in or of the host program; the first run may need administrator rights\n"
+              "  for the helper to install its driver."
+            : "  Load the ppdev module (modprobe ppdev) and add your user to group lp (adduser USER lp,\n"
+              "  then log in again); or run as root, for direct port access.";
+    throw CommandError{kNoPortAccess, p.path() +
+                                          " answered \"no value\" (-777): the plug-in has no access to the "
+                                          "parallel port on this machine.\n" +
+                                          howTo};
 }
 
 }  // namespace kolmctl
