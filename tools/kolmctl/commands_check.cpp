@@ -47,11 +47,10 @@ struct Case {
 struct Report {
     int ok = 0;
     int failed = 0;
-    int notes = 0;
     std::ostream& out;
     void pass(const std::string& s) { ++ok; out << "ok    " << s << "\n"; }
     void fail(const std::string& s) { ++failed; out << "FAIL  " << s << "\n"; }
-    void note(const std::string& s) { ++notes; out << "note  " << s << "\n"; }
+    void note(const std::string& s) { out << "note  " << s << "\n"; }
 };
 
 std::string argList(const std::vector<Arg>& args) {
@@ -288,7 +287,7 @@ void checkUnlisted(const Plugin& p, Report& rep) {
 
 int cmdCheck(const Plugin& p, const Args& args, Context& cx) {
     if (!args.empty()) throw CommandError{kUsage, "unexpected argument \"" + args.front() + "\""};
-    Report rep{0, 0, 0, cx.out};
+    Report rep{0, 0, cx.out};
     cx.out << "checking " << p.path() << " (" << describe(p.kind()) << ")\n";
     checkDirectory(p, rep);
     checkEntryPoints(p, rep);

@@ -1,5 +1,6 @@
 // read: one or many readings of the analog channels, as plain lines, CSV, a live
 // view on a terminal, and optionally an SVG chart.
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -112,7 +113,6 @@ int cmdRead(const Plugin& p, const Args& args, Context& cx) {
     LiveView view(cx.out);
     std::vector<Reading> readings;
     const auto start = std::chrono::steady_clock::now();
-    int code = kOk;
     try {
         for (long i = 0; (count == 0 || i < count) && !interrupted; ++i) {
             if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(o.intervalMs));
@@ -181,7 +181,7 @@ int cmdRead(const Plugin& p, const Args& args, Context& cx) {
         if (!file.flush()) throw CommandError{kOutputFailed, "cannot write " + o.plot};
         cx.err << "kolmctl: " << readings.size() << " readings plotted in " << o.plot << "\n";
     }
-    return code;
+    return kOk;
 }
 
 }  // namespace kolmctl
