@@ -88,8 +88,10 @@ verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2 ? "met" : "NOT met") }')
   echo
   echo "## ioctls per port access on the ppdev path"
   echo
-  echo "TODO: needs the Linux build's ppdev interposition library (counts the ioctls the"
-  echo "plug-in makes on /dev/parportN); not in this tree yet. Target: exactly one ioctl per"
-  echo "port access."
+  echo "TODO (not measured: needs the Linux build's fake parport driver, libfake_parport.so,"
+  echo "which is not in this tree yet). How: a host preloaded with it configures parport0 at"
+  echo "0x378, loads the ppdev build of kolmlpt1.so, makes N readings through EA(0), and"
+  echo "divides every ioctl made on /dev/parport0 during the readings by 43 x N."
+  echo "Target: exactly one ioctl per port access."
 } >"$out"
 cat "$out"
