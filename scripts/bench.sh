@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Measures readings side by side in one run and writes docs/performance.md with the
+# command behind each figure. Benchmarks, not tests: scripts/test.sh only builds them.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake --preset ci >/dev/null
+cmake --build --preset ci --target kolm_benchmarks reading_cost >/dev/null
+bin=build/ci/bin
+out=docs/performance.md
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+bench_cmd="$bin/kolm_benchmarks --benchmark_min_time=1 --benchmark_format=json"
+$bench_cmd >"$tmp/bench.json" 2>/dev/null
+
+n=100000
+cg_cmd="valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file=OUT $bin/reading_cost plugin|loop $n"
+for mode in plugin loop; do
+  valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$tmp/cg.$mode" \
+    "$bin/reading_cost" "$mode" "$n" 2>/dev/null
+done
+
+# A field of one benchmark's run, from the JSON report (one "key": value a line).
+field() {
+  awk -v name="$1" -v key="$2" '
+    /"name":/ { cur = $0; sub(/.*"name": "/, "", cur); sub(/".*/, "", cur) }
+    cur == name && $0 ~ "\"" key "\":" { v = $0; sub(/.*": /, "", v); sub(/,$/, "", v); print v; exit }' \
+    "$tmp/bench.json"
+}
+per_reading() { awk -v t="$(awk '/^totals:/ {print $2}' "$tmp/cg.$1")" -v n="$n" 'BEGIN { printf "%.1f", t / n }'; }
+mega() { awk -v v="$1" 'BEGIN { printf "%.2f M", v / 1e6 }'; }
+num() { awk -v v="$1" 'BEGIN { printf "%g", v }'; }
+ns() { awk -v v="$1" 'BEGIN { printf "%.1f", v }'; }
+
+ir_plugin=$(per_reading plugin)
+ir_loop=$(per_reading loop)
+ratio=$(awk -v a="$ir_plugin" -v b="$ir_loop" 'BEGIN { printf "%.2f", a / b }')
+verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2 ? "met" : "NOT met") }')
+
+{
+  echo "# Performance"
+  echo
+  echo "Written by \`bash scripts/bench.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'), $(uname -sm),"
+  echo "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores shared with other jobs:"
+  echo "the times vary from run to run; the instruction and access counts do not. Build: the"
+  echo "\`ci\` preset (RelWithDebInfo). The plug-in's own sources are linked into the benchmarks"
+  echo "(\`bench/\`) with a port access the benchmark chooses: the simulated bench, whose box model"
+  echo "decodes every clock edge, or a null backend whose accesses do nothing."
+  echo
+  echo "## Readings per second through EA(0)"
+  echo
+  echo "Command: \`$bench_cmd\`"
+  echo
+  echo "| what | readings per second | CPU ns per reading |"
+  echo "|---|---|---|"
+  for row in "EA0_Simulator:EA(0) on the simulated bench" "EA0_NullBackend:EA(0) on the null backend" \
+             "HandLoop_NullBackend:hand-written loop, same 43 accesses, null backend"; do
+    name=${row%%:*}
+    echo "| ${row#*:} | $(mega "$(field "$name" items_per_second)") | $(ns "$(field "$name" cpu_time)") |"
+  done
+  echo
+  echo "## Instructions per reading (callgrind)"
+  echo
+  echo "Command, once with \`plugin\` and once with \`loop\`: \`$cg_cmd\`; only the $n readings"
+  echo "are instrumented, and the figure is the instruction total divided by $n."
+  echo
+  echo "| what | instructions per reading |"
+  echo "|---|---|"
+  echo "| EA(0), null backend | $ir_plugin |"
+  echo "| hand-written loop (\`bench/hand_loop.cpp\`), null backend | $ir_loop |"
+  echo "| ratio (target at most 1.2) | $ratio: $verdict |"
+  echo
+  echo "## Port accesses and heap allocations per reading"
+  echo
+  echo "Command: as for readings per second (\`EA0_AccessesPerReading/<resolution>\`: a backend that"
+  echo "only counts; heap allocations counted by a \`malloc\` hook around 1000 readings)."
+  echo
+  echo "| resolution | port accesses | expected, 3 + 4 x resolution | heap allocations |"
+  echo "|---|---|---|---|"
+  for r in 0 1 10 16; do
+    name="EA0_AccessesPerReading/$r"
+    echo "| $r | $(num "$(field "$name" accesses_per_reading)") | $(num "$(field "$name" expected)") | $(num "$(field "$name" allocs_per_reading)") |"
+  done
+  echo
+  echo "Heap allocations per reading during the speed runs: simulated bench $(num "$(field EA0_Simulator allocs_per_reading)"),"
+  echo "null backend $(num "$(field EA0_NullBackend allocs_per_reading)")."
+  echo
+  echo "## ioctls per port access on the ppdev path"
+  echo
+  echo "TODO (not measured: needs the Linux build's fake parport driver, libfake_parport.so,"
+  echo "which is not in this tree yet). How: a host preloaded with it configures parport0 at"
+  echo "0x378, loads the ppdev build of kolmlpt1.so, makes N readings through EA(0), and"
+  echo "divides every ioctl made on /dev/parport0 during the readings by 43 x N."
+  echo "Target: exactly one ioctl per port access."
+} >"$out"
+cat "$out"

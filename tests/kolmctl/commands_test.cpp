@@ -1,0 +1,279 @@
+// kolmctl's commands run in-process against the built LPT1 plug-in on the
+// simulated bench: the test sets the box's inputs as a technician would put a
+// voltage on them, then reads what kolmctl reports and what the port latch holds.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "commands.h"
+#include "kolmsim.h"
+
+namespace {
+
+constexpr std::uint16_t kLpt1 = 0x378;
+
+struct Ran {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Ran runKolmctl(kolmctl::Args args, bool terminal = false) {
+    std::ostringstream out, err;
+    kolmctl::Context cx{out, err, terminal};
+    const int code = kolmctl::run(args, cx);
+    return {code, out.str(), err.str()};
+}
+
+// The box as the plug-in finds it when it loads: port byte held, fixed inputs.
+void bench(std::uint8_t held, int count0, int count1, bool refused = false) {
+    kolmsim_reset();
+    kolmsim_set_data(kLpt1, held);
+    kolmsim_set_count(kLpt1, 0, count0);
+    kolmsim_set_count(kLpt1, 1, count1);
+    kolmsim_refuse_access(refused);
+}
+
+std::string tempPath(const char* name) { return ::testing::TempDir() + name; }
+
+int lines(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
+
+}  // namespace
+
+TEST(KolmctlIdentify, InfoShowsTheTextsInUtf8AndTheExportsBehindTheDirectory) {
+    bench(0, 0, 0);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "info"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("title:     KOLM en LPT1:\n"), std::string::npos);
+    EXPECT_NE(r.out.find("le 20 f\xC3\xA9vrier 2001\n"), std::string::npos) << "0xE9 shown as UTF-8 e-acute";
+    EXPECT_NE(r.out.find("x86-64 Linux shared object"), std::string::npos);
+    EXPECT_NE(r.out.find("17 entries"), std::string::npos);
+    EXPECT_NE(r.out.find("exports:   DLLFunctionDirectory EA nea EAD nead SA nsa SAD nsad EB neb SB nsb titre detail "
+                         "RSA RSAD RSB peaD PSAD\n"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST(KolmctlIdentify, ListGivesOneLinePerEntryWithTheExportItPointsAt) {
+    bench(0, 0, 0);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "list"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(lines(r.out), 17);
+    EXPECT_NE(r.out.find(" 2  PURE PASCAL asciiz NEA(int)"), std::string::npos);
+    const auto detail = r.out.find("14  PURE PASCAL asciiz Detail() ");
+    ASSERT_NE(detail, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(" -> detail\n", detail), r.out.find('\n', detail) - 10) << "listed as Detail, exported as detail";
+}
+
+TEST(KolmctlRead, CsvGivesTheCountsTheBoxHolds) {
+    bench(0, 300, 700);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "--counts", "--csv", "--count", "3", "--interval", "0"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::istringstream in(r.out);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "time_s,ch0_counts,ch1_counts");
+    int rows = 0;
+    while (std::getline(in, line)) {
+        ++rows;
+        EXPECT_EQ(line.substr(line.find(',')), ",300,700");
+    }
+    EXPECT_EQ(rows, 3);
+}
+
+TEST(KolmctlRead, VoltsComeFromTheVoltEntryPointForTheChannelsAsked) {
+    bench(0, 300, 700);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "1", "--volts", "--csv"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("time_s,ch1_volts\n"), std::string::npos);
+    EXPECT_NE(r.out.find(",3.4180\n"), std::string::npos) << r.out;  // 700 x 5 / 1024
+}
+
+TEST(KolmctlRead, PlainLinesNameEachChannel) {
+    bench(0, 1023, 0);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(lines(r.out), 1);
+    EXPECT_NE(r.out.find("CAN voie 0: 1023 (4.995 V)  CAN voie 1: 0 (0.000 V)"), std::string::npos) << r.out;
+}
+
+TEST(KolmctlRead, OnATerminalRedrawsABarPerChannelInPlace) {
+    bench(0, 512, 256);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "--count", "2", "--interval", "0"}, true);
+    EXPECT_EQ(r.code, 0);
+    const std::string half = "[" + std::string(20, '#') + std::string(20, '.') + "]";
+    const std::string quarter = "[" + std::string(10, '#') + std::string(30, '.') + "]";
+    EXPECT_NE(r.out.find("CAN voie 0   512  2.500 V  " + half), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("CAN voie 1   256  1.250 V  " + quarter), std::string::npos);
+    EXPECT_NE(r.out.find("\x1b[3F"), std::string::npos) << "second frame drawn over the first";
+    EXPECT_NE(r.out.find("reading 2 of 2"), std::string::npos);
+}
+
+TEST(KolmctlRead, PlotWritesAnSvgWithALinePerChannel) {
+    bench(0, 512, 1000);
+    const std::string file = tempPath("kolmctl_plot.svg");
+    std::remove(file.c_str());
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "--count", "4", "--interval", "0", "--plot", file});
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::ifstream in(file);
+    const std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+    size_t polylines = 0;
+    for (size_t at = svg.find("<polyline"); at != std::string::npos; at = svg.find("<polyline", at + 1)) ++polylines;
+    EXPECT_EQ(polylines, 2u);
+    EXPECT_NE(svg.find(">CAN voie 1</text>"), std::string::npos);
+}
+
+TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHave) {
+    bench(0, 0, 0);
+    struct {
+        kolmctl::Args args;
+        int code;
+    } const cases[] = {
+        {{KOLMLPT1_PATH, "read", "2"}, kolmctl::kOutOfRange},
+        {{KOLMLPT1_PATH, "read", "-1"}, kolmctl::kOutOfRange},
+        {{KOLMLPT1_PATH, "read", "0", "--count", "many"}, kolmctl::kUsage},
+        {{KOLMLPT1_PATH, "read", "--fast"}, kolmctl::kUsage},
+        {{KOLMLPT1_PATH, "read", "--plot"}, kolmctl::kUsage},
+    };
+    for (const auto& c : cases) {
+        kolmsim_trace_clear();
+        const Ran r = runKolmctl(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args[2] << " " << r.err;
+        EXPECT_NE(r.err.find("kolmctl: "), std::string::npos);
+        EXPECT_EQ(kolmsim_trace_length(), 2u) << "only the plug-in's start-up touched the port";
+    }
+}
+
+TEST(KolmctlRead, NoPortAccessIsSaidInWordsNotShownAsAReading) {
+    for (const char* mode : {"--counts", "--volts"}) {
+        bench(0, 300, 300, true);
+        const Ran r = runKolmctl({KOLMLPT1_PATH, "read", mode});
+        EXPECT_EQ(r.code, kolmctl::kNoPortAccess) << mode;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("no access to the parallel port on this machine"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("add your user to group lp"), std::string::npos);
+    }
+}
+
+TEST(KolmctlPort, RelaySwitchesTheDataLineAndReadsItBack) {
+    bench(0x00, 0, 0);
+    const Ran on = runKolmctl({KOLMLPT1_PATH, "relay", "2", "on"});
+    EXPECT_EQ(on.code, 0) << on.err;
+    EXPECT_EQ(on.out, "relais 2: switched on (SB answered 201), read back on\n");
+    EXPECT_EQ(kolmsim_data(kLpt1) & 0x0F, 0x04) << "D2 drives relay 2";
+    const Ran off = runKolmctl({KOLMLPT1_PATH, "relay", "2", "off"});
+    EXPECT_EQ(off.code, 0);
+    EXPECT_EQ(kolmsim_data(kLpt1) & 0x0F, 0x00);
+}
+
+TEST(KolmctlPort, RelayRefusesBadNumbersAndSaysWhenThePortIsMissing) {
+    bench(0, 0, 0);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "relay", "4", "on"}).code, kolmctl::kOutOfRange);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "relay", "-1", "on"}).code, kolmctl::kOutOfRange);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "relay", "1", "up"}).code, kolmctl::kUsage);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "relay", "1"}).code, kolmctl::kUsage);
+    bench(0, 0, 0, true);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "relay", "1", "on"});
+    EXPECT_EQ(r.code, kolmctl::kNoPortAccess);
+    EXPECT_EQ(kolmsim_data(kLpt1), 0x00);
+}
+
+TEST(KolmctlPort, RelaysListsEveryRelayByName) {
+    bench(0x0F, 0, 0);  // the lines are high, but nothing was switched by this load
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "relays"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "relais 0: off\nrelais 1: off\nrelais 2: off\nrelais 3: off\n");
+}
+
+TEST(KolmctlPort, RestoreGivesThePrinterItsByteAndReinitTakesThePortBack) {
+    bench(0x25, 0, 0);  // start-up writes 0xB5: relays kept, clock and supply high
+    ASSERT_EQ(runKolmctl({KOLMLPT1_PATH, "restore"}).code, 0);
+    EXPECT_EQ(kolmsim_data(kLpt1), 0x25);
+    kolmsim_set_data(kLpt1, 0x2A);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "reinit"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "R\xC3\xA9initialisation: the interface is initialised again\n");
+    EXPECT_EQ(kolmsim_data(kLpt1), 0xBA);
+}
+
+TEST(KolmctlCheck, TheBuiltPlugInConforms) {
+    for (bool refused : {false, true}) {
+        bench(0, 100, 900, refused);
+        const Ran r = runKolmctl({KOLMLPT1_PATH, "check"});
+        EXPECT_EQ(r.code, 0) << r.out;
+        EXPECT_EQ(r.out.find("FAIL"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("all 17 entry points of the interface are listed"), std::string::npos);
+        EXPECT_NE(r.out.find(", 0 failed\n"), std::string::npos);
+        EXPECT_EQ(r.out.find("no port access") != std::string::npos, refused);
+    }
+}
+
+TEST(KolmctlCheck, FindsEveryFaultOfABrokenPlugInAndSurvivesItsCrash) {
+    const Ran r = runKolmctl({FAKE_PLUGIN_PATH, "check"});
+    EXPECT_EQ(r.code, kolmctl::kCheckFailed) << r.out;
+    for (const char* finding : {
+             "FAIL  entry 1 \"PURE PASCAL int EA(int)\": its address is not an exported entry point",
+             "FAIL  entry 4 \"PASCAL float X()\": unreadable text: does not start with \"PURE PASCAL \"",
+             "FAIL  EA(4) crashed (",
+             "FAIL  RSB(-1) answered 0, expected -777 (no value)",
+             "FAIL  not listed: NEA, EAD, NEAD,",
+             "FAIL  peaD is not exported",
+             "check: ",
+         })
+        EXPECT_NE(r.out.find(finding), std::string::npos) << finding << "\n" << r.out;
+    EXPECT_NE(r.out.find("ok    asciiz titre(): 1 calls"), std::string::npos);
+}
+
+TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
+    const std::string text = tempPath("kolmctl_text.so");
+    std::ofstream(text) << "not a library\n";
+    // Headers of an i386 ELF shared object and of an i386 DLL: read, never loaded.
+    std::string elf(64, '\0');
+    elf.replace(0, 4, "\x7F" "ELF");
+    elf[4] = 1;   // 32-bit
+    elf[18] = 3;  // EM_386
+    const std::string elfPath = tempPath("kolmctl_i386.so");
+    std::ofstream(elfPath, std::ios::binary) << elf;
+    std::string pe(0x90, '\0');
+    pe[0] = 'M', pe[1] = 'Z', pe[60] = static_cast<char>(0x80);
+    pe.replace(0x80, 6, std::string("PE\0\0\x4C\x01", 6));
+    const std::string pePath = tempPath("kolmctl_i386.dll");
+    std::ofstream(pePath, std::ios::binary) << pe;
+
+    struct {
+        std::string file;
+        int code;
+        const char* says;
+    } const cases[] = {
+        {"/nonexistent/kolmlpt1.so", kolmctl::kFileNotFound, "no such file"},
+        {text, kolmctl::kNotAPlugin, "not a shared library"},
+        {KOLMSIM_PATH, kolmctl::kNotAPlugin, "exports no DLLFunctionDirectory"},
+        {elfPath, kolmctl::kWrongArchitecture, "is an i386 Linux shared object"},
+        {pePath, kolmctl::kWrongArchitecture, "is an i386 Windows DLL"},
+    };
+    for (const auto& c : cases) {
+        const Ran r = runKolmctl({c.file, "info"});
+        EXPECT_EQ(r.code, c.code) << c.file;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+}
+
+TEST(KolmctlHelp, EveryCommandHasHelpAndBadCommandsAreUsageErrors) {
+    for (const char* command : {"info", "list", "read", "relay", "relays", "restore", "reinit", "check"}) {
+        for (const kolmctl::Args& args : {kolmctl::Args{command, "--help"}, kolmctl::Args{"help", command},
+                                          kolmctl::Args{KOLMLPT1_PATH, command, "--help"}}) {
+            const Ran r = runKolmctl(args);
+            EXPECT_EQ(r.code, 0);
+            EXPECT_EQ(r.out.rfind(std::string("usage: kolmctl PLUGIN ") + command, 0), 0u) << r.out;
+        }
+    }
+    EXPECT_NE(runKolmctl({"read", "--help"}).out.find("--plot FILE"), std::string::npos);
+    EXPECT_EQ(runKolmctl({"--help"}).code, 0);
+    EXPECT_EQ(runKolmctl({}).code, kolmctl::kUsage);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH}).code, kolmctl::kUsage);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "frobnicate"}).code, kolmctl::kUsage);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "info", "extra"}).code, kolmctl::kUsage);
+}

@@ -1,0 +1,98 @@
+// kolmctl's pieces on their own: reading directory texts, calling by signature,
+// Windows-1252 to UTF-8, and the chart.
+#include <gtest/gtest.h>
+
+#include "call.h"
+#include "cp1252.h"
+#include "live_view.h"
+#include "signature.h"
+#include "svg_plot.h"
+
+using kolmctl::Type;
+
+TEST(KolmctlSignature, ReadsEveryFormTheDirectoryUses) {
+    struct {
+        const char* text;
+        Type result;
+        const char* name;
+        std::vector<Type> params;
+    } const cases[] = {
+        {"PURE PASCAL int EA(int)", Type::Int, "EA", {Type::Int}},
+        {"PURE PASCAL INT SB(int,int)", Type::Int, "SB", {Type::Int, Type::Int}},
+        {"PURE PASCAL double SAD(int,double)", Type::Double, "SAD", {Type::Int, Type::Double}},
+        {"PURE PASCAL DOUBLE RSAD(INT)", Type::Double, "RSAD", {Type::Int}},
+        {"PURE PASCAL asciiz Detail()", Type::Text, "Detail", {}},
+    };
+    for (const auto& c : cases) {
+        const auto sig = kolmctl::parseSignature(c.text);
+        ASSERT_TRUE(sig) << c.text;
+        EXPECT_EQ(sig->result, c.result) << c.text;
+        EXPECT_EQ(sig->name, c.name);
+        EXPECT_EQ(sig->params, c.params) << c.text;
+    }
+}
+
+TEST(KolmctlSignature, RejectsTextsOfAnotherForm) {
+    for (const char* text : {"PASCAL int EA(int)", "PURE PASCAL float EA(int)", "PURE PASCAL int EA(long)",
+                             "PURE PASCAL int EA(int", "PURE PASCAL int EA(int) ", "PURE PASCAL int (int)",
+                             "PURE PASCAL int E A(int)", "PURE PASCAL int EA(int,)", "PURE PASCAL int EA(asciiz)"}) {
+        std::string why;
+        EXPECT_FALSE(kolmctl::parseSignature(text, &why)) << text;
+        EXPECT_FALSE(why.empty()) << text;
+    }
+}
+
+namespace {
+std::int32_t twoInts(std::int32_t a, std::int32_t b) { return a * 100 + b; }
+double mixed(std::int32_t a, double b, std::int32_t c) { return a * 1000.0 + b + c; }
+const double* pointerOf(std::int32_t, const double* p) { return p; }
+const char* text(std::int32_t k) { return k == 1 ? "one" : ""; }
+}  // namespace
+
+TEST(KolmctlCall, PassesEachArgumentAsItsSignatureSays) {
+    using kolmctl::callEntry;
+    auto sig = [](const char* t) { return *kolmctl::parseSignature(t); };
+    EXPECT_EQ(callEntry(reinterpret_cast<const void*>(&twoInts), sig("PURE PASCAL int F(int,int)"),
+                        {kolmctl::intArg(3), kolmctl::intArg(-7)})
+                  .value.i,
+              293);
+    EXPECT_EQ(callEntry(reinterpret_cast<const void*>(&mixed), sig("PURE PASCAL double F(int,double,int)"),
+                        {kolmctl::intArg(2), kolmctl::doubleArg(0.5), kolmctl::intArg(7)})
+                  .value.d,
+              2007.5);
+    EXPECT_STREQ(static_cast<const char*>(callEntry(reinterpret_cast<const void*>(&text),
+                                                    sig("PURE PASCAL asciiz F(int)"), {kolmctl::intArg(1)})
+                                              .value.p),
+                 "one");
+    const double v = 2.5;
+    const kolmctl::Signature ptr{Type::Pointer, "P", {Type::Int, Type::Pointer}};
+    EXPECT_EQ(callEntry(reinterpret_cast<const void*>(&pointerOf), ptr, {kolmctl::intArg(1), kolmctl::pointerArg(&v)})
+                  .value.p,
+              &v);
+    EXPECT_FALSE(callEntry(reinterpret_cast<const void*>(&twoInts), sig("PURE PASCAL int F(int,int)"),
+                           {kolmctl::intArg(1)})
+                     .called)
+        << "argument count must match";
+}
+
+TEST(KolmctlCp1252, ConvertsEveryRangeToUtf8) {
+    EXPECT_EQ(kolmctl::utf8FromCp1252("f\xE9vrier"), "f\xC3\xA9vrier");
+    EXPECT_EQ(kolmctl::utf8FromCp1252("\x80 \x9C \xFF \xA0"), "\xE2\x82\xAC \xC5\x93 \xC3\xBF \xC2\xA0");
+    EXPECT_EQ(kolmctl::utf8FromCp1252("\x81"), "\xEF\xBF\xBD") << "unassigned byte";
+    EXPECT_EQ(kolmctl::utf8FromCp1252(nullptr), "");
+}
+
+TEST(KolmctlView, BarIsProportionalAndClamped) {
+    EXPECT_EQ(kolmctl::bar(0.0, 4), "[....]");
+    EXPECT_EQ(kolmctl::bar(0.5, 4), "[##..]");
+    EXPECT_EQ(kolmctl::bar(1.5, 4), "[####]");
+    EXPECT_EQ(kolmctl::bar(-1.0, 4), "[....]");
+}
+
+TEST(KolmctlPlot, PlacesVoltsOnTheVerticalScaleAndEscapesNames) {
+    const std::string svg = kolmctl::svgPlot("a<b", {0.0, 1.0}, {{"R\xC3\xA9 & co", {0.0, 5.0}}});
+    // 0 V at the bottom of the plot area (y = 370), 5 V at the top (y = 40).
+    EXPECT_NE(svg.find("points=\"60.00,370.00 780.00,40.00\""), std::string::npos) << svg;
+    EXPECT_NE(svg.find(">a&lt;b</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">R\xC3\xA9 &amp; co</text>"), std::string::npos);
+}

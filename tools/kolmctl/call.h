@@ -1,0 +1,52 @@
+// Calls an entry point by its parsed signature, with the convention of this build:
+// the 32-bit register convention through the hand-written thunk (tools/regcall) on
+// i386, which also reports whether the callee kept it; the C ABI on x86-64.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "signature.h"
+
+namespace kolmctl {
+
+struct Arg {
+    Type type;
+    std::int32_t i = 0;
+    double d = 0.0;
+    const void* p = nullptr;
+};
+inline Arg intArg(std::int32_t v) { return {Type::Int, v, 0.0, nullptr}; }
+inline Arg doubleArg(double v) { return {Type::Double, 0, v, nullptr}; }
+inline Arg pointerArg(const void* v) { return {Type::Pointer, 0, 0.0, v}; }
+
+struct Value {
+    std::int32_t i = 0;           // Int results
+    double d = 0.0;               // Double results
+    const void* p = nullptr;      // Text and Pointer results
+};
+
+// What the thunk saw around the call; `checked` is false where the build cannot tell.
+struct AbiReport {
+    bool checked = false;
+    std::uint32_t brokenRegs = 0;   // REGCALL_EBX | REGCALL_ESI | REGCALL_EDI | REGCALL_EBP
+    std::int32_t espError = 0;      // bytes left on (+) or taken off (-) the stack
+    std::uint32_t fpuDepth = 0;     // x87 registers in use after the return
+    std::uint32_t expectedFpuDepth = 0;
+    bool kept() const { return !checked || (brokenRegs == 0 && espError == 0 && fpuDepth == expectedFpuDepth); }
+};
+
+struct CallResult {
+    bool called = false;  // false: a signature this build cannot call (more than 3 parameters)
+    Value value;
+    AbiReport abi;
+};
+
+// `args` must match sig.params in number and type.
+CallResult callEntry(const void* fn, const Signature& sig, const std::vector<Arg>& args);
+
+// Whether calls through this build report on the convention (32-bit builds).
+bool callsAreChecked();
+const char* callingConventionName();
+
+}  // namespace kolmctl

@@ -1,0 +1,53 @@
+// kolmctl's subcommands. Each takes the loaded plug-in and its own arguments and
+// returns an exit code; failures a user must read are thrown as CommandError.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "exit_codes.h"
+#include "plugin.h"
+
+namespace kolmctl {
+
+struct CommandError {
+    Exit code;
+    std::string message;
+};
+
+struct Context {
+    std::ostream& out;
+    std::ostream& err;
+    bool terminal;  // standard output is an interactive terminal
+};
+
+using Args = std::vector<std::string>;
+
+int cmdInfo(const Plugin& p, const Args& args, Context& cx);
+int cmdList(const Plugin& p, const Args& args, Context& cx);
+int cmdRead(const Plugin& p, const Args& args, Context& cx);
+int cmdRelay(const Plugin& p, const Args& args, Context& cx);
+int cmdRelays(const Plugin& p, const Args& args, Context& cx);
+int cmdRestore(const Plugin& p, const Args& args, Context& cx);
+int cmdReinit(const Plugin& p, const Args& args, Context& cx);
+int cmdCheck(const Plugin& p, const Args& args, Context& cx);
+
+// Shared by the commands.
+std::int32_t parseInt(const std::string& text, const char* what);
+// The listed entry point `name` with exactly these parameter types, or CommandError.
+const Listed& require(const Plugin& p, const char* name, const std::vector<Type>& params);
+std::int32_t callInt(const Listed& l, std::vector<Arg> args);
+double callDouble(const Listed& l, std::vector<Arg> args);
+// A text result, converted to UTF-8; empty if the entry point is not listed.
+std::string nameText(const Plugin& p, const char* name, std::int32_t channel);
+std::string titleText(const Plugin& p, const char* name);
+[[noreturn]] void noPortAccess(const Plugin& p);
+
+// The whole command line, after the program name.
+int run(const Args& args, Context& cx);
+int help(const Args& args, Context& cx);
+bool wantsHelp(const Args& args);
+
+}  // namespace kolmctl

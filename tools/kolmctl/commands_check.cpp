@@ -1,0 +1,303 @@
+// check: conformance of a plug-in of this interface. The directory must be well
+// formed, and every listed entry point must answer boundary and out-of-range
+// arguments as the interface says, without crashing; on 32-bit builds every call
+// must also keep the register convention (callee-saved registers, stack, x87).
+// Each probe runs isolated, so a crash is a finding, not the end of kolmctl.
+#include <climits>
+#include <cstring>
+
+#include "commands.h"
+#include "cp1252.h"
+#include "isolated.h"
+
+namespace kolmctl {
+
+namespace {
+
+constexpr std::size_t kSlotChars = 100;  // the directory's text slots hold 100 characters
+constexpr std::size_t kNameChars = 20;   // channel and relay name buffers
+constexpr std::size_t kSaneText = 4096;
+constexpr double kNoValueScaled = -777.0 * 5.0 / 1024.0;  // EAD(2), EAD(3)
+
+const std::int32_t kOutOfRange[] = {-1, 4, INT_MIN, INT_MAX};
+
+// The 17 entry points the interface lists.
+const char* const kInterface[] = {"EA", "NEA",  "EAD", "NEAD",  "SA",     "NSA", "SAD",  "NSAD", "EB",
+                                  "NEB", "SB", "NSB", "titre", "Detail", "RSA", "RSAD", "RSB"};
+
+enum class Expect {
+    NoValue,        // int -777
+    NoValueDouble,  // -777.0
+    Zero,           // 0.0
+    ScaledNoValue,  // -3.7939453125
+    Count,          // 0 to 1023, or -777 without port access
+    Volts,          // 0 to 5 V, or -777.0 without port access
+    Bit,            // 0 or 1
+    EmptyText,
+    Name,           // non-empty, at most 20 characters
+    Text,           // non-empty
+    Anything,       // answering is enough
+};
+
+struct Case {
+    std::vector<Arg> args;
+    Expect expect;
+};
+
+struct Report {
+    int ok = 0;
+    int failed = 0;
+    std::ostream& out;
+    void pass(const std::string& s) { ++ok; out << "ok    " << s << "\n"; }
+    void fail(const std::string& s) { ++failed; out << "FAIL  " << s << "\n"; }
+    void note(const std::string& s) { out << "note  " << s << "\n"; }
+};
+
+std::string argList(const std::vector<Arg>& args) {
+    std::string s;
+    for (const Arg& a : args) {
+        if (!s.empty()) s += ",";
+        if (a.type == Type::Int) s += std::to_string(a.i);
+        else if (a.type == Type::Double) s += std::to_string(a.d);
+        else s += "&value";
+    }
+    return s;
+}
+
+std::string show(Type t, const Value& v) {
+    switch (t) {
+    case Type::Int: return std::to_string(v.i);
+    case Type::Double: {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.10g", v.d);
+        return buf;
+    }
+    case Type::Text: return v.p ? "\"" + utf8FromCp1252(static_cast<const char*>(v.p)) + "\"" : "null";
+    case Type::Pointer: return v.p ? "an address" : "null";
+    }
+    return "?";
+}
+
+std::string abiProblems(const AbiReport& abi) {
+    if (abi.kept()) return {};
+    std::string s;
+    const char* regs[] = {"EBX", "ESI", "EDI", "EBP"};
+    for (int k = 0; k < 4; ++k)
+        if (abi.brokenRegs & (1u << k)) s += std::string(s.empty() ? "" : ", ") + regs[k] + " not preserved";
+    if (abi.espError != 0)
+        s += std::string(s.empty() ? "" : ", ") + "stack off by " + std::to_string(abi.espError) + " bytes";
+    if (abi.fpuDepth != abi.expectedFpuDepth)
+        s += std::string(s.empty() ? "" : ", ") + "x87 stack depth " + std::to_string(abi.fpuDepth) + ", expected " +
+             std::to_string(abi.expectedFpuDepth);
+    return s;
+}
+
+// Whether `v`, a `result` value, is what `e` asks for; `why` says what was expected.
+bool meets(Expect e, Type result, const Value& v, std::string& why) {
+    auto textLength = [&]() -> std::size_t { return v.p ? strnlen(static_cast<const char*>(v.p), kSaneText) : 0; };
+    switch (e) {
+    case Expect::NoValue: why = "-777 (no value)"; return result == Type::Int && v.i == kNoValue;
+    case Expect::NoValueDouble: why = "-777.0"; return result == Type::Double && v.d == kNoValueDouble;
+    case Expect::Zero: why = "0.0"; return result == Type::Double && v.d == 0.0;
+    case Expect::ScaledNoValue: why = "-3.7939453125"; return result == Type::Double && v.d == kNoValueScaled;
+    case Expect::Count:
+        why = "a count from 0 to 1023, or -777";
+        return result == Type::Int && ((v.i >= 0 && v.i <= 1023) || v.i == kNoValue);
+    case Expect::Volts:
+        why = "volts from 0 to 5, or -777.0";
+        return result == Type::Double && ((v.d >= 0.0 && v.d < 5.0) || v.d == kNoValueDouble);
+    case Expect::Bit: why = "0 or 1"; return result == Type::Int && (v.i == 0 || v.i == 1);
+    case Expect::EmptyText: why = "an empty text"; return result == Type::Text && v.p && textLength() == 0;
+    case Expect::Name:
+        why = "a name of 1 to 20 characters";
+        return result == Type::Text && v.p && textLength() >= 1 && textLength() <= kNameChars;
+    case Expect::Text:
+        why = "a text";
+        return result == Type::Text && v.p && textLength() >= 1 && textLength() < kSaneText;
+    case Expect::Anything: why = "an answer"; return true;
+    }
+    return false;
+}
+
+std::vector<Case> channelCases(std::initializer_list<std::int32_t> inRange, Expect inExpect, Expect outExpect,
+                               std::vector<Arg> extra = {}) {
+    std::vector<Case> cases;
+    auto with = [&](std::int32_t ch) {
+        std::vector<Arg> a{intArg(ch)};
+        a.insert(a.end(), extra.begin(), extra.end());
+        return a;
+    };
+    for (std::int32_t ch : inRange) cases.push_back({with(ch), inExpect});
+    for (std::int32_t ch : kOutOfRange) cases.push_back({with(ch), outExpect});
+    return cases;
+}
+
+// What the interface says each listed entry point answers.
+std::vector<Case> casesFor(const Signature& sig) {
+    const std::string& n = sig.name;
+    auto is = [&](const char* name) { return sameWordIgnoringCase(n, name); };
+    if (is("EA")) {
+        auto c = channelCases({0, 1}, Expect::Count, Expect::NoValue);
+        // Channel 2 restores the port for a printer, 3 initialises it again: in that order.
+        c.push_back({{intArg(2)}, Expect::NoValue});
+        c.push_back({{intArg(3)}, Expect::NoValue});
+        return c;
+    }
+    if (is("EAD")) {
+        auto c = channelCases({0, 1}, Expect::Volts, Expect::NoValueDouble);
+        c.push_back({{intArg(2)}, Expect::ScaledNoValue});
+        c.push_back({{intArg(3)}, Expect::ScaledNoValue});
+        return c;
+    }
+    if (is("NEA") || is("NEAD")) return channelCases({0, 1, 2, 3}, Expect::Name, Expect::EmptyText);
+    if (is("NSB")) return channelCases({0, 3}, Expect::Name, Expect::EmptyText);
+    if (is("RSB")) return channelCases({0, 3}, Expect::Bit, Expect::NoValue);
+    if (is("SB")) return channelCases({}, Expect::Anything, Expect::NoValue, {intArg(1)});
+    if (is("SA")) return channelCases({0}, Expect::NoValue, Expect::NoValue, {intArg(100)});
+    if (is("SAD")) return channelCases({0}, Expect::Zero, Expect::Zero, {doubleArg(3.3)});
+    if (is("NSA") || is("NSAD") || is("NEB")) return channelCases({0}, Expect::EmptyText, Expect::EmptyText);
+    if (is("RSA") || is("EB")) return channelCases({0}, Expect::NoValue, Expect::NoValue);
+    if (is("RSAD")) return channelCases({0}, Expect::NoValueDouble, Expect::NoValueDouble);
+    if (is("titre") || is("Detail")) return {{{}, Expect::Text}};
+    // Not of this interface: it only has to answer.
+    std::vector<Case> cases;
+    for (std::int32_t v : {0, -1, INT_MAX}) {
+        std::vector<Arg> a;
+        for (Type t : sig.params) a.push_back(t == Type::Double ? doubleArg(v) : intArg(v));
+        cases.push_back({a, Expect::Anything});
+    }
+    return cases;
+}
+
+Outcome probe(const Listed& l, const Case& c) {
+    const CallResult r = call(l, c.args);
+    if (!r.called) return {false, "cannot be called by kolmctl (more than 3 parameters)"};
+    std::string why;
+    std::string problems = abiProblems(r.abi);
+    if (!meets(c.expect, l.sig->result, r.value, why))
+        problems = "answered " + show(l.sig->result, r.value) + ", expected " + why + (problems.empty() ? "" : "; ") + problems;
+    if (!problems.empty()) return {false, problems};
+    return {true, (c.expect == Expect::Count || c.expect == Expect::Volts) && (r.value.i == kNoValue || r.value.d == kNoValueDouble)
+                      ? "no port access"
+                      : ""};
+}
+
+// A relay switched to the state it already has: checks the answer without moving it.
+Outcome relayEcho(const Listed& sb, const Listed& rsb, std::int32_t k) {
+    const CallResult state = call(rsb, {intArg(k)});
+    const CallResult r = call(sb, {intArg(k), intArg(state.value.i)});
+    const std::string abi = abiProblems(state.abi.kept() ? r.abi : state.abi);
+    if (!abi.empty()) return {false, abi};
+    if (r.value.i == kNoValue) return {true, "no port access"};
+    if (r.value.i != k * 100 + state.value.i)
+        return {false, "answered " + std::to_string(r.value.i) + ", expected " + std::to_string(k * 100 + state.value.i)};
+    return {true, ""};
+}
+
+void checkDirectory(const Plugin& p, Report& rep) {
+    if (p.callDirectory() == p.directoryAddress() && p.directoryAddress() != nullptr)
+        rep.pass("DLLFunctionDirectory answers the same table on every call");
+    else
+        rep.fail("DLLFunctionDirectory answers a different table on a second call");
+    if (p.directoryEnded())
+        rep.pass("the directory ends with the null entry after " + std::to_string(p.listed().size()) + " entries");
+    else
+        rep.fail("the directory is not well formed: " + p.walkProblem());
+    for (const Listed& l : p.listed()) {
+        const std::string label = "entry " + std::to_string(l.number) + " \"" + utf8FromCp1252(l.text) + "\"";
+        if (!l.sig) rep.fail(label + ": unreadable text: " + l.parseError);
+        if (std::strlen(l.text) > kSlotChars) rep.fail(label + ": longer than " + std::to_string(kSlotChars) + " characters");
+        const std::string exported = p.library().exportAt(l.entry);
+        if (exported.empty()) rep.fail(label + ": its address is not an exported entry point");
+        else if (l.sig && !sameWordIgnoringCase(exported, l.sig->name.c_str()))
+            rep.fail(label + ": its address is the export " + exported + ", not " + l.sig->name);
+        else if (l.sig && std::strlen(l.text) <= kSlotChars)
+            rep.pass(label + " -> export " + exported);
+    }
+    std::string missing;
+    for (const char* name : kInterface)
+        if (p.find(name) == nullptr) missing += std::string(missing.empty() ? "" : ", ") + name;
+    if (missing.empty()) rep.pass("all 17 entry points of the interface are listed");
+    else rep.fail("not listed: " + missing);
+}
+
+void checkEntryPoints(const Plugin& p, Report& rep) {
+    for (const Listed& l : p.listed()) {
+        if (!l.sig) continue;
+        const std::vector<Case> cases = casesFor(*l.sig);
+        int failures = 0;
+        bool noPort = false;
+        for (const Case& c : cases) {
+            const Outcome o = runIsolated([&] { return probe(l, c); });
+            if (!o.ok) {
+                ++failures;
+                rep.fail(l.sig->name + "(" + argList(c.args) + ") " + o.text);
+            }
+            noPort = noPort || o.text == "no port access";
+        }
+        int calls = static_cast<int>(cases.size());
+        if (sameWordIgnoringCase(l.sig->name, "SB")) {
+            if (const Listed* rsb = p.find("RSB")) {
+                for (std::int32_t k : {0, 3}) {
+                    ++calls;
+                    const Outcome o = runIsolated([&] { return relayEcho(l, *rsb, k); });
+                    if (!o.ok) {
+                        ++failures;
+                        rep.fail("SB(" + std::to_string(k) + ",RSB(" + std::to_string(k) + ")) " + o.text);
+                    }
+                    noPort = noPort || o.text == "no port access";
+                }
+            }
+        }
+        if (failures == 0)
+            rep.pass(describe(*l.sig) + ": " + std::to_string(calls) + " calls answered as expected" +
+                     (noPort ? " (no port access: readings answered -777)" : ""));
+    }
+}
+
+void checkUnlisted(const Plugin& p, Report& rep) {
+    if (const void* fn = p.peaD()) {
+        const Outcome o = runIsolated([&] {
+            const auto* a = static_cast<const double*>(callEntry(fn, peaDSignature(), {intArg(4)}).value.p);
+            const auto* b = static_cast<const double*>(callEntry(fn, peaDSignature(), {intArg(-1)}).value.p);
+            if (a == nullptr || a != b) return Outcome{false, "peaD answers a different address on each call"};
+            if (*a != kNoValueDouble) return Outcome{false, "peaD(-1) points at " + std::to_string(*a) + ", expected -777.0"};
+            return Outcome{true, ""};
+        });
+        if (o.ok) rep.pass("peaD (exported, not listed): one address, -777.0 out of range");
+        else rep.fail(o.text.rfind("peaD", 0) == 0 ? o.text : "peaD " + o.text);
+    } else {
+        rep.fail("peaD is not exported");
+    }
+    if (const void* fn = p.psad()) {
+        const Outcome o = runIsolated([&] {
+            const double in = 2.5;
+            const auto* r = static_cast<const double*>(callEntry(fn, psadSignature(), {intArg(1), pointerArg(&in)}).value.p);
+            if (r == nullptr || *r != 0.0) return Outcome{false, "PSAD(1,&2.5) does not point at 0.0"};
+            return Outcome{true, ""};
+        });
+        if (o.ok) rep.pass("PSAD (exported, not listed): points at 0.0");
+        else rep.fail(o.text.rfind("PSAD", 0) == 0 ? o.text : "PSAD " + o.text);
+    } else {
+        rep.fail("PSAD is not exported");
+    }
+}
+
+}  // namespace
+
+int cmdCheck(const Plugin& p, const Args& args, Context& cx) {
+    if (!args.empty()) throw CommandError{kUsage, "unexpected argument \"" + args.front() + "\""};
+    Report rep{0, 0, cx.out};
+    cx.out << "checking " << p.path() << " (" << describe(p.kind()) << ")\n";
+    checkDirectory(p, rep);
+    checkEntryPoints(p, rep);
+    checkUnlisted(p, rep);
+    if (callsAreChecked())
+        rep.note("every call went through the register convention, checked for EBX, ESI, EDI, EBP, the stack and the x87 stack");
+    else
+        rep.note("calls use the x86-64 C ABI here; register preservation is checked by the 32-bit builds of kolmctl");
+    cx.out << "check: " << rep.ok << " ok, " << rep.failed << " failed\n";
+    return rep.failed == 0 ? kOk : kCheckFailed;
+}
+
+}  // namespace kolmctl

@@ -1,0 +1,19 @@
+#include <windows.h>
+
+#include "console.h"
+
+namespace kolmctl {
+
+bool stdoutIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+void prepareConsole() {
+    SetConsoleOutputCP(CP_UTF8);
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(out, &mode)) SetConsoleMode(out, mode | 0x0004);  // virtual terminal processing
+}
+
+}  // namespace kolmctl

@@ -1,0 +1,44 @@
+#include "cp1252.h"
+
+#include <cstdint>
+
+namespace kolmctl {
+
+namespace {
+
+// 0x80-0x9F: the printable characters Windows-1252 puts where Latin-1 has controls.
+// 0 marks the five unassigned bytes.
+constexpr std::uint16_t kHigh[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+void append(std::string& out, std::uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string utf8FromCp1252(const char* text) {
+    std::string out;
+    if (text == nullptr) return out;
+    for (const auto* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        std::uint32_t code = *p;
+        if (code >= 0x80 && code < 0xA0) code = kHigh[code - 0x80] ? kHigh[code - 0x80] : 0xFFFD;
+        append(out, code);
+    }
+    return out;
+}
+
+}  // namespace kolmctl

@@ -1,0 +1,25 @@
+// What kind of file a plug-in is, read from its header before anything loads it:
+// an i386 DLL handed to the x86-64 tool must be named as such, not crash dlopen.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kolmctl {
+
+enum class Container { Elf, Pe, Unknown };
+enum class Machine { I386, X86_64, Other };
+
+struct FileKind {
+    Container container = Container::Unknown;
+    Machine machine = Machine::Other;
+};
+
+// nullopt when the file cannot be opened.
+std::optional<FileKind> readFileKind(const std::string& path);
+// The kind of plug-in this build of kolmctl loads.
+FileKind hostKind();
+// "i386 Windows DLL", "x86-64 Linux shared object", ...
+std::string describe(const FileKind& kind);
+
+}  // namespace kolmctl

@@ -1,0 +1,27 @@
+// The platform's library loader, the one place kolmctl touches it: dlopen on Linux
+// (plugin_library_posix.cpp), LoadLibraryA on Windows (plugin_library_windows.cpp).
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace kolmctl {
+
+class PluginLibrary {
+public:
+    // nullptr, with the loader's message in `error`, when the loader refuses the file.
+    static std::unique_ptr<PluginLibrary> open(const std::string& path, std::string& error);
+    ~PluginLibrary();
+    PluginLibrary(const PluginLibrary&) = delete;
+    PluginLibrary& operator=(const PluginLibrary&) = delete;
+
+    const void* symbol(const char* name) const;
+    // The name under which this library exports exactly `address`; empty if none.
+    std::string exportAt(const void* address) const;
+
+private:
+    explicit PluginLibrary(void* handle) : handle_(handle) {}
+    void* handle_;
+};
+
+}  // namespace kolmctl

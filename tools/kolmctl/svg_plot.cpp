@@ -1,0 +1,75 @@
+#include "svg_plot.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kolmctl {
+
+namespace {
+
+constexpr double kWidth = 800, kHeight = 420;
+constexpr double kLeft = 60, kRight = 20, kTop = 40, kBottom = 50;
+constexpr double kFullScale = 5.0;  // volts
+const char* const kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd"};
+
+std::string num(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", v);
+    return buf;
+}
+
+std::string escaped(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string svgPlot(const std::string& title, const std::vector<double>& seconds, const std::vector<Series>& series) {
+    const double plotW = kWidth - kLeft - kRight, plotH = kHeight - kTop - kBottom;
+    const double span = seconds.size() > 1 ? std::max(seconds.back() - seconds.front(), 1e-9) : 1.0;
+    const double t0 = seconds.empty() ? 0.0 : seconds.front();
+    auto x = [&](double t) { return kLeft + (t - t0) / span * plotW; };
+    auto y = [&](double v) { return kTop + (1.0 - std::clamp(v, 0.0, kFullScale) / kFullScale) * plotH; };
+
+    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" + num(kHeight) +
+                    "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+                    "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    s += "<text x=\"" + num(kLeft) + "\" y=\"24\" font-size=\"15\">" + escaped(title) + "</text>\n";
+    for (int v = 0; v <= 5; ++v) {  // a grid line a volt
+        s += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(y(v)) + "\" x2=\"" + num(kLeft + plotW) + "\" y2=\"" +
+             num(y(v)) + "\" stroke=\"#ddd\"/>\n";
+        s += "<text x=\"" + num(kLeft - 8) + "\" y=\"" + num(y(v) + 4) + "\" text-anchor=\"end\">" +
+             std::to_string(v) + " V</text>\n";
+    }
+    s += "<rect x=\"" + num(kLeft) + "\" y=\"" + num(kTop) + "\" width=\"" + num(plotW) + "\" height=\"" +
+         num(plotH) + "\" fill=\"none\" stroke=\"#444\"/>\n";
+    s += "<text x=\"" + num(kLeft) + "\" y=\"" + num(kHeight - 18) + "\">0 s</text>\n";
+    s += "<text x=\"" + num(kLeft + plotW) + "\" y=\"" + num(kHeight - 18) + "\" text-anchor=\"end\">" + num(span) +
+         " s</text>\n";
+    s += "<text x=\"" + num(kLeft + plotW / 2) + "\" y=\"" + num(kHeight - 18) +
+         "\" text-anchor=\"middle\">time</text>\n";
+    for (std::size_t c = 0; c < series.size(); ++c) {
+        const char* colour = kColours[c % 4];
+        s += "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"" + std::string(colour) + "\" points=\"";
+        for (std::size_t i = 0; i < series[c].volts.size() && i < seconds.size(); ++i)
+            s += (i ? " " : "") + num(x(seconds[i])) + "," + num(y(series[c].volts[i]));
+        s += "\"/>\n";
+        const double ly = kTop + 16 + 16 * static_cast<double>(c);
+        s += "<text x=\"" + num(kLeft + plotW - 8) + "\" y=\"" + num(ly) + "\" text-anchor=\"end\" fill=\"" + colour +
+             "\">" + escaped(series[c].name) + "</text>\n";
+    }
+    return s + "</svg>\n";
+}
+
+}  // namespace kolmctl
