@@ -20,7 +20,7 @@ struct Ran {
     std::string err;
 };
 
-Ran runKolmctl(kolmctl::Args args, bool terminal = false) {
+Ran runKolmctl(const kolmctl::Args& args, bool terminal = false) {
     std::ostringstream out, err;
     kolmctl::Context cx{out, err, terminal};
     const int code = kolmctl::run(args, cx);
@@ -33,7 +33,7 @@ void bench(std::uint8_t held, int count0, int count1, bool refused = false) {
     kolmsim_set_data(kLpt1, held);
     kolmsim_set_count(kLpt1, 0, count0);
     kolmsim_set_count(kLpt1, 1, count1);
-    kolmsim_refuse_access(refused);
+    kolmsim_refuse_access(refused ? 1 : 0);
 }
 
 std::string tempPath(const char* name) { return ::testing::TempDir() + name; }

@@ -5,9 +5,10 @@
 
 namespace {
 
+// The layout the host reads; only ever written here.
 struct DirectoryEntry {
-    const char* signature;
-    const void* entry;
+    const char* signature;  // cppcheck-suppress unusedStructMember
+    const void* entry;      // cppcheck-suppress unusedStructMember
 };
 
 // Hidden: the directory points at code that no export names.

@@ -38,8 +38,8 @@ int cmdCheck(const Plugin& p, const Args& args, Context& cx);
 std::int32_t parseInt(const std::string& text, const char* what);
 // The listed entry point `name` with exactly these parameter types, or CommandError.
 const Listed& require(const Plugin& p, const char* name, const std::vector<Type>& params);
-std::int32_t callInt(const Listed& l, std::vector<Arg> args);
-double callDouble(const Listed& l, std::vector<Arg> args);
+std::int32_t callInt(const Listed& l, const std::vector<Arg>& args);
+double callDouble(const Listed& l, const std::vector<Arg>& args);
 // A text result, converted to UTF-8; empty if the entry point is not listed.
 std::string nameText(const Plugin& p, const char* name, std::int32_t channel);
 std::string titleText(const Plugin& p, const char* name);

@@ -107,13 +107,13 @@ bool meets(Expect e, Type result, const Value& v, std::string& why) {
         why = "volts from 0 to 5, or -777.0";
         return result == Type::Double && ((v.d >= 0.0 && v.d < 5.0) || v.d == kNoValueDouble);
     case Expect::Bit: why = "0 or 1"; return result == Type::Int && (v.i == 0 || v.i == 1);
-    case Expect::EmptyText: why = "an empty text"; return result == Type::Text && v.p && textLength() == 0;
+    case Expect::EmptyText: why = "an empty text"; return result == Type::Text && v.p != nullptr && textLength() == 0;
     case Expect::Name:
         why = "a name of 1 to 20 characters";
-        return result == Type::Text && v.p && textLength() >= 1 && textLength() <= kNameChars;
+        return result == Type::Text && v.p != nullptr && textLength() >= 1 && textLength() <= kNameChars;
     case Expect::Text:
         why = "a text";
-        return result == Type::Text && v.p && textLength() >= 1 && textLength() < kSaneText;
+        return result == Type::Text && v.p != nullptr && textLength() >= 1 && textLength() < kSaneText;
     case Expect::Anything: why = "an answer"; return true;
     }
     return false;
@@ -208,17 +208,39 @@ void checkDirectory(const Plugin& p, Report& rep) {
         if (!l.sig) rep.fail(label + ": unreadable text: " + l.parseError);
         if (std::strlen(l.text) > kSlotChars) rep.fail(label + ": longer than " + std::to_string(kSlotChars) + " characters");
         const std::string exported = p.library().exportAt(l.entry);
-        if (exported.empty()) rep.fail(label + ": its address is not an exported entry point");
-        else if (l.sig && !sameWordIgnoringCase(exported, l.sig->name.c_str()))
-            rep.fail(label + ": its address is the export " + exported + ", not " + l.sig->name);
-        else if (l.sig && std::strlen(l.text) <= kSlotChars)
-            rep.pass(label + " -> export " + exported);
+        std::string finding = label;
+        if (exported.empty()) {
+            rep.fail(finding.append(": its address is not an exported entry point"));
+        } else if (l.sig && !sameWordIgnoringCase(exported, l.sig->name.c_str())) {
+            rep.fail(finding.append(": its address is the export ").append(exported).append(", not ").append(l.sig->name));
+        } else if (l.sig && std::strlen(l.text) <= kSlotChars) {
+            rep.pass(finding.append(" -> export ").append(exported));
+        }
     }
     std::string missing;
-    for (const char* name : kInterface)
-        if (p.find(name) == nullptr) missing += std::string(missing.empty() ? "" : ", ") + name;
+    for (const char* name : kInterface) {
+        if (p.find(name) != nullptr) continue;
+        if (!missing.empty()) missing += ", ";
+        missing += name;
+    }
     if (missing.empty()) rep.pass("all 17 entry points of the interface are listed");
     else rep.fail("not listed: " + missing);
+}
+
+// SB writes back, for relays 0 and 3, the state RSB reports: the relays stay as they were.
+int checkRelayEcho(const Plugin& p, const Listed& sb, Report& rep, bool& noPort) {
+    const Listed* rsb = p.find("RSB");
+    if (rsb == nullptr) return 0;
+    int failures = 0;
+    for (std::int32_t k : {0, 3}) {
+        const Outcome o = runIsolated([&] { return relayEcho(sb, *rsb, k); });
+        if (!o.ok) {
+            ++failures;
+            rep.fail("SB(" + std::to_string(k) + ",RSB(" + std::to_string(k) + ")) " + o.text);
+        }
+        noPort = noPort || o.text == "no port access";
+    }
+    return failures;
 }
 
 void checkEntryPoints(const Plugin& p, Report& rep) {
@@ -237,17 +259,8 @@ void checkEntryPoints(const Plugin& p, Report& rep) {
         }
         int calls = static_cast<int>(cases.size());
         if (sameWordIgnoringCase(l.sig->name, "SB")) {
-            if (const Listed* rsb = p.find("RSB")) {
-                for (std::int32_t k : {0, 3}) {
-                    ++calls;
-                    const Outcome o = runIsolated([&] { return relayEcho(l, *rsb, k); });
-                    if (!o.ok) {
-                        ++failures;
-                        rep.fail("SB(" + std::to_string(k) + ",RSB(" + std::to_string(k) + ")) " + o.text);
-                    }
-                    noPort = noPort || o.text == "no port access";
-                }
-            }
+            calls += p.find("RSB") != nullptr ? 2 : 0;
+            failures += checkRelayEcho(p, l, rep, noPort);
         }
         if (failures == 0)
             rep.pass(describe(*l.sig) + ": " + std::to_string(calls) + " calls answered as expected" +
@@ -255,32 +268,41 @@ void checkEntryPoints(const Plugin& p, Report& rep) {
     }
 }
 
-void checkUnlisted(const Plugin& p, Report& rep) {
-    if (const void* fn = p.peaD()) {
-        const Outcome o = runIsolated([&] {
-            const auto* a = static_cast<const double*>(callEntry(fn, peaDSignature(), {intArg(4)}).value.p);
-            const auto* b = static_cast<const double*>(callEntry(fn, peaDSignature(), {intArg(-1)}).value.p);
-            if (a == nullptr || a != b) return Outcome{false, "peaD answers a different address on each call"};
-            if (*a != kNoValueDouble) return Outcome{false, "peaD(-1) points at " + std::to_string(*a) + ", expected -777.0"};
-            return Outcome{true, ""};
-        });
-        if (o.ok) rep.pass("peaD (exported, not listed): one address, -777.0 out of range");
-        else rep.fail(o.text.rfind("peaD", 0) == 0 ? o.text : "peaD " + o.text);
-    } else {
+// Findings from an isolated probe are named after the entry point they concern.
+void report(Report& rep, const Outcome& o, const std::string& name, const std::string& passed) {
+    if (o.ok) rep.pass(passed);
+    else rep.fail(o.text.rfind(name, 0) == 0 ? o.text : name + " " + o.text);
+}
+
+void checkPeaD(const Plugin& p, Report& rep) {
+    const void* fn = p.peaD();
+    if (fn == nullptr) {
         rep.fail("peaD is not exported");
+        return;
     }
-    if (const void* fn = p.psad()) {
-        const Outcome o = runIsolated([&] {
-            const double in = 2.5;
-            const auto* r = static_cast<const double*>(callEntry(fn, psadSignature(), {intArg(1), pointerArg(&in)}).value.p);
-            if (r == nullptr || *r != 0.0) return Outcome{false, "PSAD(1,&2.5) does not point at 0.0"};
-            return Outcome{true, ""};
-        });
-        if (o.ok) rep.pass("PSAD (exported, not listed): points at 0.0");
-        else rep.fail(o.text.rfind("PSAD", 0) == 0 ? o.text : "PSAD " + o.text);
-    } else {
+    const Outcome o = runIsolated([&] {
+        const auto* a = static_cast<const double*>(callEntry(fn, peaDSignature(), {intArg(4)}).value.p);
+        const auto* b = static_cast<const double*>(callEntry(fn, peaDSignature(), {intArg(-1)}).value.p);
+        if (a == nullptr || a != b) return Outcome{false, "peaD answers a different address on each call"};
+        if (*a != kNoValueDouble) return Outcome{false, "peaD(-1) points at " + std::to_string(*a) + ", expected -777.0"};
+        return Outcome{true, ""};
+    });
+    report(rep, o, "peaD", "peaD (exported, not listed): one address, -777.0 out of range");
+}
+
+void checkPsad(const Plugin& p, Report& rep) {
+    const void* fn = p.psad();
+    if (fn == nullptr) {
         rep.fail("PSAD is not exported");
+        return;
     }
+    const Outcome o = runIsolated([&] {
+        const double in = 2.5;
+        const auto* r = static_cast<const double*>(callEntry(fn, psadSignature(), {intArg(1), pointerArg(&in)}).value.p);
+        if (r == nullptr || *r != 0.0) return Outcome{false, "PSAD(1,&2.5) does not point at 0.0"};
+        return Outcome{true, ""};
+    });
+    report(rep, o, "PSAD", "PSAD (exported, not listed): points at 0.0");
 }
 
 }  // namespace
@@ -291,7 +313,8 @@ int cmdCheck(const Plugin& p, const Args& args, Context& cx) {
     cx.out << "checking " << p.path() << " (" << describe(p.kind()) << ")\n";
     checkDirectory(p, rep);
     checkEntryPoints(p, rep);
-    checkUnlisted(p, rep);
+    checkPeaD(p, rep);
+    checkPsad(p, rep);
     if (callsAreChecked())
         rep.note("every call went through the register convention, checked for EBX, ESI, EDI, EBP, the stack and the x87 stack");
     else

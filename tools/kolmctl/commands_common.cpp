@@ -23,13 +23,13 @@ const Listed& require(const Plugin& p, const char* name, const std::vector<Type>
     return *l;
 }
 
-std::int32_t callInt(const Listed& l, std::vector<Arg> args) {
+std::int32_t callInt(const Listed& l, const std::vector<Arg>& args) {
     const CallResult r = call(l, args);
     if (l.sig->result != Type::Int) throw CommandError{kNotListed, describe(*l.sig) + " does not answer an int"};
     return r.value.i;
 }
 
-double callDouble(const Listed& l, std::vector<Arg> args) {
+double callDouble(const Listed& l, const std::vector<Arg>& args) {
     if (l.sig->result != Type::Double) throw CommandError{kNotListed, describe(*l.sig) + " does not answer a double"};
     return call(l, args).value.d;
 }

@@ -70,7 +70,7 @@ Options parse(const Args& args) {
 }
 
 struct Reading {
-    double seconds;
+    double seconds = 0.0;
     std::vector<std::int32_t> counts;  // empty when shown in volts only
     std::vector<double> volts;
 };
@@ -87,100 +87,150 @@ std::string padLeft(const std::string& s, std::size_t width) {
 
 }  // namespace
 
+namespace {
+
+// What one read command needs at every reading.
+struct Session {
+    const Plugin& plugin;
+    const Options& options;
+    Context& cx;
+    const Listed* ea;   // counts (and volts from them), unless only volts are shown
+    const Listed* ead;  // volts straight from the plug-in
+    std::vector<std::string> names;
+    long count;
+    bool live;
+};
+
+Reading takeReading(const Session& s, double seconds) {
+    Reading r{seconds, {}, {}};
+    for (std::int32_t ch : s.options.channels) {
+        if (s.ead != nullptr) {
+            const double v = callDouble(*s.ead, {intArg(ch)});
+            if (v == kNoValueDouble) noPortAccess(s.plugin);
+            r.volts.push_back(v);
+        } else {
+            const std::int32_t c = callInt(*s.ea, {intArg(ch)});
+            if (c == kNoValue) noPortAccess(s.plugin);
+            r.counts.push_back(c);
+            r.volts.push_back(c * kVoltsPerCount);
+        }
+    }
+    return r;
+}
+
+void printCsvHeader(const Session& s) {
+    s.cx.out << "time_s";
+    for (std::int32_t ch : s.options.channels) {
+        if (s.options.show != Show::Volts) s.cx.out << ",ch" << ch << "_counts";
+        if (s.options.show != Show::Counts) s.cx.out << ",ch" << ch << "_volts";
+    }
+    s.cx.out << "\n";
+}
+
+void printCsv(const Session& s, const Reading& r) {
+    s.cx.out << fixed(r.seconds, 3);
+    for (std::size_t k = 0; k < s.options.channels.size(); ++k) {
+        if (s.options.show != Show::Volts) s.cx.out << "," << r.counts[k];
+        if (s.options.show != Show::Counts) s.cx.out << "," << fixed(r.volts[k], 4);
+    }
+    s.cx.out << "\n";
+}
+
+void drawLive(const Session& s, LiveView& view, const Reading& r, long index) {
+    std::vector<Gauge> gauges;
+    for (std::size_t k = 0; k < s.options.channels.size(); ++k) {
+        std::string value;
+        if (s.options.show != Show::Volts) value += padLeft(std::to_string(r.counts[k]), 4);
+        if (s.options.show != Show::Counts) {
+            if (!value.empty()) value += "  ";
+            value += fixed(r.volts[k], 3);
+            value += " V";
+        }
+        gauges.push_back({s.names[k], value, r.volts[k] / kFullScaleVolts});
+    }
+    std::string heading = "reading " + std::to_string(index + 1);
+    if (s.count != 0) heading += " of " + std::to_string(s.count);
+    heading += ", " + fixed(r.seconds, 1) + " s";
+    if (s.count == 0) heading += "  (Ctrl-C stops)";
+    view.draw(heading, gauges);
+}
+
+void printPlain(const Session& s, const Reading& r) {
+    s.cx.out << fixed(r.seconds, 3) << " s";
+    for (std::size_t k = 0; k < s.options.channels.size(); ++k) {
+        s.cx.out << "  " << s.names[k] << ": ";
+        switch (s.options.show) {
+        case Show::Both: s.cx.out << r.counts[k] << " (" << fixed(r.volts[k], 3) << " V)"; break;
+        case Show::Counts: s.cx.out << r.counts[k]; break;
+        case Show::Volts: s.cx.out << fixed(r.volts[k], 3) << " V"; break;
+        }
+    }
+    s.cx.out << "\n";
+}
+
+std::vector<Reading> readUntilDone(const Session& s) {
+    LiveView view(s.cx.out);
+    std::vector<Reading> readings;
+    const auto start = std::chrono::steady_clock::now();
+    for (long i = 0; (s.count == 0 || i < s.count) && interrupted == 0; ++i) {
+        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(s.options.intervalMs));
+        if (interrupted != 0) break;
+        Reading r = takeReading(s, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (s.options.csv) printCsv(s, r);
+        else if (s.live) drawLive(s, view, r, i);
+        else printPlain(s, r);
+        s.cx.out.flush();
+        readings.push_back(std::move(r));
+    }
+    return readings;
+}
+
+void writePlot(const Session& s, const std::vector<Reading>& readings) {
+    std::vector<double> seconds;
+    std::vector<Series> series(s.options.channels.size());
+    for (std::size_t k = 0; k < series.size(); ++k) series[k].name = s.names[k];
+    for (const Reading& r : readings) {
+        seconds.push_back(r.seconds);
+        for (std::size_t k = 0; k < series.size(); ++k) series[k].volts.push_back(r.volts[k]);
+    }
+    std::ofstream file(s.options.plot, std::ios::binary);
+    file << svgPlot(titleText(s.plugin, "titre"), seconds, series);
+    if (!file.flush()) throw CommandError{kOutputFailed, "cannot write " + s.options.plot};
+    s.cx.err << "kolmctl: " << readings.size() << " readings plotted in " << s.options.plot << "\n";
+}
+
+}  // namespace
+
 int cmdRead(const Plugin& p, const Args& args, Context& cx) {
     const Options o = parse(args);
     const bool live = cx.terminal && !o.csv;
-    const long count = o.count >= 0 ? o.count : (live ? 0 : 1);
-    const Listed* ea = o.show == Show::Volts ? nullptr : &require(p, "EA", {Type::Int});
-    const Listed* ead = o.show == Show::Volts ? &require(p, "EAD", {Type::Int}) : nullptr;
-    std::vector<std::string> names;
+    const bool voltsOnly = o.show == Show::Volts;
+    Session s{p,
+              o,
+              cx,
+              voltsOnly ? nullptr : &require(p, "EA", {Type::Int}),
+              voltsOnly ? &require(p, "EAD", {Type::Int}) : nullptr,
+              {},
+              o.count >= 0 ? o.count : (live ? 0 : 1),
+              live};
     for (std::int32_t ch : o.channels) {
-        std::string n = nameText(p, o.show == Show::Volts ? "NEAD" : "NEA", ch);
-        names.push_back(n.empty() ? "channel " + std::to_string(ch) : n);
+        std::string n = nameText(p, voltsOnly ? "NEAD" : "NEA", ch);
+        s.names.push_back(n.empty() ? "channel " + std::to_string(ch) : n);
     }
-
-    if (o.csv) {
-        cx.out << "time_s";
-        for (std::int32_t ch : o.channels) {
-            if (o.show != Show::Volts) cx.out << ",ch" << ch << "_counts";
-            if (o.show != Show::Counts) cx.out << ",ch" << ch << "_volts";
-        }
-        cx.out << "\n";
-    }
+    if (o.csv) printCsvHeader(s);
 
     interrupted = 0;
     auto previous = std::signal(SIGINT, onInterrupt);
-    LiveView view(cx.out);
     std::vector<Reading> readings;
-    const auto start = std::chrono::steady_clock::now();
     try {
-        for (long i = 0; (count == 0 || i < count) && !interrupted; ++i) {
-            if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(o.intervalMs));
-            if (interrupted) break;
-            Reading r;
-            r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            for (std::int32_t ch : o.channels) {
-                if (ead) {
-                    const double v = callDouble(*ead, {intArg(ch)});
-                    if (v == kNoValueDouble) noPortAccess(p);
-                    r.volts.push_back(v);
-                } else {
-                    const std::int32_t c = callInt(*ea, {intArg(ch)});
-                    if (c == kNoValue) noPortAccess(p);
-                    r.counts.push_back(c);
-                    r.volts.push_back(c * kVoltsPerCount);
-                }
-            }
-            if (o.csv) {
-                cx.out << fixed(r.seconds, 3);
-                for (std::size_t k = 0; k < o.channels.size(); ++k) {
-                    if (o.show != Show::Volts) cx.out << "," << r.counts[k];
-                    if (o.show != Show::Counts) cx.out << "," << fixed(r.volts[k], 4);
-                }
-                cx.out << "\n";
-            } else if (live) {
-                std::vector<Gauge> gauges;
-                for (std::size_t k = 0; k < o.channels.size(); ++k) {
-                    std::string value;
-                    if (o.show != Show::Volts) value += padLeft(std::to_string(r.counts[k]), 4);
-                    if (o.show != Show::Counts) value += (value.empty() ? "" : "  ") + fixed(r.volts[k], 3) + " V";
-                    gauges.push_back({names[k], value, r.volts[k] / kFullScaleVolts});
-                }
-                view.draw("reading " + std::to_string(i + 1) + (count ? " of " + std::to_string(count) : "") + ", " +
-                              fixed(r.seconds, 1) + " s" + (count ? "" : "  (Ctrl-C stops)"),
-                          gauges);
-            } else {
-                cx.out << fixed(r.seconds, 3) << " s";
-                for (std::size_t k = 0; k < o.channels.size(); ++k) {
-                    cx.out << "  " << names[k] << ": ";
-                    if (o.show == Show::Both) cx.out << r.counts[k] << " (" << fixed(r.volts[k], 3) << " V)";
-                    if (o.show == Show::Counts) cx.out << r.counts[k];
-                    if (o.show == Show::Volts) cx.out << fixed(r.volts[k], 3) << " V";
-                }
-                cx.out << "\n";
-            }
-            cx.out.flush();
-            readings.push_back(std::move(r));
-        }
+        readings = readUntilDone(s);
     } catch (...) {
         std::signal(SIGINT, previous);
         throw;
     }
     std::signal(SIGINT, previous);
 
-    if (!o.plot.empty()) {
-        std::vector<double> seconds;
-        std::vector<Series> series(o.channels.size());
-        for (std::size_t k = 0; k < o.channels.size(); ++k) series[k].name = names[k];
-        for (const Reading& r : readings) {
-            seconds.push_back(r.seconds);
-            for (std::size_t k = 0; k < o.channels.size(); ++k) series[k].volts.push_back(r.volts[k]);
-        }
-        std::ofstream file(o.plot, std::ios::binary);
-        file << svgPlot(titleText(p, "titre"), seconds, series);
-        if (!file.flush()) throw CommandError{kOutputFailed, "cannot write " + o.plot};
-        cx.err << "kolmctl: " << readings.size() << " readings plotted in " << o.plot << "\n";
-    }
+    if (!o.plot.empty()) writePlot(s, readings);
     return kOk;
 }
 

@@ -1,7 +1,7 @@
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -35,7 +35,7 @@ Outcome runIsolated(const std::function<Outcome()>& probe) {
     close(fds[1]);
     std::string msg;
     char buf[512];
-    ssize_t n;
+    ssize_t n = 0;
     while ((n = read(fds[0], buf, sizeof buf)) > 0) msg.append(buf, static_cast<std::size_t>(n));
     close(fds[0]);
     int status = 0;

@@ -37,27 +37,27 @@ Plugin::Loaded Plugin::load(const std::string& path) {
         out.message = "no such file: " + path;
         return out;
     }
-    const auto kind = readFileKind(path);
-    if (!kind) {
+    const auto fileKind = readFileKind(path);
+    if (!fileKind) {
         out.code = kFileNotFound;
         out.message = "cannot read " + path;
         return out;
     }
-    if (kind->container == Container::Unknown) {
+    if (fileKind->container == Container::Unknown) {
         out.code = kNotAPlugin;
         out.message = path + " is not a plug-in: not a shared library";
         return out;
     }
     const FileKind host = hostKind();
-    if (kind->container != host.container || kind->machine != host.machine) {
+    if (fileKind->container != host.container || fileKind->machine != host.machine) {
         out.code = kWrongArchitecture;
-        out.message = path + " is an " + describe(*kind) + "; this kolmctl loads " + describe(host) +
+        out.message = path + " is an " + describe(*fileKind) + "; this kolmctl loads " + describe(host) +
                       " files. Use the kolmctl built for that platform.";
         return out;
     }
-    auto plugin = std::unique_ptr<Plugin>(new Plugin);
+    auto plugin = std::make_unique<Plugin>();
     plugin->path_ = path;
-    plugin->kind_ = *kind;
+    plugin->kind_ = *fileKind;
     std::string error;
     plugin->library_ = PluginLibrary::open(path, error);
     if (!plugin->library_) {

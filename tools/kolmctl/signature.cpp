@@ -24,7 +24,7 @@ std::optional<Type> paramType(const std::string& word) {
     return std::nullopt;
 }
 
-bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
 
 std::optional<Signature> fail(std::string* why, const std::string& reason) {
     if (why) *why = reason;
