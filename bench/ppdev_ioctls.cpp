@@ -55,8 +55,10 @@ int main(int argc, char** argv) {
         }
     const FakeParportCounts c = counts();
     const double perAccess = static_cast<double>(c.ioctls) / static_cast<double>(accesses());
-    std::printf("readings %ld\nport_accesses %llu\nioctls %u\nioctls_per_reading %.2f\nioctls_per_access %.3f\n", n,
-                static_cast<unsigned long long>(accesses()), c.ioctls, static_cast<double>(c.ioctls) / static_cast<double>(n), perAccess);
+    std::printf(
+        "readings %ld\nport_accesses %llu\nioctls %u\nioctls_per_reading %.2f\nioctls_per_access %.3f\n", n,
+        static_cast<unsigned long long>(accesses()), c.ioctls,
+        static_cast<double>(c.ioctls) / static_cast<double>(n), perAccess);
     dlclose(plugin);
     return 0;
 }

@@ -28,7 +28,6 @@ __declspec(dllexport) void __stdcall Out32(short port, short value) {
 
 // The helper's report on its driver: a refused bench stands for a closed driver.
 __declspec(dllexport) int __stdcall IsInpOutDriverOpen() { return kolmsim_access_refused() ? 0 : 1; }
-
 }
 
 namespace {
@@ -53,8 +52,8 @@ void holdInputs() {
 void showLatches() {
     if (GetEnvironmentVariableA("KOLMSIM_SHOW_LATCHES", nullptr, 0) == 0) return;
     char line[64];
-    const int n = std::snprintf(line, sizeof line, "latch 0x378=0x%02X 0x278=0x%02X\n", kolmsim_data(kBases[0]),
-                                kolmsim_data(kBases[1]));
+    const int n = std::snprintf(line, sizeof line, "latch 0x378=0x%02X 0x278=0x%02X\n",
+                                kolmsim_data(kBases[0]), kolmsim_data(kBases[1]));
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(n), &written, nullptr);
 }
