@@ -21,8 +21,9 @@ Fn* bind(void* lib, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const long n = argc == 3 ? std::atol(argv[2]) : 0;
-    if (n <= 0) {
+    char* end = nullptr;
+    const long n = argc == 3 ? std::strtol(argv[2], &end, 10) : 0;
+    if (n <= 0 || *end != '\0') {
         std::fprintf(stderr, "usage: LD_PRELOAD=libfake_parport.so ppdev_ioctls PLUGIN.so N\n");
         return 2;
     }
