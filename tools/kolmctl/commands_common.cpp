@@ -49,8 +49,8 @@ std::string titleText(const Plugin& p, const char* name) {
 void noPortAccess(const Plugin& p) {
     const char* howTo =
         p.kind().container == Container::Pe
-            ? "  Put the port helper inpout32.dll (and its driver, if it comes with one) in the folder\n"
-              "  of the plug-in or of the host program; the first run may need administrator rights\n"
+            ? "  Put the port helper inpout32.dll (and its driver, if it comes with one) in the host\n"
+              "  program's folder, beside the plug-in; the first run may need administrator rights\n"
               "  for the helper to install its driver."
             : "  Load the ppdev module (modprobe ppdev) and add your user to group lp (adduser USER lp,\n"
               "  then log in again); or run as root, for direct port access.";

@@ -1,0 +1,55 @@
+# dist/windows-x86/kolmctl.exe run as a technician runs it, under Wine: against a host
+# program's folder that holds the DLLs with the stand-in inpout32.dll beside them, and
+# against the DLLs in dist/, which has no helper. One Wine run per test: each start
+# takes seconds. The stand-in helper holds the boxes' inputs at the counts of
+# KOLMSIM_INPUTS and, with KOLMSIM_SHOW_LATCHES, reports the data latches at exit
+# (inpout_provider.cpp).
+set(host_folder ${CMAKE_CURRENT_BINARY_DIR}/host-folder)
+file(MAKE_DIRECTORY ${host_folder})
+set(host_files ${host_folder}/kolmlpt1.dll ${host_folder}/kolmlpt2.dll ${host_folder}/inpout32.dll)
+add_custom_command(OUTPUT ${host_files}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:kolmlpt1> $<TARGET_FILE:kolmlpt2> $<TARGET_FILE:inpout32> ${host_folder}/
+  DEPENDS kolmlpt1 kolmlpt2 inpout32)
+add_custom_target(windows_host_folder ALL DEPENDS ${host_files} kolmctl)
+
+# windows_kolmctl_test(NAME EXIT_CODE REGEX [ENV VAR=VALUE...] ARGS...), run from a
+# folder without a helper, so that only the plug-in's folder can supply one.
+function(windows_kolmctl_test name code match)
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "" "ENV;ARGS")
+  add_test(NAME windows.kolmctl.${name} COMMAND ${CMAKE_COMMAND}
+    "-DCMD=${wine};$<TARGET_FILE:kolmctl>;${arg_ARGS}" -DCODE=${code} "-DMATCH=${match}"
+    -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake
+    WORKING_DIRECTORY ${without_helper})
+  set_tests_properties(windows.kolmctl.${name} PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine
+    SKIP_REGULAR_EXPRESSION "SKIPPED: " ENVIRONMENT "${arg_ENV}")
+endfunction()
+
+set(lpt1 Z:${host_folder}/kolmlpt1.dll)
+set(lpt2 Z:${host_folder}/kolmlpt2.dll)
+# The texts are Windows-1252 in the DLL (é is E9) and UTF-8 on the way out: this
+# file is UTF-8, so the é below is C3 A9.
+windows_kolmctl_test(info 0
+  "title: +KOLM en LPT2:\ndetail: +DLL \\(32 bits\\) pour KOLM 10 bits en LPT2:, par R\\. Tavelinque, le 20 février 2001\ncalls: +[^\n]*register"
+  ARGS ${lpt2} info)
+windows_kolmctl_test(list 0
+  "PURE PASCAL double EAD\\(int\\)[^\n]*\n.*14  PURE PASCAL asciiz Detail\\(\\) +-> detail\n"
+  ARGS ${lpt1} list)
+# Inputs 0x2AA and 0x155: a swapped channel, a reversed bit order or a missed
+# inversion of BUSY reads as another count.
+set(reading "[0-9.]+,682,3\\.3301,341,1\\.6650\n")
+windows_kolmctl_test(read_csv 0
+  "^time_s,ch0_counts,ch0_volts,ch1_counts,ch1_volts\n${reading}${reading}"
+  ENV KOLMSIM_INPUTS=682,341 ARGS ${lpt1} read --count 2 --interval 10 --csv)
+# Relay 2 on LPT2: bit D2 of 0x278 joins the converter lines set at start-up; LPT1 untouched.
+windows_kolmctl_test(relay 0
+  "relais 2: switched on \\(SB answered 201\\), read back on\n.*latch 0x378=0x00 0x278=0xB4"
+  ENV KOLMSIM_SHOW_LATCHES=1 ARGS ${lpt2} relay 2 on)
+windows_kolmctl_test(relays 0 "relais 0: off\nrelais 1: off\nrelais 2: off\nrelais 3: off\n"
+  ARGS ${lpt1} relays)
+windows_kolmctl_test(check 0
+  "note  every call went through the register convention, checked for EBX, ESI, EDI, EBP, the stack and the x87 stack\ncheck: [1-9][0-9]* ok, 0 failed"
+  ARGS ${lpt1} check)
+# No helper: the probe of direct port access is refused, and kolmctl says what to do.
+windows_kolmctl_test(no_port_access 8
+  "answered \"no value\" \\(-777\\): the plug-in has no access to the parallel port on this machine\\.\n  Put the port helper inpout32\\.dll [^\n]* in the host\n  program's folder, beside the plug-in"
+  ARGS Z:$<TARGET_FILE:kolmlpt1> read --count 1)
