@@ -10,7 +10,7 @@
 namespace kolm {
 
 struct PortAccess {
-    std::uint8_t (*in)(std::uint16_t port);              // mandatory
+    std::uint8_t (*in)(std::uint16_t port);               // mandatory
     void (*out)(std::uint16_t port, std::uint8_t value);  // mandatory
 };
 

@@ -9,8 +9,6 @@ namespace {
 const PortAccess simAccess = {kolmsim_in, kolmsim_out};
 }
 
-const PortAccess* openPortAccess(std::uint16_t) {
-    return kolmsim_access_refused() ? nullptr : &simAccess;
-}
+const PortAccess* openPortAccess(std::uint16_t) { return kolmsim_access_refused() ? nullptr : &simAccess; }
 
 }  // namespace kolm

@@ -1,8 +1,8 @@
 // Port access by in/out instructions. Windows 9x executes them for any program;
 // NT-family systems raise a privileged-instruction fault (some report an access
-// violation, emulators an illegal instruction) unless a driver has opened the ports to user programs. One probe, a
-// read of the status register inside a structured exception frame, tells which:
-// the frame works on every 32-bit Windows and needs nothing resolved at run time.
+// violation, emulators an illegal instruction) unless a driver has opened the ports to user programs. One
+// probe, a read of the status register inside a structured exception frame, tells which: the frame works on
+// every 32-bit Windows and needs nothing resolved at run time.
 #include <windows.h>
 
 #include "win_mechanisms.h"
@@ -14,8 +14,8 @@ volatile bool probeRefused;
 extern "C" {
 // The frame's handler: a fault on the probe's own `in al, dx` (0xEC) is noted and
 // stepped over; anything else goes on to the host's handlers.
-__attribute__((used)) EXCEPTION_DISPOSITION __cdecl kolm_probe_handler(EXCEPTION_RECORD* record, void*,
-                                                                       CONTEXT* context, void*);
+__attribute__((used))
+EXCEPTION_DISPOSITION __cdecl kolm_probe_handler(EXCEPTION_RECORD* record, void*, CONTEXT* context, void*);
 void kolm_probe_port(std::uint16_t port);
 extern const unsigned char kolm_probe_instruction[];
 }
@@ -54,7 +54,9 @@ std::uint8_t directIn(std::uint16_t port) {
     return value;
 }
 
-void directOut(std::uint16_t port, std::uint8_t value) { asm volatile("outb %0, %1" : : "a"(value), "Nd"(port)); }
+void directOut(std::uint16_t port, std::uint8_t value) {
+    asm volatile("outb %0, %1" : : "a"(value), "Nd"(port));
+}
 
 const PortAccess directAccess = {directIn, directOut};
 }  // namespace

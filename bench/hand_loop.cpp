@@ -4,8 +4,9 @@ namespace bench {
 
 std::uint16_t handReading(const kolm::PortAccess& a, std::uint16_t dataPort) {
     const std::uint16_t statusPort = static_cast<std::uint16_t>(dataPort + 1);
-    const std::uint8_t low = static_cast<std::uint8_t>((a.in(dataPort) & 0x0F) | 0x30);  // relays kept, supply on
-    const std::uint8_t high = static_cast<std::uint8_t>(low | 0x80);                   // clock high
+    const std::uint8_t low =
+        static_cast<std::uint8_t>((a.in(dataPort)&0x0F) | 0x30);      // relays kept, supply on
+    const std::uint8_t high = static_cast<std::uint8_t>(low | 0x80);  // clock high
     unsigned ch0 = 0;
     unsigned ch1 = 0;
     a.out(dataPort, low);

@@ -18,12 +18,12 @@
 namespace kolm {
 
 namespace line {
-constexpr std::uint8_t relays = 0x0F;       // D0-D3
-constexpr std::uint8_t converterHigh = 0xF0;  // D4-D7, the converter's nibble
-constexpr std::uint8_t supply = 0x30;       // D4, D5
-constexpr std::uint8_t endOfReading = 0x40;  // D6
-constexpr std::uint8_t clock = 0x80;        // D7
-constexpr std::uint8_t channel0 = 0x40;     // status: ACK
+constexpr std::uint8_t relays = 0x0F;            // D0-D3
+constexpr std::uint8_t converterHigh = 0xF0;     // D4-D7, the converter's nibble
+constexpr std::uint8_t supply = 0x30;            // D4, D5
+constexpr std::uint8_t endOfReading = 0x40;      // D6
+constexpr std::uint8_t clock = 0x80;             // D7
+constexpr std::uint8_t channel0 = 0x40;          // status: ACK
 constexpr std::uint8_t channel1Inverted = 0x80;  // status: BUSY, read inverted
 }  // namespace line
 
@@ -31,8 +31,8 @@ constexpr std::uint8_t channel1Inverted = 0x80;  // status: BUSY, read inverted
 extern std::uint16_t dataPort;
 extern std::uint16_t statusPort;
 extern std::uint32_t savedData;
-extern std::uint8_t resolution;      // bits clocked out per reading; 10 after start-up
-extern std::uint8_t relayLines[4];   // requested relay states, non-zero is on
+extern std::uint8_t resolution;     // bits clocked out per reading; 10 after start-up
+extern std::uint8_t relayLines[4];  // requested relay states, non-zero is on
 
 std::uint8_t portIn(std::uint16_t port);
 void portOut(std::uint16_t port, int value);

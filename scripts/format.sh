@@ -13,7 +13,7 @@ if [ $# -gt 0 ]; then
   files=("$@")
 else
   mapfile -t files < <(git ls-files --cached --others --exclude-standard -- '*.c' '*.cpp' '*.h' |
-    grep -E '^(port|plugin|access|sim|tools|tests|fuzz)/' | sort -u)
+    grep -E '^(port|plugin|access|sim|tools|tests|fuzz|bench)/' | sort -u)
 fi
 if [ "$check" -eq 0 ]; then
   clang-format-14 -i "${files[@]}"

@@ -6,9 +6,9 @@
 namespace kolmsim {
 
 namespace {
-constexpr std::uint8_t kFrame = 0x40;  // D6
-constexpr std::uint8_t kClock = 0x80;  // D7
-constexpr std::uint8_t kAck = 0x40;    // status bit 6
+constexpr std::uint8_t kFrame = 0x40;         // D6
+constexpr std::uint8_t kClock = 0x80;         // D7
+constexpr std::uint8_t kAck = 0x40;           // status bit 6
 constexpr std::uint8_t kBusyInverted = 0x80;  // status bit 7 reads 0 while BUSY is high
 // Status bits 0-5 are not wired to the box: reserved bits and ERROR/SELECT read high,
 // PAPER OUT low, on the ports we model.
@@ -78,8 +78,7 @@ void Box::setSource(int channel, Source source) { source_[channel] = source; }
 
 std::uint16_t Box::input(int channel) const {
     switch (source_[channel]) {
-    case Source::Fixed:
-        return fixed_[channel];
+    case Source::Fixed: return fixed_[channel];
     case Source::Sine: {  // 2.5 V +/- 2 V, period 10 s
         const double volts = 2.5 + 2.0 * std::sin(2.0 * M_PI * secondsNow() / 10.0);
         return static_cast<std::uint16_t>(std::lround(volts * 1024.0 / 5.0));

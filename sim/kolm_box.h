@@ -47,10 +47,10 @@ private:
 
     std::uint8_t data_;
     bool connected_ = true;
-    int edges_ = 0;              // clock rising edges since the converters were last reset
+    int edges_ = 0;  // clock rising edges since the converters were last reset
     std::uint16_t sample_[2] = {0, 0};
     bool line_[2] = {false, false};  // data line of each converter as it stands
-    bool ackShown_ = false;      // what ACK shows until the channel-0 output has settled
+    bool ackShown_ = false;          // what ACK shows until the channel-0 output has settled
     int statusReadsSinceEdge_ = 0;
     Source source_[2] = {Source::Sine, Source::Ramp};
     std::uint16_t fixed_[2] = {0, 0};

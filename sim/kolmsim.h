@@ -19,8 +19,8 @@ extern "C" {
 #endif
 
 typedef struct KolmsimAccess {  // NOLINT(modernize-use-using): C syntax
-    uint8_t isWrite; /* 1 for a write (out), 0 for a read (in) */
-    uint8_t value;   /* byte written, or byte the read returned */
+    uint8_t isWrite;            /* 1 for a write (out), 0 for a read (in) */
+    uint8_t value;              /* byte written, or byte the read returned */
     uint16_t port;
 } KolmsimAccess;
 
@@ -47,7 +47,7 @@ KOLMSIM_API int kolmsim_access_refused(void);
  * kolmsim_access_count goes on counting past that. */
 #define KOLMSIM_TRACE_CAPACITY 1000000u
 KOLMSIM_API size_t kolmsim_trace_length(void);
-KOLMSIM_API int kolmsim_trace_at(size_t index, KolmsimAccess *out);
+KOLMSIM_API int kolmsim_trace_at(size_t index, KolmsimAccess* out);
 KOLMSIM_API uint64_t kolmsim_access_count(void);
 KOLMSIM_API void kolmsim_trace_clear(void);
 KOLMSIM_API void kolmsim_trace_enable(int enabled);

@@ -63,11 +63,16 @@ TEST_F(EntryPoints, ChannelAndRelayNames) {
         std::int32_t n;
         const char* want;
     } cases[] = {
-        {nea, 0, "CAN voie 0"},         {nea, 1, "CAN voie 1"},
-        {nead, 0, "tension voie 0"},    {nead, 1, "tension voie 1"},
-        {nea, 2, "RAZ pour impression"}, {nead, 2, "RAZ pour impression"},
-        {nea, 3, "R\xE9initialisation"}, {nead, 3, "R\xE9initialisation"},
-        {nsb, 0, "relais 0"},           {nsb, 3, "relais 3"},
+        {nea, 0, "CAN voie 0"},
+        {nea, 1, "CAN voie 1"},
+        {nead, 0, "tension voie 0"},
+        {nead, 1, "tension voie 1"},
+        {nea, 2, "RAZ pour impression"},
+        {nead, 2, "RAZ pour impression"},
+        {nea, 3, "R\xE9initialisation"},
+        {nead, 3, "R\xE9initialisation"},
+        {nsb, 0, "relais 0"},
+        {nsb, 3, "relais 3"},
     };
     for (const auto& c : cases) EXPECT_EQ(std::string(c.name(c.n)), c.want) << c.n;
     const char* buffer = nead(1);
@@ -130,7 +135,8 @@ TEST_F(EntryPoints, PlaceholdersAnswerFixedValuesWithoutPortAccess) {
 TEST_F(EntryPoints, TitleAndDetailOfTheLpt1Build) {
     EXPECT_STREQ(titre(), "KOLM en LPT1:");
     EXPECT_EQ(titre(), titre());
-    EXPECT_STREQ(detail(), "DLL (32 bits) pour KOLM 10 bits en LPT1:, par R. Tavelinque, le 20 f\xE9vrier 2001");
+    EXPECT_STREQ(detail(),
+                 "DLL (32 bits) pour KOLM 10 bits en LPT1:, par R. Tavelinque, le 20 f\xE9vrier 2001");
 }
 
 TEST_F(EntryPoints, RefusedPortGivesNoReadingAndNoSwitch) {

@@ -11,8 +11,26 @@ namespace {
 
 // Ordinal order, as the export table lists them.
 const char* const kExports[20] = {
-    "DLLFunctionDirectory", "EA",   "nea", "EAD",   "nead",   "SA",   "nsa",  "SAD", "nsad", "EB",
-    "neb",                  "SB",   "nsb", "titre", "detail", "peaD", "PSAD", "RSA", "RSAD", "RSB",
+    "DLLFunctionDirectory",
+    "EA",
+    "nea",
+    "EAD",
+    "nead",
+    "SA",
+    "nsa",
+    "SAD",
+    "nsad",
+    "EB",
+    "neb",
+    "SB",
+    "nsb",
+    "titre",
+    "detail",
+    "peaD",
+    "PSAD",
+    "RSA",
+    "RSAD",
+    "RSB",
 };
 
 struct Variant {

@@ -56,7 +56,8 @@ TEST_F(PortSequence, ResolutionSetsClockCountAndBits) {
     kolmsim_set_count(kLpt1, 0, 0x2AA);
     kolmsim_set_count(kLpt1, 1, 0x3FF);
     // resolution, expected ch0, expected ch1: the converters send 10 bits, then low lines.
-    const std::tuple<int, int, int> cases[] = {{0, 0, 0}, {1, 1, 1}, {10, 0x2AA, 0x3FF}, {16, 0x2AA << 6, 0x3FF << 6}};
+    const std::tuple<int, int, int> cases[] = {
+        {0, 0, 0}, {1, 1, 1}, {10, 0x2AA, 0x3FF}, {16, 0x2AA << 6, 0x3FF << 6}};
     for (auto [bits, want0, want1] : cases) {
         kolm::resolution = static_cast<std::uint8_t>(bits);
         kolmsim_trace_clear();

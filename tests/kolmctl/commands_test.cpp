@@ -50,9 +50,11 @@ TEST(KolmctlIdentify, InfoShowsTheTextsInUtf8AndTheExportsBehindTheDirectory) {
     EXPECT_NE(r.out.find("le 20 f\xC3\xA9vrier 2001\n"), std::string::npos) << "0xE9 shown as UTF-8 e-acute";
     EXPECT_NE(r.out.find("x86-64 Linux shared object"), std::string::npos);
     EXPECT_NE(r.out.find("17 entries"), std::string::npos);
-    EXPECT_NE(r.out.find("exports:   DLLFunctionDirectory EA nea EAD nead SA nsa SAD nsad EB neb SB nsb titre detail "
-                         "RSA RSAD RSB peaD PSAD\n"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find(
+            "exports:   DLLFunctionDirectory EA nea EAD nead SA nsa SAD nsad EB neb SB nsb titre detail "
+            "RSA RSAD RSB peaD PSAD\n"),
+        std::string::npos)
         << r.out;
 }
 
@@ -64,7 +66,8 @@ TEST(KolmctlIdentify, ListGivesOneLinePerEntryWithTheExportItPointsAt) {
     EXPECT_NE(r.out.find(" 2  PURE PASCAL asciiz NEA(int)"), std::string::npos);
     const auto detail = r.out.find("14  PURE PASCAL asciiz Detail() ");
     ASSERT_NE(detail, std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find(" -> detail\n", detail), r.out.find('\n', detail) - 10) << "listed as Detail, exported as detail";
+    EXPECT_EQ(r.out.find(" -> detail\n", detail), r.out.find('\n', detail) - 10)
+        << "listed as Detail, exported as detail";
 }
 
 TEST(KolmctlRead, CsvGivesTheCountsTheBoxHolds) {
@@ -121,7 +124,8 @@ TEST(KolmctlRead, PlotWritesAnSvgWithALinePerChannel) {
     const std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
     size_t polylines = 0;
-    for (size_t at = svg.find("<polyline"); at != std::string::npos; at = svg.find("<polyline", at + 1)) ++polylines;
+    for (size_t at = svg.find("<polyline"); at != std::string::npos; at = svg.find("<polyline", at + 1))
+        ++polylines;
     EXPECT_EQ(polylines, 2u);
     EXPECT_NE(svg.find(">CAN voie 1</text>"), std::string::npos);
 }
@@ -232,7 +236,9 @@ TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
     std::ofstream(text) << "not a library\n";
     // Headers of an i386 ELF shared object and of an i386 DLL: read, never loaded.
     std::string elf(64, '\0');
-    elf.replace(0, 4, "\x7F" "ELF");
+    elf.replace(0, 4,
+                "\x7F"
+                "ELF");
     elf[4] = 1;   // 32-bit
     elf[18] = 3;  // EM_386
     const std::string elfPath = tempPath("kolmctl_i386.so");

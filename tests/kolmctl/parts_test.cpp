@@ -33,9 +33,10 @@ TEST(KolmctlSignature, ReadsEveryFormTheDirectoryUses) {
 }
 
 TEST(KolmctlSignature, RejectsTextsOfAnotherForm) {
-    for (const char* text : {"PASCAL int EA(int)", "PURE PASCAL float EA(int)", "PURE PASCAL int EA(long)",
-                             "PURE PASCAL int EA(int", "PURE PASCAL int EA(int) ", "PURE PASCAL int (int)",
-                             "PURE PASCAL int E A(int)", "PURE PASCAL int EA(int,)", "PURE PASCAL int EA(asciiz)"}) {
+    for (const char* text :
+         {"PASCAL int EA(int)", "PURE PASCAL float EA(int)", "PURE PASCAL int EA(long)",
+          "PURE PASCAL int EA(int", "PURE PASCAL int EA(int) ", "PURE PASCAL int (int)",
+          "PURE PASCAL int E A(int)", "PURE PASCAL int EA(int,)", "PURE PASCAL int EA(asciiz)"}) {
         std::string why;
         EXPECT_FALSE(kolmctl::parseSignature(text, &why)) << text;
         EXPECT_FALSE(why.empty()) << text;
@@ -66,7 +67,8 @@ TEST(KolmctlCall, PassesEachArgumentAsItsSignatureSays) {
                  "one");
     const double v = 2.5;
     const kolmctl::Signature ptr{Type::Pointer, "P", {Type::Int, Type::Pointer}};
-    EXPECT_EQ(callEntry(reinterpret_cast<const void*>(&pointerOf), ptr, {kolmctl::intArg(1), kolmctl::pointerArg(&v)})
+    EXPECT_EQ(callEntry(reinterpret_cast<const void*>(&pointerOf), ptr,
+                        {kolmctl::intArg(1), kolmctl::pointerArg(&v)})
                   .value.p,
               &v);
     EXPECT_FALSE(callEntry(reinterpret_cast<const void*>(&twoInts), sig("PURE PASCAL int F(int,int)"),

@@ -50,7 +50,8 @@ R call(const void* fn, const char* name, A... args) {
     constexpr std::uint32_t doubleResult = std::is_same_v<R, double> ? 1 : 0;
     EXPECT_EQ(c.fpuDepth, doubleResult) << name << ": x87 stack depth after return";
     if constexpr (std::is_same_v<R, double>) return c.st0;
-    else if constexpr (std::is_pointer_v<R>) return reinterpret_cast<R>(static_cast<std::uintptr_t>(c.eaxOut));
+    else if constexpr (std::is_pointer_v<R>)
+        return reinterpret_cast<R>(static_cast<std::uintptr_t>(c.eaxOut));
     else return static_cast<R>(c.eaxOut);
 }
 

@@ -11,14 +11,22 @@ struct Listed {
     const char* exportName;
 };
 const Listed kDirectory[17] = {
-    {"PURE PASCAL int EA(int)", "EA"},           {"PURE PASCAL asciiz NEA(int)", "nea"},
-    {"PURE PASCAL double EAD(int)", "EAD"},      {"PURE PASCAL asciiz NEAD(int)", "nead"},
-    {"PURE PASCAL int SA(int,int)", "SA"},       {"PURE PASCAL asciiz NSA(int)", "nsa"},
-    {"PURE PASCAL double SAD(int,double)", "SAD"}, {"PURE PASCAL asciiz NSAD(int)", "nsad"},
-    {"PURE PASCAL int EB(int)", "EB"},           {"PURE PASCAL asciiz NEB(int)", "neb"},
-    {"PURE PASCAL INT SB(int,int)", "SB"},       {"PURE PASCAL asciiz NSB(int)", "nsb"},
-    {"PURE PASCAL asciiz titre()", "titre"},     {"PURE PASCAL asciiz Detail()", "detail"},
-    {"PURE PASCAL INT RSA(INT)", "RSA"},         {"PURE PASCAL DOUBLE RSAD(INT)", "RSAD"},
+    {"PURE PASCAL int EA(int)", "EA"},
+    {"PURE PASCAL asciiz NEA(int)", "nea"},
+    {"PURE PASCAL double EAD(int)", "EAD"},
+    {"PURE PASCAL asciiz NEAD(int)", "nead"},
+    {"PURE PASCAL int SA(int,int)", "SA"},
+    {"PURE PASCAL asciiz NSA(int)", "nsa"},
+    {"PURE PASCAL double SAD(int,double)", "SAD"},
+    {"PURE PASCAL asciiz NSAD(int)", "nsad"},
+    {"PURE PASCAL int EB(int)", "EB"},
+    {"PURE PASCAL asciiz NEB(int)", "neb"},
+    {"PURE PASCAL INT SB(int,int)", "SB"},
+    {"PURE PASCAL asciiz NSB(int)", "nsb"},
+    {"PURE PASCAL asciiz titre()", "titre"},
+    {"PURE PASCAL asciiz Detail()", "detail"},
+    {"PURE PASCAL INT RSA(INT)", "RSA"},
+    {"PURE PASCAL DOUBLE RSAD(INT)", "RSAD"},
     {"PURE PASCAL int RSB(INT)", "RSB"},
 };
 
@@ -100,7 +108,6 @@ TEST_P(EntryCalls, EveryEntryPointAnswersThroughTheConvention) {
     EXPECT_EQ(*psad, 0.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFiles, EntryCalls, ::testing::ValuesIn(kVariants),
-                         variantName);
+INSTANTIATE_TEST_SUITE_P(BothFiles, EntryCalls, ::testing::ValuesIn(kVariants), variantName);
 
 }  // namespace

@@ -25,9 +25,9 @@ typedef struct FakeParportCounts {
     uint32_t unclaimedAccess; /* register ioctls refused because the port was not claimed */
     uint32_t otherIoctls;     /* anything else (answered ENOTTY) */
     uint32_t deviceOpens;
-    uint32_t openDevices;     /* /dev/parportN descriptors not yet closed */
-    uint32_t baseAddrReads;   /* opens of a base-addr file */
-    uint32_t iopermCalls;     /* refused ioperm/iopl */
+    uint32_t openDevices;   /* /dev/parportN descriptors not yet closed */
+    uint32_t baseAddrReads; /* opens of a base-addr file */
+    uint32_t iopermCalls;   /* refused ioperm/iopl */
 } FakeParportCounts;
 
 /* Which ports the machine has: parportN has I/O base bases[N], 0 for none. Also

@@ -25,10 +25,10 @@ struct Variant {
 };
 
 inline const Variant kVariants[] = {
-    {KOLMLPT1_PATH, kLpt1, kLpt2, "KOLM en LPT1:",
-     "DLL (32 bits) pour KOLM 10 bits en LPT1:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
-    {KOLMLPT2_PATH, kLpt2, kLpt1, "KOLM en LPT2:",
-     "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
+    {KOLMLPT1_PATH, kLpt1, kLpt2,
+     "KOLM en LPT1:", "DLL (32 bits) pour KOLM 10 bits en LPT1:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
+    {KOLMLPT2_PATH, kLpt2, kLpt1,
+     "KOLM en LPT2:", "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
 };
 
 // Test names and messages show the file, not the bytes of the record.
@@ -41,7 +41,8 @@ inline std::string variantName(const ::testing::TestParamInfo<Variant>& variant)
 class Plugin {
 public:
     explicit Plugin(const char* path, int flags = RTLD_NOW | RTLD_LOCAL) : handle_(dlopen(path, flags)) {
-        for (int k = 0; k < kExportCount; ++k) bound_[k] = handle_ ? dlsym(handle_, kExportNames[k]) : nullptr;
+        for (int k = 0; k < kExportCount; ++k)
+            bound_[k] = handle_ ? dlsym(handle_, kExportNames[k]) : nullptr;
     }
     ~Plugin() {
         if (handle_) dlclose(handle_);

@@ -132,7 +132,6 @@ TEST_P(Ppdev, CallsFromAnotherThreadAreServed) {
     EXPECT_EQ(fake_parport_counts().claims, 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFiles, Ppdev, ::testing::ValuesIn(kVariants),
-                         variantName);
+INSTANTIATE_TEST_SUITE_P(BothFiles, Ppdev, ::testing::ValuesIn(kVariants), variantName);
 
 }  // namespace

@@ -21,7 +21,9 @@ inline bool expect(bool ok, const char* what, long long got = 0, long long want 
     return ok;
 }
 
-inline bool expectEq(long long got, long long want, const char* what) { return expect(got == want, what, got, want); }
+inline bool expectEq(long long got, long long want, const char* what) {
+    return expect(got == want, what, got, want);
+}
 
 inline int finish() {
     std::printf("%d passed, %d failed\n", passed, failed);

@@ -25,13 +25,14 @@ struct Bench {
 
     bool bind(HMODULE helper) {
         auto get = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(reinterpret_cast<void*>(GetProcAddress(helper, name)));
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
+                reinterpret_cast<void*>(GetProcAddress(helper, name)));
             return fn != nullptr;
         };
-        return get(reset, "kolmsim_reset") && get(setData, "kolmsim_set_data") && get(setCount, "kolmsim_set_count") &&
-               get(refuse, "kolmsim_refuse_access") && get(traceLength, "kolmsim_trace_length") &&
-               get(traceAt, "kolmsim_trace_at") && get(traceClear, "kolmsim_trace_clear") &&
-               get(accessCount, "kolmsim_access_count");
+        return get(reset, "kolmsim_reset") && get(setData, "kolmsim_set_data") &&
+               get(setCount, "kolmsim_set_count") && get(refuse, "kolmsim_refuse_access") &&
+               get(traceLength, "kolmsim_trace_length") && get(traceAt, "kolmsim_trace_at") &&
+               get(traceClear, "kolmsim_trace_clear") && get(accessCount, "kolmsim_access_count");
     }
 
     std::vector<KolmsimAccess> trace() const {

@@ -37,7 +37,9 @@ struct Variant {
 
 struct Plugin {
     HMODULE module = nullptr;
-    const void* fn(const char* name) const { return reinterpret_cast<const void*>(GetProcAddress(module, name)); }
+    const void* fn(const char* name) const {
+        return reinterpret_cast<const void*>(GetProcAddress(module, name));
+    }
 };
 
 bool sameText(const char* got, const char* want) { return got && std::strcmp(got, want) == 0; }
@@ -61,7 +63,8 @@ void checkExportTable(const Variant& v) {
 void checkBinding(const Plugin& p) {
     for (const KolmExport& e : kKolmExports) {
         const void* byName = p.fn(e.name);
-        const void* byOrdinal = reinterpret_cast<const void*>(GetProcAddress(p.module, MAKEINTRESOURCEA(e.ordinal)));
+        const void* byOrdinal =
+            reinterpret_cast<const void*>(GetProcAddress(p.module, MAKEINTRESOURCEA(e.ordinal)));
         expect(byName != nullptr && byName == byOrdinal, e.name, 0, e.ordinal);
     }
 }
@@ -76,14 +79,22 @@ void checkDirectory(const Plugin& p) {
         const char* signature;
         const char* name;
     } kListed[17] = {
-        {"PURE PASCAL int EA(int)", "EA"},           {"PURE PASCAL asciiz NEA(int)", "nea"},
-        {"PURE PASCAL double EAD(int)", "EAD"},      {"PURE PASCAL asciiz NEAD(int)", "nead"},
-        {"PURE PASCAL int SA(int,int)", "SA"},       {"PURE PASCAL asciiz NSA(int)", "nsa"},
-        {"PURE PASCAL double SAD(int,double)", "SAD"}, {"PURE PASCAL asciiz NSAD(int)", "nsad"},
-        {"PURE PASCAL int EB(int)", "EB"},           {"PURE PASCAL asciiz NEB(int)", "neb"},
-        {"PURE PASCAL INT SB(int,int)", "SB"},       {"PURE PASCAL asciiz NSB(int)", "nsb"},
-        {"PURE PASCAL asciiz titre()", "titre"},     {"PURE PASCAL asciiz Detail()", "detail"},
-        {"PURE PASCAL INT RSA(INT)", "RSA"},         {"PURE PASCAL DOUBLE RSAD(INT)", "RSAD"},
+        {"PURE PASCAL int EA(int)", "EA"},
+        {"PURE PASCAL asciiz NEA(int)", "nea"},
+        {"PURE PASCAL double EAD(int)", "EAD"},
+        {"PURE PASCAL asciiz NEAD(int)", "nead"},
+        {"PURE PASCAL int SA(int,int)", "SA"},
+        {"PURE PASCAL asciiz NSA(int)", "nsa"},
+        {"PURE PASCAL double SAD(int,double)", "SAD"},
+        {"PURE PASCAL asciiz NSAD(int)", "nsad"},
+        {"PURE PASCAL int EB(int)", "EB"},
+        {"PURE PASCAL asciiz NEB(int)", "neb"},
+        {"PURE PASCAL INT SB(int,int)", "SB"},
+        {"PURE PASCAL asciiz NSB(int)", "nsb"},
+        {"PURE PASCAL asciiz titre()", "titre"},
+        {"PURE PASCAL asciiz Detail()", "detail"},
+        {"PURE PASCAL INT RSA(INT)", "RSA"},
+        {"PURE PASCAL DOUBLE RSAD(INT)", "RSAD"},
         {"PURE PASCAL int RSB(INT)", "RSB"},
     };
     const auto* table = Call(p.fn("DLLFunctionDirectory")).pointer<DirectoryEntry>();
@@ -125,7 +136,8 @@ void checkCallsOnBench(const Plugin& p, const Variant& v, Bench& bench) {
     bench.setCount(v.otherBase, 0, 111);
     bench.traceClear();
     expectEq(Call(p.fn("EA"), 0).integer(), 300, "EA(0)");
-    expectTrace(bench, readingTrace(base, 0x5), "EA(0) reads the data register, then frames and clocks 10 bits on it");
+    expectTrace(bench, readingTrace(base, 0x5),
+                "EA(0) reads the data register, then frames and clocks 10 bits on it");
     expectEq(Call(p.fn("EA"), 1).integer(), 700, "EA(1)");
     expect(Call(p.fn("EAD"), 1).real() == 700 * 5.0 / 1024.0, "EAD(1) in volts");
     const auto* pea = Call(p.fn("peaD"), 0).pointer<double>();
@@ -176,7 +188,8 @@ void checkTextsAndPlaceholders(const Plugin& p, const Variant& v) {
     expectEq(Call(p.fn("SA"), 0, 5).integer(), kNoValue, "SA");
     expect(sameText(Call(p.fn("nsa"), 0).text(), ""), "nsa");
     const double volts = 2.5;
-    expect(Call(p.fn("SAD"), 0).withDouble(volts).real() == 0.0, "SAD(0, 2.5) answers 0.0, removes its 8 bytes");
+    expect(Call(p.fn("SAD"), 0).withDouble(volts).real() == 0.0,
+           "SAD(0, 2.5) answers 0.0, removes its 8 bytes");
     const auto* psad = Call(p.fn("PSAD"), 0, reinterpret_cast<std::uint32_t>(&volts)).pointer<double>();
     expect(psad && *psad == 0.0, "PSAD points at 0.0");
     expect(sameText(Call(p.fn("nsad"), 0).text(), ""), "nsad");
@@ -198,7 +211,8 @@ void runWithBench(const Variant (&variants)[2]) {
         bench.setData(v.otherBase, 0x05);
         Plugin p{LoadLibraryA(v.path)};
         if (!expect(p.module != nullptr, "LoadLibrary")) continue;
-        expectTrace(bench, {{false, v.base, 0x05}, {true, v.base, 0xB5}}, "start-up reads the data register, writes 0xB5");
+        expectTrace(bench, {{false, v.base, 0x05}, {true, v.base, 0xB5}},
+                    "start-up reads the data register, writes 0xB5");
         checkExportTable(v);
         checkBinding(p);
         checkDirectory(p);
@@ -216,7 +230,8 @@ void runWithBench(const Variant (&variants)[2]) {
         if (expect(closed.module != nullptr, "LoadLibrary with the helper's driver closed")) {
             expectEq(Call(closed.fn("EA"), 0).integer(), kNoValue, "EA(0) without the port");
             expectEq(Call(closed.fn("SB"), 0, 1).integer(), kNoValue, "SB(0,1) without the port");
-            expectEq(static_cast<long long>(bench.accessCount()), 0, "no port access through a closed driver");
+            expectEq(static_cast<long long>(bench.accessCount()), 0,
+                     "no port access through a closed driver");
             FreeLibrary(closed.module);
         }
     }

@@ -11,7 +11,8 @@ std::vector<unsigned char> readFile(const char* path) {
     std::vector<unsigned char> bytes;
     if (FILE* f = std::fopen(path, "rb")) {
         unsigned char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+            bytes.insert(bytes.end(), buffer, buffer + n);
         std::fclose(f);
     }
     return bytes;
@@ -30,7 +31,8 @@ PeExportTable readPeExports(const char* path) {
     const auto* dos = at<IMAGE_DOS_HEADER>(file, 0);
     if (!dos || dos->e_magic != IMAGE_DOS_SIGNATURE) return table;
     const auto* nt = at<IMAGE_NT_HEADERS32>(file, static_cast<std::size_t>(dos->e_lfanew));
-    if (!nt || nt->Signature != IMAGE_NT_SIGNATURE || nt->FileHeader.Machine != IMAGE_FILE_MACHINE_I386) return table;
+    if (!nt || nt->Signature != IMAGE_NT_SIGNATURE || nt->FileHeader.Machine != IMAGE_FILE_MACHINE_I386)
+        return table;
     const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
         reinterpret_cast<const unsigned char*>(&nt->OptionalHeader) + nt->FileHeader.SizeOfOptionalHeader);
 
@@ -46,7 +48,9 @@ PeExportTable readPeExports(const char* path) {
     auto text = [&](DWORD rva) -> std::string {
         const std::size_t offset = offsetOf(rva);
         if (offset >= file.size()) return {};
-        return std::string(reinterpret_cast<const char*>(file.data() + offset), strnlen(reinterpret_cast<const char*>(file.data() + offset), file.size() - offset));
+        return std::string(
+            reinterpret_cast<const char*>(file.data() + offset),
+            strnlen(reinterpret_cast<const char*>(file.data() + offset), file.size() - offset));
     };
 
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];

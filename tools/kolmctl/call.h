@@ -21,19 +21,21 @@ inline Arg doubleArg(double v) { return {Type::Double, 0, v, nullptr}; }
 inline Arg pointerArg(const void* v) { return {Type::Pointer, 0, 0.0, v}; }
 
 struct Value {
-    std::int32_t i = 0;           // Int results
-    double d = 0.0;               // Double results
-    const void* p = nullptr;      // Text and Pointer results
+    std::int32_t i = 0;       // Int results
+    double d = 0.0;           // Double results
+    const void* p = nullptr;  // Text and Pointer results
 };
 
 // What the thunk saw around the call; `checked` is false where the build cannot tell.
 struct AbiReport {
     bool checked = false;
-    std::uint32_t brokenRegs = 0;   // REGCALL_EBX | REGCALL_ESI | REGCALL_EDI | REGCALL_EBP
-    std::int32_t espError = 0;      // bytes left on (+) or taken off (-) the stack
-    std::uint32_t fpuDepth = 0;     // x87 registers in use after the return
+    std::uint32_t brokenRegs = 0;  // REGCALL_EBX | REGCALL_ESI | REGCALL_EDI | REGCALL_EBP
+    std::int32_t espError = 0;     // bytes left on (+) or taken off (-) the stack
+    std::uint32_t fpuDepth = 0;    // x87 registers in use after the return
     std::uint32_t expectedFpuDepth = 0;
-    bool kept() const { return !checked || (brokenRegs == 0 && espError == 0 && fpuDepth == expectedFpuDepth); }
+    bool kept() const {
+        return !checked || (brokenRegs == 0 && espError == 0 && fpuDepth == expectedFpuDepth);
+    }
 };
 
 struct CallResult {

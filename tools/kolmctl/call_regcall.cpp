@@ -31,7 +31,8 @@ CallResult callEntry(const void* fn, const Signature& sig, const std::vector<Arg
         if (inRegs < 3) regs[inRegs++] = word;
         else onStack.push_back({word});
     }
-    for (std::size_t k = onStack.size(); k-- > 0;) stack.insert(stack.end(), onStack[k].begin(), onStack[k].end());
+    for (std::size_t k = onStack.size(); k-- > 0;)
+        stack.insert(stack.end(), onStack[k].begin(), onStack[k].end());
 
     RegCall call{};
     call.fn = fn;
@@ -52,7 +53,9 @@ CallResult callEntry(const void* fn, const Signature& sig, const std::vector<Arg
     case Type::Int: r.value.i = static_cast<std::int32_t>(call.eaxOut); break;
     case Type::Double: r.value.d = call.fpuDepth >= 1 ? call.st0 : 0.0; break;
     case Type::Text:
-    case Type::Pointer: r.value.p = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(call.eaxOut)); break;
+    case Type::Pointer:
+        r.value.p = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(call.eaxOut));
+        break;
     }
     return r;
 }

@@ -22,8 +22,8 @@ constexpr double kNoValueScaled = -777.0 * 5.0 / 1024.0;  // EAD(2), EAD(3)
 const std::int32_t kOutOfRange[] = {-1, 4, INT_MIN, INT_MAX};
 
 // The 17 entry points the interface lists.
-const char* const kInterface[] = {"EA", "NEA",  "EAD", "NEAD",  "SA",     "NSA", "SAD",  "NSAD", "EB",
-                                  "NEB", "SB", "NSB", "titre", "Detail", "RSA", "RSAD", "RSB"};
+const char* const kInterface[] = {"EA",  "NEA", "EAD", "NEAD",  "SA",     "NSA", "SAD",  "NSAD", "EB",
+                                  "NEB", "SB",  "NSB", "titre", "Detail", "RSA", "RSAD", "RSB"};
 
 enum class Expect {
     NoValue,        // int -777
@@ -34,9 +34,9 @@ enum class Expect {
     Volts,          // 0 to 5 V, or -777.0 without port access
     Bit,            // 0 or 1
     EmptyText,
-    Name,           // non-empty, at most 20 characters
-    Text,           // non-empty
-    Anything,       // answering is enough
+    Name,      // non-empty, at most 20 characters
+    Text,      // non-empty
+    Anything,  // answering is enough
 };
 
 struct Case {
@@ -48,8 +48,14 @@ struct Report {
     int ok = 0;
     int failed = 0;
     std::ostream& out;
-    void pass(const std::string& s) { ++ok; out << "ok    " << s << "\n"; }
-    void fail(const std::string& s) { ++failed; out << "FAIL  " << s << "\n"; }
+    void pass(const std::string& s) {
+        ++ok;
+        out << "ok    " << s << "\n";
+    }
+    void fail(const std::string& s) {
+        ++failed;
+        out << "FAIL  " << s << "\n";
+    }
     void note(const std::string& s) { out << "note  " << s << "\n"; }
 };
 
@@ -87,14 +93,16 @@ std::string abiProblems(const AbiReport& abi) {
     if (abi.espError != 0)
         s += std::string(s.empty() ? "" : ", ") + "stack off by " + std::to_string(abi.espError) + " bytes";
     if (abi.fpuDepth != abi.expectedFpuDepth)
-        s += std::string(s.empty() ? "" : ", ") + "x87 stack depth " + std::to_string(abi.fpuDepth) + ", expected " +
-             std::to_string(abi.expectedFpuDepth);
+        s += std::string(s.empty() ? "" : ", ") + "x87 stack depth " + std::to_string(abi.fpuDepth) +
+             ", expected " + std::to_string(abi.expectedFpuDepth);
     return s;
 }
 
 // Whether `v`, a `result` value, is what `e` asks for; `why` says what was expected.
 bool meets(Expect e, Type result, const Value& v, std::string& why) {
-    auto textLength = [&]() -> std::size_t { return v.p ? strnlen(static_cast<const char*>(v.p), kSaneText) : 0; };
+    auto textLength = [&]() -> std::size_t {
+        return v.p ? strnlen(static_cast<const char*>(v.p), kSaneText) : 0;
+    };
     switch (e) {
     case Expect::NoValue: why = "-777 (no value)"; return result == Type::Int && v.i == kNoValue;
     case Expect::NoValueDouble: why = "-777.0"; return result == Type::Double && v.d == kNoValueDouble;
@@ -107,7 +115,9 @@ bool meets(Expect e, Type result, const Value& v, std::string& why) {
         why = "volts from 0 to 5, or -777.0";
         return result == Type::Double && ((v.d >= 0.0 && v.d < 5.0) || v.d == kNoValueDouble);
     case Expect::Bit: why = "0 or 1"; return result == Type::Int && (v.i == 0 || v.i == 1);
-    case Expect::EmptyText: why = "an empty text"; return result == Type::Text && v.p != nullptr && textLength() == 0;
+    case Expect::EmptyText:
+        why = "an empty text";
+        return result == Type::Text && v.p != nullptr && textLength() == 0;
     case Expect::Name:
         why = "a name of 1 to 20 characters";
         return result == Type::Text && v.p != nullptr && textLength() >= 1 && textLength() <= kNameChars;
@@ -175,9 +185,11 @@ Outcome probe(const Listed& l, const Case& c) {
     std::string why;
     std::string problems = abiProblems(r.abi);
     if (!meets(c.expect, l.sig->result, r.value, why))
-        problems = "answered " + show(l.sig->result, r.value) + ", expected " + why + (problems.empty() ? "" : "; ") + problems;
+        problems = "answered " + show(l.sig->result, r.value) + ", expected " + why +
+                   (problems.empty() ? "" : "; ") + problems;
     if (!problems.empty()) return {false, problems};
-    return {true, (c.expect == Expect::Count || c.expect == Expect::Volts) && (r.value.i == kNoValue || r.value.d == kNoValueDouble)
+    return {true, (c.expect == Expect::Count || c.expect == Expect::Volts) &&
+                          (r.value.i == kNoValue || r.value.d == kNoValueDouble)
                       ? "no port access"
                       : ""};
 }
@@ -190,29 +202,33 @@ Outcome relayEcho(const Listed& sb, const Listed& rsb, std::int32_t k) {
     if (!abi.empty()) return {false, abi};
     if (r.value.i == kNoValue) return {true, "no port access"};
     if (r.value.i != k * 100 + state.value.i)
-        return {false, "answered " + std::to_string(r.value.i) + ", expected " + std::to_string(k * 100 + state.value.i)};
+        return {false, "answered " + std::to_string(r.value.i) + ", expected " +
+                           std::to_string(k * 100 + state.value.i)};
     return {true, ""};
 }
 
 void checkDirectory(const Plugin& p, Report& rep) {
     if (p.callDirectory() == p.directoryAddress() && p.directoryAddress() != nullptr)
         rep.pass("DLLFunctionDirectory answers the same table on every call");
-    else
-        rep.fail("DLLFunctionDirectory answers a different table on a second call");
+    else rep.fail("DLLFunctionDirectory answers a different table on a second call");
     if (p.directoryEnded())
-        rep.pass("the directory ends with the null entry after " + std::to_string(p.listed().size()) + " entries");
-    else
-        rep.fail("the directory is not well formed: " + p.walkProblem());
+        rep.pass("the directory ends with the null entry after " + std::to_string(p.listed().size()) +
+                 " entries");
+    else rep.fail("the directory is not well formed: " + p.walkProblem());
     for (const Listed& l : p.listed()) {
         const std::string label = "entry " + std::to_string(l.number) + " \"" + utf8FromCp1252(l.text) + "\"";
         if (!l.sig) rep.fail(label + ": unreadable text: " + l.parseError);
-        if (std::strlen(l.text) > kSlotChars) rep.fail(label + ": longer than " + std::to_string(kSlotChars) + " characters");
+        if (std::strlen(l.text) > kSlotChars)
+            rep.fail(label + ": longer than " + std::to_string(kSlotChars) + " characters");
         const std::string exported = p.library().exportAt(l.entry);
         std::string finding = label;
         if (exported.empty()) {
             rep.fail(finding.append(": its address is not an exported entry point"));
         } else if (l.sig && !sameWordIgnoringCase(exported, l.sig->name.c_str())) {
-            rep.fail(finding.append(": its address is the export ").append(exported).append(", not ").append(l.sig->name));
+            rep.fail(finding.append(": its address is the export ")
+                         .append(exported)
+                         .append(", not ")
+                         .append(l.sig->name));
         } else if (l.sig && std::strlen(l.text) <= kSlotChars) {
             rep.pass(finding.append(" -> export ").append(exported));
         }
@@ -284,7 +300,8 @@ void checkPeaD(const Plugin& p, Report& rep) {
         const auto* a = static_cast<const double*>(callEntry(fn, peaDSignature(), {intArg(4)}).value.p);
         const auto* b = static_cast<const double*>(callEntry(fn, peaDSignature(), {intArg(-1)}).value.p);
         if (a == nullptr || a != b) return Outcome{false, "peaD answers a different address on each call"};
-        if (*a != kNoValueDouble) return Outcome{false, "peaD(-1) points at " + std::to_string(*a) + ", expected -777.0"};
+        if (*a != kNoValueDouble)
+            return Outcome{false, "peaD(-1) points at " + std::to_string(*a) + ", expected -777.0"};
         return Outcome{true, ""};
     });
     report(rep, o, "peaD", "peaD (exported, not listed): one address, -777.0 out of range");
@@ -298,7 +315,8 @@ void checkPsad(const Plugin& p, Report& rep) {
     }
     const Outcome o = runIsolated([&] {
         const double in = 2.5;
-        const auto* r = static_cast<const double*>(callEntry(fn, psadSignature(), {intArg(1), pointerArg(&in)}).value.p);
+        const auto* r =
+            static_cast<const double*>(callEntry(fn, psadSignature(), {intArg(1), pointerArg(&in)}).value.p);
         if (r == nullptr || *r != 0.0) return Outcome{false, "PSAD(1,&2.5) does not point at 0.0"};
         return Outcome{true, ""};
     });
@@ -316,9 +334,13 @@ int cmdCheck(const Plugin& p, const Args& args, Context& cx) {
     checkPeaD(p, rep);
     checkPsad(p, rep);
     if (callsAreChecked())
-        rep.note("every call went through the register convention, checked for EBX, ESI, EDI, EBP, the stack and the x87 stack");
+        rep.note(
+            "every call went through the register convention, checked for EBX, ESI, EDI, EBP, the stack and "
+            "the x87 stack");
     else
-        rep.note("calls use the x86-64 C ABI here; register preservation is checked by the 32-bit builds of kolmctl");
+        rep.note(
+            "calls use the x86-64 C ABI here; register preservation is checked by the 32-bit builds of "
+            "kolmctl");
     cx.out << "check: " << rep.ok << " ok, " << rep.failed << " failed\n";
     return rep.failed == 0 ? kOk : kCheckFailed;
 }

@@ -19,24 +19,28 @@ const Listed& require(const Plugin& p, const char* name, const std::vector<Type>
     if (l == nullptr)
         throw CommandError{kNotListed, p.path() + " does not list " + name + " in its function directory"};
     if (l->sig->params != params)
-        throw CommandError{kNotListed, p.path() + " lists " + describe(*l->sig) + " with parameters kolmctl cannot use"};
+        throw CommandError{kNotListed,
+                           p.path() + " lists " + describe(*l->sig) + " with parameters kolmctl cannot use"};
     return *l;
 }
 
 std::int32_t callInt(const Listed& l, const std::vector<Arg>& args) {
     const CallResult r = call(l, args);
-    if (l.sig->result != Type::Int) throw CommandError{kNotListed, describe(*l.sig) + " does not answer an int"};
+    if (l.sig->result != Type::Int)
+        throw CommandError{kNotListed, describe(*l.sig) + " does not answer an int"};
     return r.value.i;
 }
 
 double callDouble(const Listed& l, const std::vector<Arg>& args) {
-    if (l.sig->result != Type::Double) throw CommandError{kNotListed, describe(*l.sig) + " does not answer a double"};
+    if (l.sig->result != Type::Double)
+        throw CommandError{kNotListed, describe(*l.sig) + " does not answer a double"};
     return call(l, args).value.d;
 }
 
 std::string nameText(const Plugin& p, const char* name, std::int32_t channel) {
     const Listed* l = p.find(name);
-    if (l == nullptr || l->sig->result != Type::Text || l->sig->params != std::vector<Type>{Type::Int}) return {};
+    if (l == nullptr || l->sig->result != Type::Text || l->sig->params != std::vector<Type>{Type::Int})
+        return {};
     return utf8FromCp1252(static_cast<const char*>(call(*l, {intArg(channel)}).value.p));
 }
 

@@ -12,7 +12,8 @@ constexpr std::int32_t kReinitChannel = 3;
 std::int32_t relayNumber(const std::string& text) {
     const std::int32_t k = parseInt(text, "the relay number");
     if (k < 0 || k >= kRelays)
-        throw CommandError{kOutOfRange, "relay " + text + " is out of range: the interface has relays 0 to 3"};
+        throw CommandError{kOutOfRange,
+                           "relay " + text + " is out of range: the interface has relays 0 to 3"};
     return k;
 }
 
@@ -27,7 +28,8 @@ int action(const Plugin& p, const Args& args, Context& cx, std::int32_t channel,
     // The plug-in answers "no value" to both actions: there is no reading to give.
     callInt(ea, {intArg(channel)});
     const std::string name = nameText(p, "NEA", channel);
-    cx.out << (name.empty() ? std::string("channel ") + std::to_string(channel) : name) << ": " << what << "\n";
+    cx.out << (name.empty() ? std::string("channel ") + std::to_string(channel) : name) << ": " << what
+           << "\n";
     return kOk;
 }
 
@@ -42,7 +44,10 @@ int cmdRelay(const Plugin& p, const Args& args, Context& cx) {
     if (answer == kNoValue) noPortAccess(p);
     const std::int32_t back = callInt(require(p, "RSB", {Type::Int}), {intArg(k)});
     cx.out << label(p, k) << ": switched " << args[1] << " (SB answered " << answer << "), read back "
-           << (back == 1 ? "on" : back == 0 ? "off" : std::to_string(back)) << "\n";
+           << (back == 1   ? "on"
+               : back == 0 ? "off"
+                           : std::to_string(back))
+           << "\n";
     if (answer != k * 100 + value || back != value) {
         cx.err << "kolmctl: the plug-in did not confirm the switch\n";
         return kCheckFailed;
@@ -55,7 +60,11 @@ int cmdRelays(const Plugin& p, const Args& args, Context& cx) {
     const Listed& rsb = require(p, "RSB", {Type::Int});
     for (std::int32_t k = 0; k < kRelays; ++k) {
         const std::int32_t state = callInt(rsb, {intArg(k)});
-        cx.out << label(p, k) << ": " << (state == 1 ? "on" : state == 0 ? "off" : std::to_string(state)) << "\n";
+        cx.out << label(p, k) << ": "
+               << (state == 1   ? "on"
+                   : state == 0 ? "off"
+                                : std::to_string(state))
+               << "\n";
     }
     return kOk;
 }

@@ -54,7 +54,8 @@ Options parse(const Args& args) {
             o.csv = true;
         } else if (a == "--plot") {
             o.plot = value("a file name");
-        } else if (!a.empty() && a[0] == '-' && a.size() > 1 && !std::isdigit(static_cast<unsigned char>(a[1]))) {
+        } else if (!a.empty() && a[0] == '-' && a.size() > 1 &&
+                   !std::isdigit(static_cast<unsigned char>(a[1]))) {
             throw CommandError{kUsage, "unknown option " + a};
         } else {
             const std::int32_t ch = parseInt(a, "a channel");
@@ -175,7 +176,8 @@ std::vector<Reading> readUntilDone(const Session& s) {
     for (long i = 0; (s.count == 0 || i < s.count) && interrupted == 0; ++i) {
         if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(s.options.intervalMs));
         if (interrupted != 0) break;
-        Reading r = takeReading(s, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        Reading r =
+            takeReading(s, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (s.options.csv) printCsv(s, r);
         else if (s.live) drawLive(s, view, r, i);
         else printPlain(s, r);

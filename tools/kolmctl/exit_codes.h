@@ -5,16 +5,16 @@ namespace kolmctl {
 
 enum Exit : int {
     kOk = 0,
-    kCheckFailed = 1,       // check found a fault
-    kUsage = 2,             // bad command line
+    kCheckFailed = 1,  // check found a fault
+    kUsage = 2,        // bad command line
     kFileNotFound = 3,
-    kNotAPlugin = 4,        // not a shared library, or no DLLFunctionDirectory
-    kWrongArchitecture = 5, // e.g. an i386 file given to the x86-64 tool
-    kLoadFailed = 6,        // the right kind of file, but the loader refused it
-    kOutOfRange = 7,        // channel or relay number the interface does not have
-    kNoPortAccess = 8,      // the plug-in answered "no value" (-777)
-    kNotListed = 9,         // the directory lacks an entry point the command needs
-    kOutputFailed = 10,     // e.g. the plot file cannot be written
+    kNotAPlugin = 4,         // not a shared library, or no DLLFunctionDirectory
+    kWrongArchitecture = 5,  // e.g. an i386 file given to the x86-64 tool
+    kLoadFailed = 6,         // the right kind of file, but the loader refused it
+    kOutOfRange = 7,         // channel or relay number the interface does not have
+    kNoPortAccess = 8,       // the plug-in answered "no value" (-777)
+    kNotListed = 9,          // the directory lacks an entry point the command needs
+    kOutputFailed = 10,      // e.g. the plot file cannot be written
 };
 
 }  // namespace kolmctl

@@ -35,7 +35,10 @@ std::optional<FileKind> readFileKind(const std::string& path) {
     in.read(reinterpret_cast<char*>(head), sizeof head);
     const auto got = in.gcount();
     FileKind kind;
-    if (got >= 20 && std::memcmp(head, "\x7F" "ELF", 4) == 0) {
+    if (got >= 20 && std::memcmp(head,
+                                 "\x7F"
+                                 "ELF",
+                                 4) == 0) {
         kind.container = Container::Elf;
         kind.machine = elfMachine(little(head + 18, 2));
     } else if (got >= 64 && head[0] == 'M' && head[1] == 'Z') {
@@ -69,7 +72,9 @@ FileKind hostKind() {
 }
 
 std::string describe(const FileKind& kind) {
-    const char* machine = kind.machine == Machine::I386 ? "i386" : kind.machine == Machine::X86_64 ? "x86-64" : "other-processor";
+    const char* machine = kind.machine == Machine::I386     ? "i386"
+                          : kind.machine == Machine::X86_64 ? "x86-64"
+                                                            : "other-processor";
     switch (kind.container) {
     case Container::Elf: return std::string(machine) + " Linux shared object (ELF)";
     case Container::Pe: return std::string(machine) + " Windows DLL (PE)";

@@ -4,9 +4,9 @@
 // probe had allocated is left behind; kolmctl goes on to the next probe.
 #include <windows.h>
 
+#include <float.h>
 #include <csetjmp>
 #include <cstdio>
-#include <float.h>
 
 #include "isolated.h"
 
@@ -31,7 +31,8 @@ bool isFault(DWORD code) {
 }
 
 LONG CALLBACK onFault(EXCEPTION_POINTERS* info) {
-    if (landing == nullptr || !isFault(info->ExceptionRecord->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
+    if (landing == nullptr || !isFault(info->ExceptionRecord->ExceptionCode))
+        return EXCEPTION_CONTINUE_SEARCH;
     faultCode = info->ExceptionRecord->ExceptionCode;
     std::longjmp(*landing, 1);
 }
@@ -48,7 +49,8 @@ Outcome runIsolated(const std::function<Outcome()>& probe) {
     } else {
         _fpreset();  // the x87 unit as the fault left it is no use to the next probe
         char text[64];
-        std::snprintf(text, sizeof text, "crashed (exception 0x%08lX)", static_cast<unsigned long>(faultCode));
+        std::snprintf(text, sizeof text, "crashed (exception 0x%08lX)",
+                      static_cast<unsigned long>(faultCode));
         outcome = {false, text};
     }
     landing = nullptr;

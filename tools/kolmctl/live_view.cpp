@@ -12,7 +12,8 @@ constexpr const char* kEraseLine = "\x1b[K";
 
 std::string bar(double fraction, int width) {
     const int filled = static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * width));
-    return "[" + std::string(static_cast<std::size_t>(filled), '#') + std::string(static_cast<std::size_t>(width - filled), '.') + "]";
+    return "[" + std::string(static_cast<std::size_t>(filled), '#') +
+           std::string(static_cast<std::size_t>(width - filled), '.') + "]";
 }
 
 void LiveView::draw(const std::string& status, const std::vector<Gauge>& gauges) {
@@ -20,8 +21,8 @@ void LiveView::draw(const std::string& status, const std::vector<Gauge>& gauges)
     std::size_t width = 0;
     for (const Gauge& g : gauges) width = std::max(width, g.label.size());
     for (const Gauge& g : gauges) {
-        out_ << g.label << std::string(width - g.label.size() + 2, ' ') << g.value << "  " << bar(g.fraction, kBarWidth)
-             << kEraseLine << "\n";
+        out_ << g.label << std::string(width - g.label.size() + 2, ' ') << g.value << "  "
+             << bar(g.fraction, kBarWidth) << kEraseLine << "\n";
     }
     out_ << status << kEraseLine << "\n";
     out_.flush();

@@ -1,8 +1,8 @@
 #include "plugin.h"
 
+#include <sys/stat.h>
 #include <cctype>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace kolmctl {
 
@@ -82,7 +82,8 @@ Plugin::Loaded Plugin::load(const std::string& path) {
             if (e.signature == nullptr && e.entry == nullptr) break;
             if (e.signature == nullptr || e.entry == nullptr) {
                 plugin->walkProblem_ = "entry " + std::to_string(k + 1) + " has a null " +
-                                       (e.signature == nullptr ? "text" : "address") + " but is not the null end";
+                                       (e.signature == nullptr ? "text" : "address") +
+                                       " but is not the null end";
                 break;
             }
             Listed l;
@@ -92,7 +93,8 @@ Plugin::Loaded Plugin::load(const std::string& path) {
             l.sig = parseSignature(e.signature, &l.parseError);
             plugin->listed_.push_back(std::move(l));
         }
-        if (k == kMaxEntries) plugin->walkProblem_ = "no null entry within " + std::to_string(kMaxEntries) + " entries";
+        if (k == kMaxEntries)
+            plugin->walkProblem_ = "no null entry within " + std::to_string(kMaxEntries) + " entries";
     }
     out.plugin = std::move(plugin);
     return out;
@@ -104,6 +106,8 @@ const Listed* Plugin::find(const char* name) const {
     return nullptr;
 }
 
-const void* Plugin::callDirectory() const { return callEntry(directoryFn_, directorySignature(), {}).value.p; }
+const void* Plugin::callDirectory() const {
+    return callEntry(directoryFn_, directorySignature(), {}).value.p;
+}
 
 }  // namespace kolmctl

@@ -21,8 +21,8 @@ constexpr std::int32_t kNoValue = -777;
 constexpr double kNoValueDouble = -777.0;
 
 struct Listed {
-    int number = 0;                // 1-based position in the directory
-    const char* text = nullptr;    // as the plug-in stores it (Windows-1252)
+    int number = 0;              // 1-based position in the directory
+    const char* text = nullptr;  // as the plug-in stores it (Windows-1252)
     const void* entry = nullptr;
     std::optional<Signature> sig;  // nullopt when the text does not parse
     std::string parseError;

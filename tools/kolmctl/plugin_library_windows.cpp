@@ -53,8 +53,7 @@ std::string PluginLibrary::exportAt(const void* address) const {
     const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
     const auto* ordinals = reinterpret_cast<const WORD*>(base + exports->AddressOfNameOrdinals);
     for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
-        if (base + functions[ordinals[i]] == address)
-            return reinterpret_cast<const char*>(base + names[i]);
+        if (base + functions[ordinals[i]] == address) return reinterpret_cast<const char*>(base + names[i]);
     }
     return {};
 }

@@ -20,7 +20,8 @@ const Command kCommands[] = {
      "DLLFunctionDirectory, the export behind each directory entry, peaD and PSAD.\n"},
     {"list", cmdList, "list",
      "The function directory, one line per entry: number, text, and the export it points at.\n"},
-    {"read", cmdRead, "read [CHANNEL...] [--count N] [--interval MS] [--counts|--volts] [--csv] [--plot FILE.svg]",
+    {"read", cmdRead,
+     "read [CHANNEL...] [--count N] [--interval MS] [--counts|--volts] [--csv] [--plot FILE.svg]",
      "Reads analog channels 0 and 1 (or those given). On a terminal: a live view with a bar per\n"
      "channel, until Ctrl-C unless --count is given. Otherwise one line per reading (one reading\n"
      "unless --count N; --count 0 reads until Ctrl-C).\n"

@@ -60,7 +60,8 @@ std::optional<Signature> parseSignature(const char* text, std::string* why) {
         std::size_t from = 0;
         while (true) {
             const std::size_t comma = list.find(',', from);
-            const std::string word = list.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+            const std::string word =
+                list.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
             const auto type = paramType(word);
             if (!type) return fail(why, "unknown parameter type \"" + word + "\"");
             sig.params.push_back(*type);

@@ -13,7 +13,7 @@ enum class Type { Int, Double, Text, Pointer };  // Text: "asciiz", NUL-terminat
 
 struct Signature {
     Type result = Type::Int;
-    std::string name;           // as the directory spells it, e.g. "NEA"
+    std::string name;  // as the directory spells it, e.g. "NEA"
     std::vector<Type> params;
 };
 

@@ -34,29 +34,32 @@ std::string escaped(const std::string& s) {
 
 }  // namespace
 
-std::string svgPlot(const std::string& title, const std::vector<double>& seconds, const std::vector<Series>& series) {
+std::string svgPlot(const std::string& title, const std::vector<double>& seconds,
+                    const std::vector<Series>& series) {
     const double plotW = kWidth - kLeft - kRight, plotH = kHeight - kTop - kBottom;
     const double span = seconds.size() > 1 ? std::max(seconds.back() - seconds.front(), 1e-9) : 1.0;
     const double t0 = seconds.empty() ? 0.0 : seconds.front();
     auto x = [&](double t) { return kLeft + (t - t0) / span * plotW; };
     auto y = [&](double v) { return kTop + (1.0 - std::clamp(v, 0.0, kFullScale) / kFullScale) * plotH; };
 
-    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" + num(kHeight) +
-                    "\" font-family=\"sans-serif\" font-size=\"12\">\n"
-                    "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    std::string s =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+        num(kWidth) + "\" height=\"" + num(kHeight) +
+        "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+        "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     s += "<text x=\"" + num(kLeft) + "\" y=\"24\" font-size=\"15\">" + escaped(title) + "</text>\n";
     for (int v = 0; v <= 5; ++v) {  // a grid line a volt
-        s += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(y(v)) + "\" x2=\"" + num(kLeft + plotW) + "\" y2=\"" +
-             num(y(v)) + "\" stroke=\"#ddd\"/>\n";
+        s += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(y(v)) + "\" x2=\"" + num(kLeft + plotW) +
+             "\" y2=\"" + num(y(v)) + "\" stroke=\"#ddd\"/>\n";
         s += "<text x=\"" + num(kLeft - 8) + "\" y=\"" + num(y(v) + 4) + "\" text-anchor=\"end\">" +
              std::to_string(v) + " V</text>\n";
     }
     s += "<rect x=\"" + num(kLeft) + "\" y=\"" + num(kTop) + "\" width=\"" + num(plotW) + "\" height=\"" +
          num(plotH) + "\" fill=\"none\" stroke=\"#444\"/>\n";
     s += "<text x=\"" + num(kLeft) + "\" y=\"" + num(kHeight - 18) + "\">0 s</text>\n";
-    s += "<text x=\"" + num(kLeft + plotW) + "\" y=\"" + num(kHeight - 18) + "\" text-anchor=\"end\">" + num(span) +
-         " s</text>\n";
+    s += "<text x=\"" + num(kLeft + plotW) + "\" y=\"" + num(kHeight - 18) + "\" text-anchor=\"end\">" +
+         num(span) + " s</text>\n";
     s += "<text x=\"" + num(kLeft + plotW / 2) + "\" y=\"" + num(kHeight - 18) +
          "\" text-anchor=\"middle\">time</text>\n";
     for (std::size_t c = 0; c < series.size(); ++c) {
@@ -66,8 +69,8 @@ std::string svgPlot(const std::string& title, const std::vector<double>& seconds
             s += (i ? " " : "") + num(x(seconds[i])) + "," + num(y(series[c].volts[i]));
         s += "\"/>\n";
         const double ly = kTop + 16 + 16 * static_cast<double>(c);
-        s += "<text x=\"" + num(kLeft + plotW - 8) + "\" y=\"" + num(ly) + "\" text-anchor=\"end\" fill=\"" + colour +
-             "\">" + escaped(series[c].name) + "</text>\n";
+        s += "<text x=\"" + num(kLeft + plotW - 8) + "\" y=\"" + num(ly) + "\" text-anchor=\"end\" fill=\"" +
+             colour + "\">" + escaped(series[c].name) + "</text>\n";
     }
     return s + "</svg>\n";
 }

@@ -8,10 +8,11 @@
 namespace kolmctl {
 
 struct Series {
-    std::string name;            // UTF-8
-    std::vector<double> volts;   // one per time
+    std::string name;           // UTF-8
+    std::vector<double> volts;  // one per time
 };
 
-std::string svgPlot(const std::string& title, const std::vector<double>& seconds, const std::vector<Series>& series);
+std::string svgPlot(const std::string& title, const std::vector<double>& seconds,
+                    const std::vector<Series>& series);
 
 }  // namespace kolmctl

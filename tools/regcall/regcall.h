@@ -16,24 +16,24 @@ extern "C" {
 
 typedef struct RegCall {
     /* in */
-    const void *fn;
+    const void* fn;
     uint32_t eax, edx, ecx;
-    const uint32_t *stack; /* stack arguments as they lie in memory at the callee's entry,
+    const uint32_t* stack; /* stack arguments as they lie in memory at the callee's entry,
                               stack[0] just above the return address (a double is 2 words) */
     uint32_t stackWords;
     /* out */
     uint32_t eaxOut;
     uint32_t edxOut;
-    int32_t espError;      /* bytes the callee left on (+) or took off (-) the stack beyond its arguments */
-    uint32_t brokenRegs;   /* REGCALL_EBX | ... for each callee-saved register not preserved */
-    uint32_t fpuDepth;     /* x87 registers in use right after the return: 1 for a double result */
+    int32_t espError;    /* bytes the callee left on (+) or took off (-) the stack beyond its arguments */
+    uint32_t brokenRegs; /* REGCALL_EBX | ... for each callee-saved register not preserved */
+    uint32_t fpuDepth;   /* x87 registers in use right after the return: 1 for a double result */
     uint32_t reserved;
-    double st0;            /* the double result, popped, when fpuDepth >= 1 */
+    double st0; /* the double result, popped, when fpuDepth >= 1 */
 } RegCall;
 
 enum { REGCALL_EBX = 1, REGCALL_ESI = 2, REGCALL_EDI = 4, REGCALL_EBP = 8 };
 
-void kolm_regcall(RegCall *call);
+void kolm_regcall(RegCall* call);
 
 #ifdef __cplusplus
 }
