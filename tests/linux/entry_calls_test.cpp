@@ -2,38 +2,10 @@
 // and every entry point called through the host's calling convention.
 #include <string>
 
+#include "expected_directory.h"
 #include "plugin_host.h"
 
 namespace {
-
-struct Listed {
-    const char* signature;
-    const char* exportName;
-};
-const Listed kDirectory[17] = {
-    {"PURE PASCAL int EA(int)", "EA"},
-    {"PURE PASCAL asciiz NEA(int)", "nea"},
-    {"PURE PASCAL double EAD(int)", "EAD"},
-    {"PURE PASCAL asciiz NEAD(int)", "nead"},
-    {"PURE PASCAL int SA(int,int)", "SA"},
-    {"PURE PASCAL asciiz NSA(int)", "nsa"},
-    {"PURE PASCAL double SAD(int,double)", "SAD"},
-    {"PURE PASCAL asciiz NSAD(int)", "nsad"},
-    {"PURE PASCAL int EB(int)", "EB"},
-    {"PURE PASCAL asciiz NEB(int)", "neb"},
-    {"PURE PASCAL INT SB(int,int)", "SB"},
-    {"PURE PASCAL asciiz NSB(int)", "nsb"},
-    {"PURE PASCAL asciiz titre()", "titre"},
-    {"PURE PASCAL asciiz Detail()", "detail"},
-    {"PURE PASCAL INT RSA(INT)", "RSA"},
-    {"PURE PASCAL DOUBLE RSAD(INT)", "RSAD"},
-    {"PURE PASCAL int RSB(INT)", "RSB"},
-};
-
-struct DirectoryEntry {
-    const char* signature;
-    const void* entry;
-};
 
 class EntryCalls : public ::testing::TestWithParam<Variant> {
 protected:
@@ -48,8 +20,9 @@ TEST_P(EntryCalls, DirectoryListsSeventeenEntryPointsThenTwoNulls) {
     ASSERT_NE(dir, nullptr);
     EXPECT_EQ(lib.call<DirectoryEntry*>("DLLFunctionDirectory"), dir);
     for (int k = 0; k < 17; ++k) {
-        EXPECT_STREQ(dir[k].signature, kDirectory[k].signature);
-        EXPECT_EQ(dir[k].entry, lib.address(kDirectory[k].exportName)) << kDirectory[k].exportName;
+        EXPECT_STREQ(dir[k].signature, kExpectedDirectory[k].signature);
+        EXPECT_EQ(dir[k].entry, lib.address(kExpectedDirectory[k].exportName))
+            << kExpectedDirectory[k].exportName;
     }
     EXPECT_EQ(dir[17].signature, nullptr);
     EXPECT_EQ(dir[17].entry, nullptr);
@@ -66,7 +39,7 @@ TEST_P(EntryCalls, EveryEntryPointAnswersThroughTheConvention) {
     auto* dir = lib.call<DirectoryEntry*>("DLLFunctionDirectory");
     auto listed = [&](const char* name) {
         for (int k = 0; k < 17; ++k)
-            if (std::string(kDirectory[k].exportName) == name) return dir[k].entry;
+            if (std::string(kExpectedDirectory[k].exportName) == name) return dir[k].entry;
         return static_cast<const void*>(nullptr);
     };
     using host::call;

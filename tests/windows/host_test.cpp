@@ -15,6 +15,7 @@
 
 #include "checks.h"
 #include "convention_call.h"
+#include "expected_directory.h"
 #include "helper_bench.h"
 #include "kolm_exports_table.h"
 #include "pe_exports.h"
@@ -69,39 +70,14 @@ void checkBinding(const Plugin& p) {
     }
 }
 
-struct DirectoryEntry {
-    const char* signature;
-    const void* entry;
-};
-
 void checkDirectory(const Plugin& p) {
-    static const struct {
-        const char* signature;
-        const char* name;
-    } kListed[17] = {
-        {"PURE PASCAL int EA(int)", "EA"},
-        {"PURE PASCAL asciiz NEA(int)", "nea"},
-        {"PURE PASCAL double EAD(int)", "EAD"},
-        {"PURE PASCAL asciiz NEAD(int)", "nead"},
-        {"PURE PASCAL int SA(int,int)", "SA"},
-        {"PURE PASCAL asciiz NSA(int)", "nsa"},
-        {"PURE PASCAL double SAD(int,double)", "SAD"},
-        {"PURE PASCAL asciiz NSAD(int)", "nsad"},
-        {"PURE PASCAL int EB(int)", "EB"},
-        {"PURE PASCAL asciiz NEB(int)", "neb"},
-        {"PURE PASCAL INT SB(int,int)", "SB"},
-        {"PURE PASCAL asciiz NSB(int)", "nsb"},
-        {"PURE PASCAL asciiz titre()", "titre"},
-        {"PURE PASCAL asciiz Detail()", "detail"},
-        {"PURE PASCAL INT RSA(INT)", "RSA"},
-        {"PURE PASCAL DOUBLE RSAD(INT)", "RSAD"},
-        {"PURE PASCAL int RSB(INT)", "RSB"},
-    };
     const auto* table = Call(p.fn("DLLFunctionDirectory")).pointer<DirectoryEntry>();
     if (!expect(table != nullptr, "DLLFunctionDirectory returns its table")) return;
     for (int k = 0; k < 17; ++k) {
-        expect(sameText(table[k].signature, kListed[k].signature), kListed[k].signature, k + 1);
-        expect(table[k].entry == p.fn(kListed[k].name), kListed[k].name, k + 1);
+        expect(sameText(table[k].signature, kExpectedDirectory[k].signature), kExpectedDirectory[k].signature,
+               k + 1);
+        expect(table[k].entry == p.fn(kExpectedDirectory[k].exportName), kExpectedDirectory[k].exportName,
+               k + 1);
     }
     expect(table[17].signature == nullptr && table[17].entry == nullptr, "entry 18 is two null fields");
     const auto* again = Call(p.fn("DLLFunctionDirectory")).pointer<DirectoryEntry>();
