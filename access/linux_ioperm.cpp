@@ -24,15 +24,21 @@ bool grantThisThread() {
     return granted;
 }
 
-// Should a thread be refused what the loading thread was given, the port reads
-// as a disconnected one and writes are dropped: never a fault in the host.
-std::uint8_t directIn(std::uint16_t port) { return grantThisThread() ? ::inb(port) : 0xFF; }
-
-void directOut(std::uint16_t port, std::uint8_t value) {
-    if (grantThisThread()) ::outb(value, port);
+// A thread refused what the loading thread was given makes no access at all, and
+// its calls answer "no value": never a fault in the host, never a made-up byte.
+bool directIn(std::uint16_t port, std::uint8_t& value) {
+    if (!grantThisThread()) return false;
+    value = ::inb(port);
+    return true;
 }
 
-const PortAccess directAccess = {directIn, directOut};
+bool directOut(std::uint16_t port, std::uint8_t value) {
+    if (!grantThisThread()) return false;
+    ::outb(value, port);
+    return true;
+}
+
+const PortAccess directAccess = {directIn, directOut, nullptr};
 
 }  // namespace
 

@@ -7,7 +7,8 @@
 
 namespace kolm {
 
-// The ppdev device whose I/O base is `base`, claimed for the life of the library;
+// The ppdev device whose I/O base is `base`, claimed for the life of the library
+// (later, by the first call that finds it free, when another program holds it);
 // nullptr when there is none or it cannot be opened or claimed.
 const PortAccess* openPpdevAccess(std::uint16_t base);
 

@@ -48,17 +48,18 @@ EXCEPTION_DISPOSITION __cdecl kolm_probe_handler(EXCEPTION_RECORD* record, void*
 namespace kolm {
 
 namespace {
-std::uint8_t directIn(std::uint16_t port) {
-    std::uint8_t value;
+// Once the probe has passed, the instructions cannot fail.
+bool directIn(std::uint16_t port, std::uint8_t& value) {
     asm volatile("inb %1, %0" : "=a"(value) : "Nd"(port));
-    return value;
+    return true;
 }
 
-void directOut(std::uint16_t port, std::uint8_t value) {
+bool directOut(std::uint16_t port, std::uint8_t value) {
     asm volatile("outb %0, %1" : : "a"(value), "Nd"(port));
+    return true;
 }
 
-const PortAccess directAccess = {directIn, directOut};
+const PortAccess directAccess = {directIn, directOut, nullptr};
 }  // namespace
 
 const PortAccess* openDirectAccess(std::uint16_t base) {

@@ -18,15 +18,18 @@ using DriverOpenFn = int(__stdcall*)();
 Inp32Fn inp32;
 Out32Fn out32;
 
-std::uint8_t helperIn(std::uint16_t port) {
-    return static_cast<std::uint8_t>(inp32(static_cast<short>(port)));
+// The helper's calls have no way to report a failure: each one counts as done.
+bool helperIn(std::uint16_t port, std::uint8_t& value) {
+    value = static_cast<std::uint8_t>(inp32(static_cast<short>(port)));
+    return true;
 }
 
-void helperOut(std::uint16_t port, std::uint8_t value) {
+bool helperOut(std::uint16_t port, std::uint8_t value) {
     out32(static_cast<short>(port), static_cast<short>(value));
+    return true;
 }
 
-const PortAccess helperAccess = {helperIn, helperOut};
+const PortAccess helperAccess = {helperIn, helperOut, nullptr};
 
 template <typename Fn>
 Fn procedure(HMODULE module, const char* name) {

@@ -8,29 +8,38 @@
 namespace bench {
 
 namespace {
-std::uint8_t nullIn(std::uint16_t) { return 0; }
-void nullOut(std::uint16_t, std::uint8_t) {}
-std::uint8_t countingIn(std::uint16_t) {
-    ++accessCount;
-    return 0;
+bool nullIn(std::uint16_t, std::uint8_t& value) {
+    value = 0;
+    return true;
 }
-void countingOut(std::uint16_t, std::uint8_t) { ++accessCount; }
+bool nullOut(std::uint16_t, std::uint8_t) { return true; }
+bool countingIn(std::uint16_t, std::uint8_t& value) {
+    ++accessCount;
+    value = 0;
+    return true;
+}
+bool countingOut(std::uint16_t, std::uint8_t) {
+    ++accessCount;
+    return true;
+}
+bool simIn(std::uint16_t port, std::uint8_t& value) { return kolmsim_try_in(port, &value) != 0; }
+bool simOut(std::uint16_t port, std::uint8_t value) { return kolmsim_try_out(port, value) != 0; }
 }  // namespace
 
-kolm::PortAccess access = {nullIn, nullOut};
+kolm::PortAccess access = {nullIn, nullOut, nullptr};
 std::uint64_t accessCount;
 
 void useSimulator() {
     kolmsim_reset();
     kolmsim_trace_enable(0);  // the trace is for tests; the box model still runs
-    access = {kolmsim_in, kolmsim_out};
+    access = {simIn, simOut, nullptr};
 }
-void useNull() { access = {nullIn, nullOut}; }
-void useCounting() { access = {countingIn, countingOut}; }
+void useNull() { access = {nullIn, nullOut, nullptr}; }
+void useCounting() { access = {countingIn, countingOut, nullptr}; }
 
 void startPlugin() {
+    kolm::resetModule();
     kolm::relayState = 0;
-    for (auto& r : kolm::relayLines) r = 0;
     kolm::startLibrary();
 }
 

@@ -25,31 +25,36 @@ const char* channelName(kolm::NameBuffer& buffer, const char* prefix, std::int32
     if (channel == kReinitialise) return buffer.set(kReinitName);
     return buffer.set("");
 }
-}  // namespace
 
-KOLM_ENTRY std::int32_t EA(std::int32_t channel) {
-    if (!(isConverter(channel) || isAction(channel)) || !kolm::portOpen()) return NO_VALUE;
-    if (channel == kRestoreForPrinter) {
-        kolm::restorePort();
-        return NO_VALUE;
-    }
-    if (channel == kReinitialise) {
-        kolm::initInterface();
-        return NO_VALUE;
-    }
+// One host request on the port. False when it did not happen: no port, or an
+// access failed (the procedure then stopped there).
+bool take(std::int32_t channel, std::int32_t& count) {
+    if (channel == kReinitialise) return kolm::reinitInterface();
+    if (!kolm::portReady()) return false;
+    if (channel == kRestoreForPrinter) return kolm::restorePort();
     // Both converters are clocked out together; the other channel is discarded.
     std::uint16_t ch0 = 0;
     std::uint16_t ch1 = 0;
-    kolm::readChannels(ch0, ch1);
-    return channel == 0 ? ch0 : ch1;
+    if (!kolm::readChannels(ch0, ch1)) return false;
+    count = channel == 0 ? ch0 : ch1;
+    return true;
+}
+}  // namespace
+
+KOLM_ENTRY std::int32_t EA(std::int32_t channel) {
+    std::int32_t count = NO_VALUE;  // channels 2 and 3 answer "no value" when done too
+    if (!(isConverter(channel) || isAction(channel)) || !take(channel, count)) return NO_VALUE;
+    return count;
 }
 
 KOLM_ENTRY double EAD(std::int32_t channel) {
     if (!(isConverter(channel) || isAction(channel))) return kolm::NO_VALUE_DOUBLE;
-    // No port: there is no reading to scale (channels 2 and 3 scale NO_VALUE as always).
-    if (isConverter(channel) && !kolm::portOpen()) return kolm::NO_VALUE_DOUBLE;
+    std::int32_t count = NO_VALUE;
+    // No reading: no count to scale. Channels 2 and 3 answer NO_VALUE through the
+    // scaling, done or not, as EA answers NO_VALUE for them either way.
+    if (!take(channel, count) && isConverter(channel)) return kolm::NO_VALUE_DOUBLE;
     // 10 bits over a 5 V full scale.
-    return static_cast<double>(EA(channel)) * 5.0 / 1024.0;
+    return static_cast<double>(count) * 5.0 / 1024.0;
 }
 
 KOLM_ENTRY double* peaD(std::int32_t channel) {

@@ -20,17 +20,21 @@ bool isRelay(std::int32_t relay) { return static_cast<std::uint32_t>(relay) < kR
 }  // namespace
 
 KOLM_ENTRY std::int32_t SB(std::int32_t relay, std::int32_t value) {
-    // No port: nothing is switched, so nothing is recorded as switched.
-    if (!isRelay(relay) || !kolm::portOpen()) return kolm::NO_VALUE;
+    // No port, or an access failed: nothing was switched, so nothing is recorded,
+    // and the next switch will not drive this request either.
+    if (!isRelay(relay) || !kolm::portReady()) return kolm::NO_VALUE;
     const bool on = value == 1;  // exactly 1 is on, anything else off
+    const std::uint8_t requested = kolm::relayLines[relay];
     kolm::relayLines[relay] = on ? 1 : 0;
-    // relay * 100 + value as a 32-bit host computes it: wrapping, never overflowing.
-    const auto result = static_cast<std::int32_t>(static_cast<std::uint32_t>(relay) * 100u +
-                                                  static_cast<std::uint32_t>(value));
-    kolm::writeRelays();
+    if (!kolm::writeRelays()) {
+        kolm::relayLines[relay] = requested;
+        return kolm::NO_VALUE;
+    }
     if (on) kolm::relayState |= kBitMask[relay];
     else kolm::relayState &= static_cast<std::uint8_t>(~kBitMask[relay]);
-    return result;
+    // relay * 100 + value as a 32-bit host computes it: wrapping, never overflowing.
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(relay) * 100u +
+                                     static_cast<std::uint32_t>(value));
 }
 
 KOLM_ENTRY std::int32_t RSB(std::int32_t relay) {

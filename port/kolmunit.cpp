@@ -12,19 +12,23 @@ std::uint8_t relayLines[4];
 
 namespace {
 
-std::uint8_t floatingIn(std::uint16_t) { return 0xFF; }
-void discardOut(std::uint16_t, std::uint8_t) {}
-const PortAccess noAccess = {floatingIn, discardOut};
+bool failedIn(std::uint16_t, std::uint8_t&) { return false; }
+bool failedOut(std::uint16_t, std::uint8_t) { return false; }
+const PortAccess noAccess = {failedIn, failedOut, nullptr};
 
 // Always a valid table, so a port access is one indirect call and no test. Held
 // by value: the call goes straight through the entry, with no pointer to load first.
 PortAccess access = noAccess;
+// initInterface has succeeded since access was granted.
+bool started;
+// A reading was cut short after lowering D6: the converters may be mid-sample.
+bool frameOpen;
 
 }  // namespace
 
-std::uint8_t portIn(std::uint16_t port) { return access.in(port); }
+bool portIn(std::uint16_t port, std::uint8_t& value) { return access.in(port, value); }
 
-void portOut(std::uint16_t port, int value) { access.out(port, static_cast<std::uint8_t>(value)); }
+bool portOut(std::uint16_t port, int value) { return access.out(port, static_cast<std::uint8_t>(value)); }
 
 void selectPort(std::uint16_t base) {
     dataPort = base;
@@ -34,46 +38,83 @@ void selectPort(std::uint16_t base) {
 bool openPort() {
     const PortAccess* granted = openPortAccess(dataPort);
     access = granted ? *granted : noAccess;
+    started = false;
     return granted != nullptr;
 }
 
-bool portOpen() { return access.in != noAccess.in; }
-
-void initInterface() {
-    savedData = portIn(dataPort);
-    // Relays as they were; clock high, D6 low, supply on.
-    portOut(dataPort, static_cast<int>((savedData & line::relays) | line::clock | line::supply));
+bool portReady() {
+    if (started) return true;
+    if (access.claim) {
+        if (!access.claim()) return false;
+        access.claim = nullptr;
+    }
+    started = initInterface();
+    return started;
 }
 
-void restorePort() { portOut(dataPort, static_cast<int>(savedData)); }
+bool portStarted() { return started; }
 
-void readChannels(std::uint16_t& ch0, std::uint16_t& ch1) {
-    const std::uint8_t low = portIn(dataPort) & line::relays;
-    const int clockLow = low | line::supply;
+void resetModule() {
+    dataPort = statusPort = 0;
+    savedData = 0;
+    resolution = 0;
+    for (auto& r : relayLines) r = 0;
+    access = noAccess;
+    started = false;
+    frameOpen = false;
+}
+
+bool initInterface() {
+    std::uint8_t held = 0;
+    if (!portIn(dataPort, held)) return false;
+    // Relays as they were; clock high, D6 low, supply on.
+    if (!portOut(dataPort, (held & line::relays) | line::clock | line::supply)) return false;
+    savedData = held;
+    return true;
+}
+
+bool reinitInterface() { return started ? initInterface() : portReady(); }
+
+bool restorePort() { return portOut(dataPort, static_cast<int>(savedData)); }
+
+bool readChannels(std::uint16_t& ch0, std::uint16_t& ch1) {
+    std::uint8_t data = 0;
+    if (!portIn(dataPort, data)) return false;
+    const int clockLow = (data & line::relays) | line::supply;
     const int clockHigh = clockLow | line::clock;
+    const int frameEnd = clockLow | line::endOfReading;
+    // D6 high resets converters that a cut-short reading left mid-sample.
+    if (frameOpen && !portOut(dataPort, frameEnd)) return false;
+    frameOpen = true;
     std::uint16_t c0 = 0;
     std::uint16_t c1 = 0;
-    portOut(dataPort, clockLow);
+    if (!portOut(dataPort, clockLow)) return false;
     for (unsigned bit = 0; bit < resolution; ++bit) {
-        portOut(dataPort, clockHigh);
-        const std::uint8_t s1 = portIn(statusPort);
-        const std::uint8_t s2 = portIn(statusPort);  // channel 0 settles later: a second read
+        std::uint8_t s1 = 0;
+        std::uint8_t s2 = 0;
+        if (!portOut(dataPort, clockHigh)) return false;
+        if (!portIn(statusPort, s1)) return false;
+        if (!portIn(statusPort, s2)) return false;  // channel 0 settles later: a second read
         c1 = static_cast<std::uint16_t>(c1 << 1);
         c0 = static_cast<std::uint16_t>(c0 << 1);
         if (!(s1 & line::channel1Inverted)) ++c1;
         if (s2 & line::channel0) ++c0;
-        portOut(dataPort, clockLow);
+        if (!portOut(dataPort, clockLow)) return false;
     }
-    portOut(dataPort, clockLow | line::endOfReading);
+    if (!portOut(dataPort, frameEnd)) return false;
+    frameOpen = false;
     ch0 = c0;
     ch1 = c1;
+    return true;
 }
 
-void writeRelays() {
-    std::uint8_t v = portIn(dataPort) & line::converterHigh;
+bool writeRelays() {
+    std::uint8_t v = 0;
+    if (!portIn(dataPort, v)) return false;
+    v &= line::converterHigh;
     for (unsigned k = 0; k < 4; ++k)
         if (relayLines[k] != 0) v |= static_cast<std::uint8_t>(1u << k);
-    portOut(dataPort, v);
+    return portOut(dataPort, v);
 }
 
 }  // namespace kolm

@@ -34,18 +34,30 @@ extern std::uint32_t savedData;
 extern std::uint8_t resolution;     // bits clocked out per reading; 10 after start-up
 extern std::uint8_t relayLines[4];  // requested relay states, non-zero is on
 
-std::uint8_t portIn(std::uint16_t port);
-void portOut(std::uint16_t port, int value);
+// Each access says whether it happened. A read that failed leaves `value` as it
+// was; a procedure stops at its first failed access and writes nothing built from it.
+bool portIn(std::uint16_t port, std::uint8_t& value);
+bool portOut(std::uint16_t port, int value);
 
 void selectPort(std::uint16_t base);
-// Asks the platform for access to the selected port. Until it has been granted,
-// portIn reads 0xFF and portOut does nothing; callers check portOpen() first.
+// Asks the platform for access to the selected port; false when it refuses. Until
+// access is granted every port access fails without reaching a port.
 bool openPort();
-bool portOpen();
+// Makes the port usable for one call: takes it if another program held it until
+// now, and completes the start-up (initInterface) if that has not succeeded yet.
+// False: no port for this call, and nothing was written.
+bool portReady();
+// Whether the interface has been initialised since the port was granted.
+bool portStarted();
+// Everything as at load, access dropped: for tests that start the library again.
+void resetModule();
 
-void initInterface();
-void restorePort();
-void readChannels(std::uint16_t& ch0, std::uint16_t& ch1);
-void writeRelays();
+bool initInterface();  // a failure keeps the last good savedData
+bool restorePort();
+bool readChannels(std::uint16_t& ch0, std::uint16_t& ch1);  // false: no reading, ch0/ch1 untouched
+bool writeRelays();
+// The host's re-initialisation: a port not yet started is started, which
+// initialises it once; otherwise initInterface.
+bool reinitInterface();
 
 }  // namespace kolm

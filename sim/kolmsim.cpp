@@ -9,11 +9,21 @@ namespace {
 
 constexpr uint16_t kBases[] = {0x378, 0x278};
 
+struct FailurePlan {
+    uint32_t first = 0;
+    uint32_t count = 0;
+    int kinds = 0;
+    uint32_t seen = 0;  // accesses of those kinds since the plan was set
+};
+
 struct Bench {
     kolmsim::Box boxes[2];
     bool refused = false;
     bool tracing = true;
     uint64_t accesses = 0;
+    uint64_t failed = 0;
+    uint64_t afterFailure = 0;
+    FailurePlan plan;
     std::vector<KolmsimAccess> trace;
 };
 
@@ -29,6 +39,18 @@ kolmsim::Box* boxAt(uint16_t port, int offset) {
     return nullptr;
 }
 
+// Whether this access is one the plan makes fail; counts every attempt.
+bool fails(bool isWrite) {
+    Bench& b = bench();
+    if (b.failed > 0) ++b.afterFailure;
+    FailurePlan& p = b.plan;
+    if (!(p.kinds & (isWrite ? KOLMSIM_FAIL_WRITES : KOLMSIM_FAIL_READS))) return false;
+    const uint32_t n = ++p.seen;
+    if (n < p.first || n - p.first >= p.count) return false;
+    ++b.failed;
+    return true;
+}
+
 void record(bool isWrite, uint16_t port, uint8_t value) {
     Bench& b = bench();
     ++b.accesses;
@@ -38,18 +60,37 @@ void record(bool isWrite, uint16_t port, uint8_t value) {
 
 }  // namespace
 
+int kolmsim_try_in(uint16_t port, uint8_t* value) {
+    if (fails(false)) return 0;
+    uint8_t v = 0xFF;
+    if (kolmsim::Box* data = boxAt(port, 0)) v = data->readData();
+    else if (kolmsim::Box* status = boxAt(port, 1)) v = status->readStatus();
+    record(false, port, v);
+    *value = v;
+    return 1;
+}
+
+int kolmsim_try_out(uint16_t port, uint8_t value) {
+    if (fails(true)) return 0;
+    if (kolmsim::Box* box = boxAt(port, 0)) box->writeData(value);
+    record(true, port, value);
+    return 1;
+}
+
 uint8_t kolmsim_in(uint16_t port) {
     uint8_t value = 0xFF;
-    if (kolmsim::Box* data = boxAt(port, 0)) value = data->readData();
-    else if (kolmsim::Box* status = boxAt(port, 1)) value = status->readStatus();
-    record(false, port, value);
+    kolmsim_try_in(port, &value);
     return value;
 }
 
-void kolmsim_out(uint16_t port, uint8_t value) {
-    if (kolmsim::Box* box = boxAt(port, 0)) box->writeData(value);
-    record(true, port, value);
+void kolmsim_out(uint16_t port, uint8_t value) { kolmsim_try_out(port, value); }
+
+void kolmsim_fail_accesses(uint32_t first, uint32_t count, int kinds) {
+    bench().plan = FailurePlan{first, count, count ? kinds : 0, 0};
 }
+
+uint64_t kolmsim_failed_count(void) { return bench().failed; }
+uint64_t kolmsim_attempts_after_failure(void) { return bench().afterFailure; }
 
 void kolmsim_reset(void) {
     Bench& b = bench();
@@ -58,6 +99,9 @@ void kolmsim_reset(void) {
     b.refused = false;
     b.tracing = true;
     b.accesses = 0;
+    b.failed = 0;
+    b.afterFailure = 0;
+    b.plan = FailurePlan{};
     b.trace.clear();
 }
 
@@ -104,6 +148,8 @@ uint64_t kolmsim_access_count(void) { return bench().accesses; }
 void kolmsim_trace_clear(void) {
     bench().trace.clear();
     bench().accesses = 0;
+    bench().failed = 0;
+    bench().afterFailure = 0;
 }
 
 void kolmsim_trace_enable(int enabled) { bench().tracing = enabled != 0; }

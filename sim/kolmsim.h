@@ -24,12 +24,27 @@ typedef struct KolmsimAccess {  // NOLINT(modernize-use-using): C syntax
     uint16_t port;
 } KolmsimAccess;
 
-/* Port access as the plug-in makes it. Ports without a box read 0xFF. */
+/* Port access as the plug-in makes it. Ports without a box read 0xFF. The try_
+ * forms say whether the access happened (1) or failed (0, see kolmsim_fail_accesses);
+ * the plain forms are those of a mechanism that cannot tell: a failed read gives 0xFF. */
 KOLMSIM_API uint8_t kolmsim_in(uint16_t port);
 KOLMSIM_API void kolmsim_out(uint16_t port, uint8_t value);
+KOLMSIM_API int kolmsim_try_in(uint16_t port, uint8_t* value);
+KOLMSIM_API int kolmsim_try_out(uint16_t port, uint8_t value);
+
+/* A port that fails: of the accesses of the given kinds made from now on, numbered
+ * from 1, those numbered first to first + count - 1 fail (count 0: none; UINT32_MAX:
+ * every one from first on). A failed access reaches no box and is not traced. */
+#define KOLMSIM_FAIL_READS  1
+#define KOLMSIM_FAIL_WRITES 2
+KOLMSIM_API void kolmsim_fail_accesses(uint32_t first, uint32_t count, int kinds);
+/* Failed accesses since the trace was cleared, and accesses attempted after the
+ * first of them (a caller that stops at a failure attempts none). */
+KOLMSIM_API uint64_t kolmsim_failed_count(void);
+KOLMSIM_API uint64_t kolmsim_attempts_after_failure(void);
 
 /* Power both boxes up again: data latches 0x00, inputs back to the demo waveforms,
- * connected, access allowed, trace cleared. */
+ * connected, access allowed and never failing, trace cleared. */
 KOLMSIM_API void kolmsim_reset(void);
 /* The byte the port held before the plug-in was loaded (not traced). */
 KOLMSIM_API void kolmsim_set_data(uint16_t base, uint8_t value);

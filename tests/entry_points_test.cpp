@@ -141,7 +141,7 @@ TEST_F(EntryPoints, TitleAndDetailOfTheLpt1Build) {
 
 TEST_F(EntryPoints, RefusedPortGivesNoReadingAndNoSwitch) {
     load(0x05, /*refused=*/true);
-    EXPECT_EQ(kolm::portOpen(), false);
+    EXPECT_EQ(kolm::portStarted(), false);
     for (std::int32_t ch : {0, 1, 2, 3}) EXPECT_EQ(EA(ch), NO_VALUE);
     EXPECT_EQ(EAD(0), -777.0);
     EXPECT_EQ(*peaD(1), -777.0);

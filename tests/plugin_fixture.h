@@ -19,10 +19,7 @@ protected:
         kolmsim_reset();
         kolmsim_set_data(kLpt1, portHeld);
         kolmsim_refuse_access(refused ? 1 : 0);
-        kolm::dataPort = kolm::statusPort = 0;
-        kolm::savedData = 0;
-        kolm::resolution = 0;
-        for (auto& r : kolm::relayLines) r = 0;
+        kolm::resetModule();
         kolm::relayState = 0;
         kolm::startLibrary();
         kolmsim_trace_clear();
