@@ -7,9 +7,12 @@
 #include <fcntl.h>
 #include <linux/ioctl.h>
 #include <linux/ppdev.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/ucontext.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "kolmsim.h"
@@ -33,7 +36,7 @@ namespace {
 constexpr int kPorts = 8;
 constexpr int kMaxFd = 1024;
 
-enum class Kind : unsigned char { None, BaseAddr, Device };
+enum class Kind : unsigned char { None, BaseAddr, Active, Device };
 
 struct Open {
     Kind kind = Kind::None;
@@ -44,6 +47,14 @@ struct Open {
 
 uint16_t bases[kPorts] = {0x378, 0x278};
 bool denyOpen = false;
+bool refuseClaim = false;
+const char* holders[kPorts];    // who holds parportN, null when free
+const char* baseTexts[kPorts];  // base-addr served as is, null for the kernel's form
+int iopermMode = FAKE_IOPERM_REFUSED;
+bool firstThreadTaken = false;
+// The registers ioperm granted to this thread: [ioFrom, ioFrom + ioCount).
+thread_local unsigned long ioFrom;
+thread_local unsigned long ioCount;
 FakeParportCounts counts;
 Open opens[kMaxFd];
 
@@ -80,7 +91,7 @@ int openFake(Kind kind, int port) {
     if (kind == Kind::Device) {
         ++counts.deviceOpens;
         ++counts.openDevices;
-    } else {
+    } else if (kind == Kind::BaseAddr) {
         ++counts.baseAddrReads;
     }
     return fd;
@@ -91,6 +102,8 @@ int openOurs(const char* path) {
     if (!path) return -2;
     int port = portIn(path, "/proc/sys/dev/parport/parport", "/base-addr");
     if (port >= 0) return port < kPorts && bases[port] ? openFake(Kind::BaseAddr, port) : fail(ENOENT);
+    port = portIn(path, "/proc/sys/dev/parport/parport", "/devices/active");
+    if (port >= 0) return port < kPorts && bases[port] ? openFake(Kind::Active, port) : fail(ENOENT);
     port = portIn(path, "/dev/parport", "");
     if (port >= 0) {
         if (port >= kPorts || !bases[port]) return fail(ENOENT);
@@ -108,6 +121,13 @@ int deviceIoctl(Open& device, unsigned long request, unsigned char* arg) {
     const uint16_t base = bases[device.port];
     if (request == PPCLAIM) {
         if (device.claimed) return fail(EINVAL);
+        if (refuseClaim) return fail(ENXIO);
+        if (holders[device.port]) {  // the kernel would wait here until the holder lets go
+            ++counts.heldClaims;
+            const timespec wait = {0, 50 * 1000 * 1000};
+            nanosleep(&wait, nullptr);
+            return fail(EINTR);
+        }
         device.claimed = true;
         ++counts.claims;
         return 0;
@@ -122,10 +142,11 @@ int deviceIoctl(Open& device, unsigned long request, unsigned char* arg) {
             ++counts.unclaimedAccess;
             return fail(EINVAL);
         }
-        if (request == PPRDATA) *arg = kolmsim_in(base);
-        else if (request == PPRSTATUS) *arg = kolmsim_in(static_cast<uint16_t>(base + 1));
-        else kolmsim_out(base, *arg);
-        return 0;
+        int done = 0;
+        if (request == PPRDATA) done = kolmsim_try_in(base, arg);
+        else if (request == PPRSTATUS) done = kolmsim_try_in(static_cast<uint16_t>(base + 1), arg);
+        else done = kolmsim_try_out(base, *arg);
+        return done ? 0 : fail(EIO);
     }
     ++counts.otherIoctls;
     return fail(ENOTTY);
@@ -182,11 +203,16 @@ ssize_t read(int fd, void* buffer, size_t size) {
     static auto* realRead = next<ssize_t(int, void*, size_t)>("read");
     Open* file = ours(fd);
     if (!file) return realRead(fd, buffer, size);
-    if (file->kind != Kind::BaseAddr) return fail(EINVAL);
-    // As the kernel writes it: the base and the ECP high base, in decimal.
-    char text[32];
+    if (file->kind == Kind::Device) return fail(EINVAL);
+    // As the kernel writes them: the base and the ECP high base in decimal; the
+    // name of the driver holding the port, or "none".
+    char text[64];
     const uint16_t base = bases[file->port];
-    const int length = snprintf(text, sizeof text, "%u\t%u\n", base, base + 0x400u);
+    const char* holder = holders[file->port];
+    int length = 0;
+    if (file->kind == Kind::Active) length = snprintf(text, sizeof text, "%s\n", holder ? holder : "none");
+    else if (baseTexts[file->port]) length = snprintf(text, sizeof text, "%s", baseTexts[file->port]);
+    else length = snprintf(text, sizeof text, "%u\t%u\n", base, base + 0x400u);
     if (file->offset >= static_cast<size_t>(length)) return 0;
     size_t n = static_cast<size_t>(length) - file->offset;
     if (n > size) n = size;
@@ -216,10 +242,20 @@ int ioctl(int fd, unsigned long request, ...) {
     return next<int(int, unsigned long, ...)>("ioctl")(fd, request, arg);
 }
 
-// No test may reach a real port: direct I/O is refused as for an ordinary user.
-int ioperm(unsigned long, unsigned long, int) {
+// No test may reach a real port: direct I/O is refused as for an ordinary user,
+// or granted on paper only, the instructions then served by serveIo below.
+int ioperm(unsigned long from, unsigned long num, int turnOn) {
     ++counts.iopermCalls;
-    return fail(EPERM);
+    const bool first = !firstThreadTaken;
+    if (iopermMode == FAKE_IOPERM_REFUSED ||
+        (iopermMode == FAKE_IOPERM_FIRST_THREAD && !first && ioCount == 0))
+        return fail(EPERM);
+    firstThreadTaken = true;
+    if (turnOn) {
+        ioFrom = from;
+        ioCount = num;
+    }
+    return 0;
 }
 
 int iopl(int) {
@@ -227,9 +263,71 @@ int iopl(int) {
     return fail(EPERM);
 }
 
+// An in or out instruction that faulted because the kernel never granted the
+// port: served from the bench when this thread was granted it through ioperm,
+// counted otherwise; either way stepped over, so a test fails instead of dying.
+static void serveIo(int, siginfo_t*, void* context) {
+    auto* uc = static_cast<ucontext_t*>(context);
+#if defined(__x86_64__)
+    greg_t& ip = uc->uc_mcontext.gregs[REG_RIP];
+    greg_t& ax = uc->uc_mcontext.gregs[REG_RAX];
+    const greg_t dx = uc->uc_mcontext.gregs[REG_RDX];
+#else
+    greg_t& ip = uc->uc_mcontext.gregs[REG_EIP];
+    greg_t& ax = uc->uc_mcontext.gregs[REG_EAX];
+    const greg_t dx = uc->uc_mcontext.gregs[REG_EDX];
+#endif
+    const auto* code = reinterpret_cast<const unsigned char*>(ip);
+    const bool immediate = code[0] == 0xE4 || code[0] == 0xE6;
+    if (!immediate && code[0] != 0xEC && code[0] != 0xEE) {  // not ours: die as the kernel would
+        signal(SIGSEGV, SIG_DFL);
+        return;
+    }
+    const auto port = static_cast<uint16_t>(immediate ? code[1] : dx & 0xFFFF);
+    const bool isIn = code[0] == 0xEC || code[0] == 0xE4;
+    if (port < ioFrom || port >= ioFrom + ioCount) {
+        ++counts.ungrantedIo;
+    } else {
+        ++counts.servedIo;
+        if (isIn) ax = static_cast<greg_t>((static_cast<unsigned long>(ax) & ~0xFFul) | kolmsim_in(port));
+        else kolmsim_out(port, static_cast<uint8_t>(ax & 0xFF));
+    }
+    ip += immediate ? 2 : 1;
+}
+
+void fake_parport_ioperm(int mode) {
+    iopermMode = mode;
+    firstThreadTaken = false;
+    ioFrom = ioCount = 0;
+}
+
+void fake_parport_serve_io(int on) {
+    struct sigaction action = {};
+    action.sa_flags = SA_SIGINFO;
+    action.sa_sigaction = serveIo;
+    if (!on) action.sa_handler = SIG_DFL;
+    sigaction(SIGSEGV, &action, nullptr);
+}
+
+void fake_parport_hold(int port, const char* holder) {
+    if (port >= 0 && port < kPorts) holders[port] = holder;
+}
+
+void fake_parport_refuse_claim(int refuse) { refuseClaim = refuse != 0; }
+
+void fake_parport_base_text(int port, const char* text) {
+    if (port >= 0 && port < kPorts) baseTexts[port] = text;
+}
+
 void fake_parport_configure(const uint16_t newBases[8]) {
-    for (int n = 0; n < kPorts; ++n) bases[n] = newBases[n];
+    for (int n = 0; n < kPorts; ++n) {
+        bases[n] = newBases[n];
+        holders[n] = nullptr;
+        baseTexts[n] = nullptr;
+    }
     denyOpen = false;
+    refuseClaim = false;
+    fake_parport_ioperm(FAKE_IOPERM_REFUSED);
     const uint32_t stillOpen = counts.openDevices;
     counts = FakeParportCounts{};
     counts.openDevices = stillOpen;

@@ -1,11 +1,14 @@
 /* A stand-in for the kernel's parallel-port driver, preloaded into a test host
  * (LD_PRELOAD) so that the plug-in's real Linux port access runs against the
  * simulated bench and never against a real port:
- *   - /proc/sys/dev/parport/parportN/base-addr and /dev/parportN for N = 0..7,
- *     as configured here (absent ports: ENOENT);
+ *   - /proc/sys/dev/parport/parportN/base-addr, .../devices/active and /dev/parportN
+ *     for N = 0..7, as configured here (absent ports: ENOENT);
  *   - the ppdev ioctls on those devices, each data/status access passed to the
- *     bench (kolmsim.h, compiled into this library) at the port's base;
- *   - ioperm and iopl always refused.
+ *     bench (kolmsim.h, compiled into this library) at the port's base; an access
+ *     the bench fails (kolmsim_fail_accesses) fails with EIO;
+ *   - ioperm and iopl refused, or granted per thread; with the I/O server on, the
+ *     in/out instructions of a granted thread are served from the bench by a
+ *     SIGSEGV handler (the kernel itself never granted anything).
  * Every other path, descriptor and request goes to the C library untouched. */
 #ifndef FAKE_PARPORT_H
 #define FAKE_PARPORT_H
@@ -27,14 +30,32 @@ typedef struct FakeParportCounts {
     uint32_t deviceOpens;
     uint32_t openDevices;   /* /dev/parportN descriptors not yet closed */
     uint32_t baseAddrReads; /* opens of a base-addr file */
-    uint32_t iopermCalls;   /* refused ioperm/iopl */
+    uint32_t iopermCalls;   /* ioperm/iopl, granted or not */
+    uint32_t heldClaims;    /* PPCLAIM while another program held the port (it would wait) */
+    uint32_t servedIo;      /* in/out instructions served from the bench */
+    uint32_t ungrantedIo;   /* in/out at a port the thread was not granted */
 } FakeParportCounts;
 
 /* Which ports the machine has: parportN has I/O base bases[N], 0 for none. Also
- * clears the counts and whether devices may be opened. */
+ * clears the counts and every fault and grant set below: all ports free, devices
+ * open and claim, direct I/O refused. */
 FAKE_PARPORT_API void fake_parport_configure(const uint16_t bases[8]);
 /* Opening /dev/parportN fails with EACCES (a user not in group lp). */
 FAKE_PARPORT_API void fake_parport_deny_open(int deny);
+/* Another program holds parportN: devices/active names `holder` ("none" when NULL),
+ * and a PPCLAIM meanwhile would wait (it fails with EINTR after a short while). */
+FAKE_PARPORT_API void fake_parport_hold(int port, const char* holder);
+/* PPCLAIM fails (ENXIO). */
+FAKE_PARPORT_API void fake_parport_refuse_claim(int refuse);
+/* parportN/base-addr reads `text` instead of the kernel's form (NULL: back to it). */
+FAKE_PARPORT_API void fake_parport_base_text(int port, const char* text);
+/* ioperm: FAKE_IOPERM_REFUSED (default), _GRANTED to every thread, or _FIRST_THREAD
+ * only (every later thread refused). Serving in/out from the bench: fake_parport_serve_io. */
+#define FAKE_IOPERM_REFUSED      0
+#define FAKE_IOPERM_GRANTED      1
+#define FAKE_IOPERM_FIRST_THREAD 2
+FAKE_PARPORT_API void fake_parport_ioperm(int mode);
+FAKE_PARPORT_API void fake_parport_serve_io(int on);
 FAKE_PARPORT_API FakeParportCounts fake_parport_counts(void);
 FAKE_PARPORT_API void fake_parport_clear_counts(void);
 
