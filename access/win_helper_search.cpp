@@ -4,9 +4,8 @@
 // PATH, which the standard search would also try: a lab program's current folder is
 // often a shared folder or a USB stick, and a DLL dropped there would run inside the
 // host.
+// Only KERNEL32 functions that 95 already had: the DLL imports nothing else.
 #include <windows.h>
-
-#include <cstring>
 
 #include "win_mechanisms.h"
 
@@ -43,12 +42,12 @@ DWORD systemFolder(char (&path)[MAX_PATH]) {
 // `path` becomes the folder of length `folder` followed by `fileName`; false (and an
 // empty path) when there is no folder or the whole would not fit.
 bool placeName(char (&path)[MAX_PATH], DWORD folder, const char* fileName) {
-    const std::size_t name = std::strlen(fileName);
+    const auto name = static_cast<DWORD>(lstrlenA(fileName));
     if (folder == 0 || folder + name >= MAX_PATH) {
         path[0] = '\0';
         return false;
     }
-    std::memcpy(path + folder, fileName, name + 1);
+    lstrcpyA(path + folder, fileName);
     return true;
 }
 
