@@ -3,8 +3,8 @@
 // could not also replace the host program or the plug-in. Never the current folder or
 // PATH, which the standard search would also try: a lab program's current folder is
 // often a shared folder or a USB stick, and a DLL dropped there would run inside the
-// host.
-// Only KERNEL32 functions that 95 already had: the DLL imports nothing else.
+// host. Only KERNEL32 functions that Windows 95 already had: the DLL imports nothing
+// else and loads on every 32-bit Windows.
 #include <windows.h>
 
 #include "win_mechanisms.h"
