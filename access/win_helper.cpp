@@ -2,7 +2,7 @@
 //   short __stdcall Inp32(short port)
 //   void  __stdcall Out32(short port, short value)
 //   int   __stdcall IsInpOutDriverOpen(void)   (optional)
-// Loaded at start-up, as a static import of the helper would be, and kept for the
+// Loaded at start-up from a trusted folder (win_helper_search.cpp) and kept for the
 // life of the process.
 #include <windows.h>
 
@@ -35,20 +35,18 @@ template <typename Fn>
 Fn procedure(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
+
+// A helper that lacks Inp32/Out32 or reports its driver closed cannot reach the port.
+bool bindHelper(HMODULE helper) {
+    inp32 = procedure<Inp32Fn>(helper, "Inp32");
+    out32 = procedure<Out32Fn>(helper, "Out32");
+    const auto driverOpen = procedure<DriverOpenFn>(helper, "IsInpOutDriverOpen");
+    return inp32 && out32 && !(driverOpen && driverOpen() == 0);
+}
 }  // namespace
 
 const PortAccess* openHelperAccess() {
-    HMODULE helper = LoadLibraryA("inpout32.dll");
-    if (!helper) return nullptr;
-    inp32 = procedure<Inp32Fn>(helper, "Inp32");
-    out32 = procedure<Out32Fn>(helper, "Out32");
-    // A helper that reports its driver closed cannot reach the port either.
-    const auto driverOpen = procedure<DriverOpenFn>(helper, "IsInpOutDriverOpen");
-    if (!inp32 || !out32 || (driverOpen && driverOpen() == 0)) {
-        FreeLibrary(helper);
-        return nullptr;
-    }
-    return &helperAccess;
+    return loadTrustedHelper("inpout32.dll", bindHelper) ? &helperAccess : nullptr;
 }
 
 }  // namespace kolm

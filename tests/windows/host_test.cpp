@@ -3,10 +3,12 @@
 // the function directory, and called through the register convention by a
 // hand-written thunk that checks the callee kept the convention.
 //
-//   host_test.exe bench LPT1.dll LPT2.dll   the simulator helper (inpout32.dll) is
-//                                           beside this program: exact port traces
-//   host_test.exe none LPT1.dll LPT2.dll    no helper: the in/out probe is refused
-//                                           and every port answer is "no value"
+//   host_test.exe bench LPT1.dll LPT2.dll HELPER   the plug-ins must use the simulator
+//                       helper (inpout32.dll) at HELPER: exact port traces
+//   host_test.exe none LPT1.dll LPT2.dll           no helper: the in/out probe is
+//                       refused and every port answer is "no value"
+//   host_test.exe planted LPT1.dll LPT2.dll        as none, with a helper that only the
+//                       standard search finds (current folder, PATH): never loaded
 #include <windows.h>
 
 #include <cstdint>
@@ -175,10 +177,12 @@ void checkTextsAndPlaceholders(const Plugin& p, const Variant& v) {
     expect(sameText(Call(p.fn("neb"), 0).text(), ""), "neb");
 }
 
-void runWithBench(const Variant (&variants)[2]) {
-    HMODULE helper = LoadLibraryA("inpout32.dll");
+void runWithBench(const Variant (&variants)[2], const char* helperPath) {
+    // The very module the plug-ins must load: another copy would see no traffic.
+    HMODULE helper = LoadLibraryA(helperPath);
     Bench bench{};
-    if (!expect(helper && bench.bind(helper), "simulator helper inpout32.dll beside the host")) return;
+    if (!expect(helper && bench.bind(helper), "simulator helper inpout32.dll where the plug-ins look"))
+        return;
 
     for (const Variant& v : variants) {
         checks::context = v.module;
@@ -226,13 +230,16 @@ void runWithBench(const Variant (&variants)[2]) {
     FreeLibrary(lpt1.module);
 }
 
-void runWithoutHelper(const Variant (&variants)[2]) {
-    expect(GetModuleHandleA("inpout32.dll") == nullptr && LoadLibraryA("inpout32.dll") == nullptr,
-           "no helper on this system");
+void runWithoutHelper(const Variant (&variants)[2], bool planted) {
+    char found[MAX_PATH];
+    const bool searchFindsOne = SearchPathA(nullptr, "inpout32.dll", nullptr, MAX_PATH, found, nullptr) != 0;
+    expect(searchFindsOne == planted,
+           planted ? "a helper that the standard search finds" : "no helper on this system");
     for (const Variant& v : variants) {
         checks::context = v.module;
         Plugin p{LoadLibraryA(v.path)};  // start-up's probe is refused here, not fatal
         if (!expect(p.module != nullptr, "LoadLibrary")) continue;
+        expect(GetModuleHandleA("inpout32.dll") == nullptr, "no helper loaded");
         checkBinding(p);
         checkDirectory(p);
         expectEq(Call(p.fn("EA"), 0).integer(), kNoValue, "EA(0)");
@@ -250,8 +257,12 @@ void runWithoutHelper(const Variant (&variants)[2]) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::printf("usage: host_test bench|none kolmlpt1.dll kolmlpt2.dll\n");
+    const bool bench = argc == 5 && std::strcmp(argv[1], "bench") == 0;
+    if (!bench &&
+        (argc != 4 || (std::strcmp(argv[1], "none") != 0 && std::strcmp(argv[1], "planted") != 0))) {
+        std::printf(
+            "usage: host_test bench kolmlpt1.dll kolmlpt2.dll helper.dll | none|planted kolmlpt1.dll "
+            "kolmlpt2.dll\n");
         return 2;
     }
     const Variant variants[2] = {
@@ -260,7 +271,7 @@ int main(int argc, char** argv) {
         {argv[3], "kolmlpt2.dll", 0x278, 0x378, "KOLM en LPT2:",
          "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
     };
-    if (std::strcmp(argv[1], "bench") == 0) runWithBench(variants);
-    else runWithoutHelper(variants);
+    if (bench) runWithBench(variants, argv[4]);
+    else runWithoutHelper(variants, std::strcmp(argv[1], "planted") == 0);
     return checks::finish();
 }

@@ -4,22 +4,16 @@
 # takes seconds. The stand-in helper holds the boxes' inputs at the counts of
 # KOLMSIM_INPUTS and, with KOLMSIM_SHOW_LATCHES, reports the data latches at exit
 # (inpout_provider.cpp).
-set(host_folder ${CMAKE_CURRENT_BINARY_DIR}/host-folder)
-file(MAKE_DIRECTORY ${host_folder})
-set(host_files ${host_folder}/kolmlpt1.dll ${host_folder}/kolmlpt2.dll ${host_folder}/inpout32.dll)
-add_custom_command(OUTPUT ${host_files}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:kolmlpt1> $<TARGET_FILE:kolmlpt2> $<TARGET_FILE:inpout32> ${host_folder}/
-  DEPENDS kolmlpt1 kolmlpt2 inpout32)
-add_custom_target(windows_host_folder ALL DEPENDS ${host_files} kolmctl)
 
 # windows_kolmctl_test(NAME EXIT_CODE REGEX [ENV VAR=VALUE...] ARGS...), run from a
-# folder without a helper, so that only the plug-in's folder can supply one.
+# folder holding a planted helper, which must never be used: only the plug-in's
+# folder supplies one.
 function(windows_kolmctl_test name code match)
   cmake_parse_arguments(PARSE_ARGV 3 arg "" "" "ENV;ARGS")
   add_test(NAME windows.kolmctl.${name} COMMAND ${CMAKE_COMMAND}
     "-DCMD=${wine};$<TARGET_FILE:kolmctl>;${arg_ARGS}" -DCODE=${code} "-DMATCH=${match}"
     -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake
-    WORKING_DIRECTORY ${without_helper})
+    WORKING_DIRECTORY ${planted})
   set_tests_properties(windows.kolmctl.${name} PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine
     SKIP_REGULAR_EXPRESSION "SKIPPED: " ENVIRONMENT "${arg_ENV}")
 endfunction()

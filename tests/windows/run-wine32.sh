@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs a 32-bit Windows program under Wine, for CTest.
-#   run-wine32.sh PREFIX program.exe [arguments...]   run it (exit code passed on)
-#   run-wine32.sh --stop PREFIX                        stop the prefix's wineserver
+#   run-wine32.sh [--system-dll FILE] PREFIX program.exe [arguments...]
+#       run it (exit code passed on); FILE is first copied into the prefix's 32-bit
+#       system folder (give such a run a prefix of its own)
+#   run-wine32.sh --stop PREFIX...                     stop the prefixes' wineservers
 #
 # The prefix is made once (64-bit Wine, which runs natively) and reused. Where the
 # kernel cannot execute 32-bit ELF programs (no IA-32 emulation), Wine's 32-bit
@@ -23,10 +25,18 @@ dlls32=/usr/lib/i386-linux-gnu/wine/i386-windows
 skip=77
 
 if [ "${1:-}" = "--stop" ]; then
-  [ -d "${2:?prefix}" ] && WINEPREFIX="$2" timeout 30 "$wineserver" -k >/dev/null 2>&1
+  shift
+  for p in "$@"; do
+    [ -d "$p" ] && WINEPREFIX="$p" timeout 30 "$wineserver" -k >/dev/null 2>&1
+  done
   exit 0
 fi
 
+system_dll=
+if [ "${1:-}" = "--system-dll" ]; then
+  system_dll=${2:?file}
+  shift 2
+fi
 prefix=${1:?prefix}
 shift
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" DISPLAY=
@@ -65,6 +75,13 @@ mkdir -p "$(dirname "$prefix")"
 if [ ! -e "$prefix/.kolm-ready" ]; then
   echo "SKIPPED: could not make a Wine prefix in $prefix" >&2
   exit $skip
+fi
+
+if [ -n "$system_dll" ]; then
+  # What GetSystemDirectory names for a 32-bit program: syswow64 in a 64-bit prefix.
+  system="$prefix/drive_c/windows/syswow64"
+  [ -d "$system" ] || system="$prefix/drive_c/windows/system32"
+  cp "$system_dll" "$system/" || exit 1
 fi
 
 timeout 600 "${run32[@]}" "$@"

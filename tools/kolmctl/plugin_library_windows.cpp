@@ -4,28 +4,11 @@
 
 namespace kolmctl {
 
-namespace {
-
-// The plug-in lies in the host program's folder, where Windows finds the port helper
-// (inpout32.dll) it loads at start-up. kolmctl.exe may lie elsewhere, so the plug-in's
-// folder is added to the DLL search, and the helper beside the plug-in is found as
-// the host would find it. SetDllDirectoryA is looked up: Windows before XP SP1 lacks it.
-void searchPluginFolder(const std::string& path) {
-    const std::string::size_type slash = path.find_last_of("\\/:");
-    if (slash == std::string::npos) return;
-    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
-    const auto setDllDirectory = reinterpret_cast<SetDllDirectoryFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDllDirectoryA")));
-    if (setDllDirectory == nullptr) return;
-    setDllDirectory(path.substr(0, slash + 1).c_str());
-}
-
-}  // namespace
-
 std::unique_ptr<PluginLibrary> PluginLibrary::open(const std::string& path, std::string& error) {
     // No dialog boxes from the loader: a missing dependency is an error message here.
+    // The plug-in finds its port helper beside itself, as in the host program's folder;
+    // kolmctl adds no folder to the DLL search.
     const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    searchPluginFolder(path);
     HMODULE module = LoadLibraryA(path.c_str());
     SetErrorMode(oldMode);
     if (module == nullptr) {
