@@ -179,8 +179,8 @@ void checkTextsAndPlaceholders(const Plugin& p, const Variant& v) {
     expect(sameText(Call(p.fn("neb"), 0).text(), ""), "neb");
 }
 
-// The whole suite on the bench, whichever way the plug-in reaches it. The in/out
-// instructions are first probed with one read of the status register.
+// The whole suite on the bench, whichever way the plug-in reaches it. `probed`: by
+// in/out instructions, which start-up first tries with one read of the status register.
 void runOnBench(const Variant (&variants)[2], Bench& bench, bool probed) {
     for (const Variant& v : variants) {
         checks::context = v.module;
