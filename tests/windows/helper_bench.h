@@ -1,6 +1,7 @@
 // The simulated bench behind the stand-in inpout32.dll, as the Windows test host
 // reaches it: through the helper's own kolmsim_* exports, the same module the
-// plug-in loads, so both see one bench.
+// plug-in loads, so both see one bench. On the direct path the bench is the host's
+// own (direct_io_server.h).
 #pragma once
 
 #include <windows.h>
@@ -12,7 +13,8 @@
 #include "checks.h"
 #include "kolmsim.h"
 
-// The simulated bench, reached through the helper DLL the plug-in loads too.
+// The simulated bench, reached through the helper DLL the plug-in loads too, or
+// bound to the host's own bench.
 struct Bench {
     decltype(&kolmsim_reset) reset;
     decltype(&kolmsim_set_data) setData;

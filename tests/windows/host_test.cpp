@@ -9,6 +9,9 @@
 //                       refused and every port answer is "no value"
 //   host_test.exe planted LPT1.dll LPT2.dll        as none, with a helper that only the
 //                       standard search finds (current folder, PATH): never loaded
+//   host_test.exe direct LPT1.dll LPT2.dll         no helper, but this program serves
+//                       the in/out instructions from the bench: the exact port
+//                       traces on the direct path
 #include <windows.h>
 
 #include <cstdint>
@@ -17,6 +20,7 @@
 
 #include "checks.h"
 #include "convention_call.h"
+#include "direct_io_server.h"
 #include "expected_directory.h"
 #include "helper_bench.h"
 #include "kolm_exports_table.h"
@@ -177,13 +181,9 @@ void checkTextsAndPlaceholders(const Plugin& p, const Variant& v) {
     expect(sameText(Call(p.fn("neb"), 0).text(), ""), "neb");
 }
 
-void runWithBench(const Variant (&variants)[2], const char* helperPath) {
-    // The very module the plug-ins must load: another copy would see no traffic.
-    HMODULE helper = LoadLibraryA(helperPath);
-    Bench bench{};
-    if (!expect(helper && bench.bind(helper), "simulator helper inpout32.dll where the plug-ins look"))
-        return;
-
+// The whole suite on the bench, whichever way the plug-in reaches it. `probed`: by
+// in/out instructions, which start-up first tries with one read of the status register.
+void runOnBench(const Variant (&variants)[2], Bench& bench, bool probed) {
     for (const Variant& v : variants) {
         checks::context = v.module;
         bench.reset();
@@ -191,8 +191,9 @@ void runWithBench(const Variant (&variants)[2], const char* helperPath) {
         bench.setData(v.otherBase, 0x05);
         Plugin p{LoadLibraryA(v.path)};
         if (!expect(p.module != nullptr, "LoadLibrary")) continue;
-        expectTrace(bench, {{false, v.base, 0x05}, {true, v.base, 0xB5}},
-                    "start-up reads the data register, writes 0xB5");
+        std::vector<Access> startUp{{false, v.base, 0x05}, {true, v.base, 0xB5}};
+        if (probed) startUp.insert(startUp.begin(), {false, static_cast<std::uint16_t>(v.base + 1), -1});
+        expectTrace(bench, startUp, "start-up reads the data register, writes 0xB5");
         checkExportTable(v);
         checkBinding(p);
         checkDirectory(p);
@@ -203,11 +204,12 @@ void runWithBench(const Variant (&variants)[2], const char* helperPath) {
         FreeLibrary(p.module);
         expectEq(static_cast<long long>(bench.accessCount()), 0, "no port access on unload");
 
-        // A helper whose driver is closed: the probe is refused and the port stays untouched.
+        // A port the system refuses (the helper's driver closed, the instructions
+        // refused): the probe is refused and the port stays untouched.
         bench.reset();
         bench.refuse(1);
         Plugin closed{LoadLibraryA(v.path)};
-        if (expect(closed.module != nullptr, "LoadLibrary with the helper's driver closed")) {
+        if (expect(closed.module != nullptr, "LoadLibrary with the port refused")) {
             expectEq(Call(closed.fn("EA"), 0).integer(), kNoValue, "EA(0) without the port");
             expectEq(Call(closed.fn("SB"), 0, 1).integer(), kNoValue, "SB(0,1) without the port");
             expectEq(static_cast<long long>(bench.accessCount()), 0,
@@ -228,6 +230,24 @@ void runWithBench(const Variant (&variants)[2], const char* helperPath) {
     expect(!touched(bench, variants[0].base), "LPT2's reading leaves LPT1 alone");
     FreeLibrary(lpt2.module);
     FreeLibrary(lpt1.module);
+}
+
+void runWithBench(const Variant (&variants)[2], const char* helperPath) {
+    // The very module the plug-ins must load: another copy would see no traffic.
+    HMODULE helper = LoadLibraryA(helperPath);
+    Bench bench{};
+    if (!expect(helper && bench.bind(helper), "simulator helper inpout32.dll where the plug-ins look"))
+        return;
+    runOnBench(variants, bench, false);
+}
+
+// No helper anywhere: only the served instructions reach this host's bench, so every
+// trace shows the direct path.
+void runWithDirectIo(const Variant (&variants)[2]) {
+    Bench bench = directIoBench();
+    const char* const paths[2] = {variants[0].path, variants[1].path};
+    if (!expect(serveDirectIo(paths), "port instructions served from the bench")) return;
+    runOnBench(variants, bench, true);
 }
 
 void runWithoutHelper(const Variant (&variants)[2], bool planted) {
@@ -258,10 +278,12 @@ void runWithoutHelper(const Variant (&variants)[2], bool planted) {
 
 int main(int argc, char** argv) {
     const bool bench = argc == 5 && std::strcmp(argv[1], "bench") == 0;
-    if (!bench &&
-        (argc != 4 || (std::strcmp(argv[1], "none") != 0 && std::strcmp(argv[1], "planted") != 0))) {
+    const bool other =
+        argc == 4 && (std::strcmp(argv[1], "none") == 0 || std::strcmp(argv[1], "planted") == 0 ||
+                      std::strcmp(argv[1], "direct") == 0);
+    if (!bench && !other) {
         std::printf(
-            "usage: host_test bench kolmlpt1.dll kolmlpt2.dll helper.dll | none|planted kolmlpt1.dll "
+            "usage: host_test bench kolmlpt1.dll kolmlpt2.dll helper.dll | none|planted|direct kolmlpt1.dll "
             "kolmlpt2.dll\n");
         return 2;
     }
@@ -272,6 +294,7 @@ int main(int argc, char** argv) {
          "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
     };
     if (bench) runWithBench(variants, argv[4]);
+    else if (std::strcmp(argv[1], "direct") == 0) runWithDirectIo(variants);
     else runWithoutHelper(variants, std::strcmp(argv[1], "planted") == 0);
     return checks::finish();
 }
