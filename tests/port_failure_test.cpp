@@ -1,8 +1,6 @@
 // A port whose accesses fail: every procedure stops at the first failed access,
 // the host gets "no value", nothing built from a failed read reaches the port,
 // nothing is recorded as done, and the next call works again.
-#include <functional>
-
 #include "plugin_fixture.h"
 
 using kolm::NO_VALUE;
@@ -13,14 +11,8 @@ constexpr int kBothKinds = KOLMSIM_FAIL_READS | KOLMSIM_FAIL_WRITES;
 
 struct Request {
     const char* name;
-    std::function<std::int32_t()> call;
+    std::int32_t (*call)();
     std::int32_t answer;  // when every access works
-};
-
-const Request kRequests[] = {
-    {"EA(0)", [] { return EA(0); }, 0x2AA},    {"EA(1)", [] { return EA(1); }, 0x155},
-    {"SB(2,1)", [] { return SB(2, 1); }, 201}, {"SB(0,0)", [] { return SB(0, 0); }, 0},
-    {"EA(2)", [] { return EA(2); }, NO_VALUE}, {"EA(3)", [] { return EA(3); }, NO_VALUE},
 };
 
 // What the module and the library keep, to see that a failed request changed none of it.
@@ -48,7 +40,12 @@ protected:
 }  // namespace
 
 TEST_F(PortFailure, EveryAccessOfEveryRequestCanFailAlone) {
-    for (const Request& r : kRequests) {
+    const Request requests[] = {
+        {"EA(0)", [] { return EA(0); }, 0x2AA},    {"EA(1)", [] { return EA(1); }, 0x155},
+        {"SB(2,1)", [] { return SB(2, 1); }, 201}, {"SB(0,0)", [] { return SB(0, 0); }, 0},
+        {"EA(2)", [] { return EA(2); }, NO_VALUE}, {"EA(3)", [] { return EA(3); }, NO_VALUE},
+    };
+    for (const Request& r : requests) {
         bench();
         ASSERT_EQ(r.call(), r.answer) << r.name;
         const auto good = benchTrace();
@@ -90,7 +87,7 @@ TEST_F(PortFailure, FailedReadingsAreNoValueInEveryUnit) {
 TEST_F(PortFailure, FailedStartupIsCompletedByTheNextCall) {
     const struct {
         const char* name;
-        std::function<std::int32_t()> call;
+        std::int32_t (*call)();
         std::int32_t answer;
         std::vector<KolmsimAccess> begins;
     } cases[] = {
