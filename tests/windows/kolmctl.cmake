@@ -12,12 +12,15 @@ add_custom_command(OUTPUT ${host_files}
   DEPENDS kolmlpt1 kolmlpt2 inpout32)
 add_custom_target(windows_host_folder ALL DEPENDS ${host_files} kolmctl)
 
-# windows_kolmctl_test(NAME EXIT_CODE REGEX [ENV VAR=VALUE...] ARGS...), run from a
-# folder without a helper, so that only the plug-in's folder can supply one.
+# windows_kolmctl_test(NAME EXIT_CODE REGEX [PROGRAM kolmctl.exe] [ENV VAR=VALUE...] ARGS...),
+# run from a folder without a helper, so that only the plug-in's folder can supply one.
 function(windows_kolmctl_test name code match)
-  cmake_parse_arguments(PARSE_ARGV 3 arg "" "" "ENV;ARGS")
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "PROGRAM" "ENV;ARGS")
+  if(NOT arg_PROGRAM)
+    set(arg_PROGRAM $<TARGET_FILE:kolmctl>)
+  endif()
   add_test(NAME windows.kolmctl.${name} COMMAND ${CMAKE_COMMAND}
-    "-DCMD=${wine};$<TARGET_FILE:kolmctl>;${arg_ARGS}" -DCODE=${code} "-DMATCH=${match}"
+    "-DCMD=${wine};${arg_PROGRAM};${arg_ARGS}" -DCODE=${code} "-DMATCH=${match}"
     -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake
     WORKING_DIRECTORY ${without_helper})
   set_tests_properties(windows.kolmctl.${name} PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine

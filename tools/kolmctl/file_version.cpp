@@ -15,7 +15,7 @@ public:
     std::optional<std::uint32_t> le(std::uint64_t at, int size) const {
         if (at > bytes_.size() || bytes_.size() - at < static_cast<std::uint64_t>(size)) return std::nullopt;
         std::uint32_t v = 0;
-        for (int i = size - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(bytes_[at + static_cast<unsigned>(i)]);
+        for (int i = size - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(bytes_[static_cast<std::size_t>(at) + static_cast<std::size_t>(i)]);
         return v;
     }
     std::optional<std::uint32_t> u16(std::uint64_t at) const { return le(at, 2); }
@@ -116,7 +116,7 @@ std::optional<std::string> fileVersion(const std::string& path) {
     if (size < 0 || size > kLargest) return std::nullopt;
     std::string bytes(static_cast<std::size_t>(size), '\0');
     in.seekg(0);
-    if (!in.read(bytes.data(), size)) return std::nullopt;
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(size))) return std::nullopt;
     return versionFromImage(bytes);
 }
 
