@@ -68,7 +68,11 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "KOLM plug-in authors <kolm-plugin@example.org>")
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34)")
+  # What the files link against, at the newest symbol versions they use (objdump -T):
+  # the C library (GLIBC_2.34), and for kolmctl the C++ runtime (GLIBCXX_3.4.29, GCC 11).
+  # Written here rather than found by dpkg-shlibdeps, which cannot resolve the i386
+  # build's multilib libraries to i386 packages.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11)")
   file(READ ${packaging}/debian/description CPACK_DEBIAN_PACKAGE_DESCRIPTION)
   string(STRIP "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${packaging}/debian/description)
@@ -77,7 +81,7 @@ endif()
 set(CPACK_PACKAGE_NAME kolm)
 set(CPACK_PACKAGE_VENDOR "the KOLM plug-in authors")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "KOLM interface plug-in for a parallel port")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "driver plug-in for the KOLM parallel-port acquisition box")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
