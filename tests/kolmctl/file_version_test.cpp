@@ -15,7 +15,8 @@ constexpr std::size_t kPe = 0x40, kCoff = kPe + 4, kOptional = kCoff + 20, kSect
 constexpr std::size_t kRoot = 0x200, kVersionInfo = kRoot + 0x58;
 
 void put(std::string& image, std::size_t at, std::uint32_t value, int size = 4) {
-    for (int i = 0; i < size; ++i) image[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+    for (int i = 0; i < size; ++i)
+        image[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
 }
 
 // MZ header, PE32 headers with one section ".rsrc" (RVA 0x1000 at file offset 0x200),
@@ -88,7 +89,8 @@ TEST(KolmctlFileVersion, ADamagedFileHasNoVersion) {
     }
     // Cut anywhere, the file ends before what the reader needs.
     const std::string whole = imageWithVersion(0x00010000, 0);
-    for (std::size_t size : {std::size_t{0}, std::size_t{0x3E}, kOptional + 100, kRoot + 0x20, kVersionInfo + 50})
+    for (std::size_t size :
+         {std::size_t{0}, std::size_t{0x3E}, kOptional + 100, kRoot + 0x20, kVersionInfo + 50})
         EXPECT_EQ(kolmctl::versionFromImage(whole.substr(0, size)), std::nullopt) << size;
     EXPECT_EQ(kolmctl::fileVersion("/nonexistent/kolmlpt1.dll"), std::nullopt);
 }

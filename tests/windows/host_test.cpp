@@ -129,7 +129,8 @@ void checkVersionResource(const Variant& v) {
         const bool found = VerQueryValueA(info.data(), (std::string(block) + t.key).c_str(), &value, &length);
         expect(found && sameText(static_cast<const char*>(value), t.want), t.key);
     }
-    const bool found = VerQueryValueA(info.data(), (std::string(block) + "LegalCopyright").c_str(), &value, &length);
+    const bool found =
+        VerQueryValueA(info.data(), (std::string(block) + "LegalCopyright").c_str(), &value, &length);
     expect(found && std::strstr(static_cast<const char*>(value), "the KOLM plug-in authors") != nullptr,
            "LegalCopyright");
 }

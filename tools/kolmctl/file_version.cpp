@@ -15,7 +15,9 @@ public:
     std::optional<std::uint32_t> le(std::uint64_t at, int size) const {
         if (at > bytes_.size() || bytes_.size() - at < static_cast<std::uint64_t>(size)) return std::nullopt;
         std::uint32_t v = 0;
-        for (int i = size - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(bytes_[static_cast<std::size_t>(at) + static_cast<std::size_t>(i)]);
+        for (int i = size - 1; i >= 0; --i)
+            v = (v << 8) | static_cast<unsigned char>(
+                               bytes_[static_cast<std::size_t>(at) + static_cast<std::size_t>(i)]);
         return v;
     }
     std::optional<std::uint32_t> u16(std::uint64_t at) const { return le(at, 2); }
@@ -34,7 +36,8 @@ struct Section {
 };
 
 // The file offset of a relative virtual address, through the section table.
-std::optional<std::uint64_t> fileOffset(const Image& im, std::uint64_t table, std::uint32_t count, std::uint32_t rva) {
+std::optional<std::uint64_t> fileOffset(const Image& im, std::uint64_t table, std::uint32_t count,
+                                        std::uint32_t rva) {
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint64_t s = table + 40ULL * i;
         const auto address = im.u32(s + 12), rawSize = im.u32(s + 16), rawOffset = im.u32(s + 20);
@@ -51,7 +54,8 @@ struct Child {
     std::uint32_t offset;
     bool directory;
 };
-std::optional<Child> child(const Image& im, std::uint64_t root, std::uint64_t dir, std::optional<std::uint32_t> id) {
+std::optional<Child> child(const Image& im, std::uint64_t root, std::uint64_t dir,
+                           std::optional<std::uint32_t> id) {
     const auto named = im.u16(dir + 12), ids = im.u16(dir + 14);
     if (!named || !ids) return std::nullopt;
     for (std::uint32_t i = 0; i < *named + *ids; ++i) {
@@ -88,7 +92,8 @@ std::optional<std::string> versionFromImage(std::string_view bytes) {
     // Type 16, then its first name and its first language: a data entry.
     std::uint64_t at = *root;
     for (int level = 0; level < 3; ++level) {
-        const auto c = child(im, *root, at, level == 0 ? std::optional<std::uint32_t>(kVersionResourceType) : std::nullopt);
+        const auto c = child(im, *root, at,
+                             level == 0 ? std::optional<std::uint32_t>(kVersionResourceType) : std::nullopt);
         if (!c || c->directory != (level < 2)) return std::nullopt;
         at = *root + c->offset;
     }
@@ -101,9 +106,11 @@ std::optional<std::string> versionFromImage(std::string_view bytes) {
     // with its NUL (32 bytes), padding to 40, then the fixed information.
     const auto valueLength = im.u16(*data + 2), signature = im.u32(*data + 40);
     const auto high = im.u32(*data + 48), low = im.u32(*data + 52);
-    if (*dataSize < 92 || !valueLength || *valueLength < 52 || signature != kFixedInfoSignature || !high || !low)
+    if (*dataSize < 92 || !valueLength || *valueLength < 52 || signature != kFixedInfoSignature || !high ||
+        !low)
         return std::nullopt;
-    std::string v = std::to_string(*high >> 16) + "." + std::to_string(*high & 0xFFFF) + "." + std::to_string(*low >> 16);
+    std::string v =
+        std::to_string(*high >> 16) + "." + std::to_string(*high & 0xFFFF) + "." + std::to_string(*low >> 16);
     if ((*low & 0xFFFF) != 0) v += "." + std::to_string(*low & 0xFFFF);
     return v;
 }

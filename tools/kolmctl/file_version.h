@@ -12,6 +12,6 @@ namespace kolmctl {
 // "1.0.0" (a fourth part only when it is not 0); nullopt when the file is not a PE
 // image with a well-formed version resource.
 std::optional<std::string> fileVersion(const std::string& path);
-std::optional<std::string> versionFromImage(std::string_view image);
+std::optional<std::string> versionFromImage(std::string_view bytes);
 
 }  // namespace kolmctl
