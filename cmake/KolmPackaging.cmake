@@ -69,10 +69,10 @@ else()
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "KOLM plug-in authors <kolm-plugin@example.org>")
   # What the files link against, at the newest symbol versions they use (objdump -T):
-  # the C library (GLIBC_2.34), and for kolmctl the C++ runtime (GLIBCXX_3.4.29, GCC 11).
+  # the C library (GLIBC_2.34), and for kolmctl the C++ runtime (GLIBCXX_3.4.29 of GCC 11, GCC_7.0.0 on i386).
   # Written here rather than found by dpkg-shlibdeps, which cannot resolve the i386
   # build's multilib libraries to i386 packages.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11)")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 7), libstdc++6 (>= 11)")
   file(READ ${packaging}/debian/description CPACK_DEBIAN_PACKAGE_DESCRIPTION)
   string(STRIP "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${packaging}/debian/description)
