@@ -5,6 +5,12 @@
 # Installing takes what is built and builds nothing more (the test suites of the
 # same build directory stay out of a release): build kolmlpt1, kolmlpt2 and
 # kolmctl first.
+#
+# Only builds with a real port access make deliverables: a plug-in on the simulated
+# bench needs the bench beside it and is for tests and demonstrations.
+if(KOLM_PORT_ACCESS STREQUAL "sim")
+  return()
+endif()
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 set(packaging ${CMAKE_SOURCE_DIR}/packaging)
 set(staged ${CMAKE_BINARY_DIR}/packaging)
@@ -49,7 +55,7 @@ else()
     endif()
   endforeach()
   set(docdir ${CMAKE_INSTALL_DATADIR}/doc/kolm)
-  install(FILES ${packaging}/debian/copyright ${staged}/changelog.gz DESTINATION ${docdir})
+  install(FILES ${packaging}/debian/copyright ${staged}/changelog.gz ${CMAKE_SOURCE_DIR}/CHANGELOG.md DESTINATION ${docdir})
   install(FILES ${staged}/kolmctl.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${packaging}/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
     RENAME kolm)
