@@ -47,24 +47,19 @@ std::optional<std::uint64_t> fileOffset(const Image& im, std::uint64_t table, st
     return std::nullopt;
 }
 
-// The entry of resource directory `dir` with this id (or its first entry): the
-// offset of what it points at, relative to the resource root, and whether that is
-// a subdirectory.
-struct Child {
-    std::uint32_t offset;
-    bool directory;
-};
-std::optional<Child> child(const Image& im, std::uint64_t root, std::uint64_t dir,
-                           std::optional<std::uint32_t> id) {
+// The entry of resource directory `dir` with this id (or its first entry): where it
+// points, relative to the resource root, with the high bit set for a subdirectory.
+// Only forward: a tree that points back at itself ends here rather than looping.
+std::optional<std::uint32_t> child(const Image& im, std::uint64_t root, std::uint64_t dir,
+                                   std::optional<std::uint32_t> id) {
     const auto named = im.u16(dir + 12), ids = im.u16(dir + 14);
     if (!named || !ids) return std::nullopt;
     for (std::uint32_t i = 0; i < *named + *ids; ++i) {
         const auto name = im.u32(dir + 16 + 8ULL * i), to = im.u32(dir + 20 + 8ULL * i);
         if (!name || !to) return std::nullopt;
         if (id && (i < *named || *name != *id)) continue;
-        const std::uint32_t offset = *to & ~kSubdirectory;
-        if (root + offset <= dir) return std::nullopt;  // only forward: no loops
-        return Child{offset, (*to & kSubdirectory) != 0};
+        if (root + (*to & ~kSubdirectory) <= dir) return std::nullopt;
+        return *to;
     }
     return std::nullopt;
 }
@@ -92,10 +87,10 @@ std::optional<std::string> versionFromImage(std::string_view bytes) {
     // Type 16, then its first name and its first language: a data entry.
     std::uint64_t at = *root;
     for (int level = 0; level < 3; ++level) {
-        const auto c = child(im, *root, at,
-                             level == 0 ? std::optional<std::uint32_t>(kVersionResourceType) : std::nullopt);
-        if (!c || c->directory != (level < 2)) return std::nullopt;
-        at = *root + c->offset;
+        const auto to = child(im, *root, at,
+                              level == 0 ? std::optional<std::uint32_t>(kVersionResourceType) : std::nullopt);
+        if (!to || ((*to & kSubdirectory) != 0) != (level < 2)) return std::nullopt;
+        at = *root + (*to & ~kSubdirectory);
     }
     const auto dataRva = im.u32(at), dataSize = im.u32(at + 4);
     if (!dataRva || !dataSize) return std::nullopt;
