@@ -1,7 +1,8 @@
 # How a plug-in DLL is linked for 32-bit Windows: the export table from the generated
 # .def, DllMain as the entry (no C runtime start-up, hence no constructors and no TLS
 # directory), libgcc static, and nothing imported but KERNEL32.dll and msvcrt.dll.
-function(kolm_windows_dll lib)
+# The version resource describes the file by the plug-in's title text.
+function(kolm_windows_dll lib title)
   set(def ${CMAKE_CURRENT_BINARY_DIR}/${lib}.def)
   kolm_write_def(${lib}.dll ${def})
   target_compile_options(${lib} PRIVATE -fno-exceptions -fno-rtti)
@@ -10,4 +11,5 @@ function(kolm_windows_dll lib)
     ${def} -nostdlib -Wl,--entry,_DllMain@12 -Wl,--enable-stdcall-fixup
     -Wl,--no-undefined -static-libgcc)
   target_link_libraries(${lib} PRIVATE kernel32 msvcrt gcc)
+  kolm_version_resource(${lib} "${title}" ${lib}.dll)
 endfunction()

@@ -13,6 +13,8 @@ packages+=(clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck)
 # qemu-i386 runs it where the kernel cannot run 32-bit programs). Never i386 compilers
 # or binutils: apt would remove the native ones.
 packages+=(g++-mingw-w64-i686 wine wine64 wine32:i386)
+# Release packages (scripts/release.sh): the Debian package checker.
+packages+=(lintian)
 # kolmctl's benchmarks and instruction counts.
 packages+=(libbenchmark-dev valgrind)
 

@@ -15,7 +15,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "checks.h"
@@ -24,6 +26,7 @@
 #include "expected_directory.h"
 #include "helper_bench.h"
 #include "kolm_exports_table.h"
+#include "kolm_version.h"
 #include "pe_exports.h"
 
 using checks::expect;
@@ -91,6 +94,51 @@ void checkDirectory(const Plugin& p) {
     // Walking the directory: every listed entry answers through the convention.
     const double value = 1.5;
     expect(Call(table[6].entry, 0).withDouble(value).real() == 0.0, "SAD through the directory answers 0.0");
+}
+
+// --- the version resource, read as Explorer's Properties read it -------------------
+
+void checkVersionResource(const Variant& v) {
+    DWORD unused = 0;
+    const DWORD size = GetFileVersionInfoSizeA(v.path, &unused);
+    if (!expect(size > 0, "version resource present")) return;
+    std::vector<char> info(size);
+    if (!expect(GetFileVersionInfoA(v.path, 0, size, info.data()) != 0, "version resource readable")) return;
+    void* value = nullptr;
+    UINT length = 0;
+    if (expect(VerQueryValueA(info.data(), "\\", &value, &length) && length >= sizeof(VS_FIXEDFILEINFO),
+               "fixed file information")) {
+        const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+        for (DWORD ms : {fixed->dwFileVersionMS, fixed->dwProductVersionMS}) {
+            expectEq(HIWORD(ms), KOLM_VERSION_MAJOR, "major version");
+            expectEq(LOWORD(ms), KOLM_VERSION_MINOR, "minor version");
+        }
+        expectEq(HIWORD(fixed->dwFileVersionLS), KOLM_VERSION_PATCH, "patch version");
+        expectEq(static_cast<long long>(fixed->dwFileType), VFT_DLL, "file type");
+    }
+    // The texts, in the language and code page the resource announces.
+    if (!expect(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", &value, &length) && length >= 4,
+                "translation"))
+        return;
+    const auto* translation = static_cast<const WORD*>(value);
+    char block[64];
+    std::snprintf(block, sizeof block, "\\StringFileInfo\\%04X%04X\\", translation[0], translation[1]);
+    const struct {
+        const char* key;
+        const char* want;
+    } texts[] = {{"FileDescription", v.title},
+                 {"OriginalFilename", v.module},
+                 {"FileVersion", KOLM_VERSION},
+                 {"ProductVersion", KOLM_VERSION},
+                 {"ProductName", "KOLM plug-in"}};
+    for (const auto& t : texts) {
+        const bool found = VerQueryValueA(info.data(), (std::string(block) + t.key).c_str(), &value, &length);
+        expect(found && sameText(static_cast<const char*>(value), t.want), t.key);
+    }
+    const bool found =
+        VerQueryValueA(info.data(), (std::string(block) + "LegalCopyright").c_str(), &value, &length);
+    expect(found && std::strstr(static_cast<const char*>(value), "the KOLM plug-in authors") != nullptr,
+           "LegalCopyright");
 }
 
 // --- calls with the bench behind the helper ---------------------------------------
@@ -257,6 +305,7 @@ void runWithoutHelper(const Variant (&variants)[2], bool planted) {
            planted ? "a helper that the standard search finds" : "no helper on this system");
     for (const Variant& v : variants) {
         checks::context = v.module;
+        checkVersionResource(v);
         Plugin p{LoadLibraryA(v.path)};  // start-up's probe is refused here, not fatal
         if (!expect(p.module != nullptr, "LoadLibrary")) continue;
         expect(GetModuleHandleA("inpout32.dll") == nullptr, "no helper loaded");

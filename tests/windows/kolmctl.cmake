@@ -5,13 +5,16 @@
 # KOLMSIM_INPUTS and, with KOLMSIM_SHOW_LATCHES, reports the data latches at exit
 # (inpout_provider.cpp).
 
-# windows_kolmctl_test(NAME EXIT_CODE REGEX [ENV VAR=VALUE...] ARGS...), run from a
-# folder holding a planted helper, which must never be used: only the plug-in's
-# folder supplies one.
+# windows_kolmctl_test(NAME EXIT_CODE REGEX [PROGRAM kolmctl.exe] [ENV VAR=VALUE...] ARGS...),
+# run from a folder holding a planted helper, which must never be used: only the
+# plug-in's folder supplies one.
 function(windows_kolmctl_test name code match)
-  cmake_parse_arguments(PARSE_ARGV 3 arg "" "" "ENV;ARGS")
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "PROGRAM" "ENV;ARGS")
+  if(NOT arg_PROGRAM)
+    set(arg_PROGRAM $<TARGET_FILE:kolmctl>)
+  endif()
   add_test(NAME windows.kolmctl.${name} COMMAND ${CMAKE_COMMAND}
-    "-DCMD=${wine};$<TARGET_FILE:kolmctl>;${arg_ARGS}" -DCODE=${code} "-DMATCH=${match}"
+    "-DCMD=${wine};${arg_PROGRAM};${arg_ARGS}" -DCODE=${code} "-DMATCH=${match}"
     -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake
     WORKING_DIRECTORY ${planted})
   set_tests_properties(windows.kolmctl.${name} PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine

@@ -3,6 +3,7 @@
 
 #include "commands.h"
 #include "cp1252.h"
+#include "file_version.h"
 
 namespace kolmctl {
 
@@ -23,6 +24,7 @@ void noArgs(const Args& args) {
 int cmdInfo(const Plugin& p, const Args& args, Context& cx) {
     noArgs(args);
     cx.out << "file:      " << p.path() << " (" << describe(p.kind()) << ")\n";
+    if (const auto version = fileVersion(p.path())) cx.out << "version:   " << *version << "\n";
     cx.out << "title:     " << titleText(p, "titre") << "\n";
     cx.out << "detail:    " << titleText(p, "Detail") << "\n";
     cx.out << "calls:     " << callingConventionName() << "\n";

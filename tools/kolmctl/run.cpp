@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "commands.h"
+#include "kolm_version.h"
 
 namespace kolmctl {
 
@@ -60,7 +61,7 @@ const char kExitCodes[] =
 
 void overview(std::ostream& out) {
     out << "usage: kolmctl PLUGIN COMMAND [ARGS...]\n"
-           "       kolmctl help [COMMAND]     kolmctl COMMAND --help\n\n"
+           "       kolmctl help [COMMAND]     kolmctl COMMAND --help     kolmctl --version\n\n"
            "Drives a KOLM plug-in file (e.g. kolmlpt1.so, kolmlpt1.dll) the way the host program does.\n\n"
            "Commands:\n";
     for (const Command& c : kCommands) out << "  " << c.synopsis << "\n";
@@ -97,6 +98,10 @@ int help(const Args& args, Context& cx) {
 }
 
 int run(const Args& args, Context& cx) {
+    if (args.size() == 1 && args[0] == "--version") {
+        cx.out << "kolmctl " KOLM_VERSION "\n";
+        return kOk;
+    }
     if (wantsHelp(args)) return help(args, cx);
     if (args.size() < 2) {
         overview(cx.err);

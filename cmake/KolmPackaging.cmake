@@ -1,0 +1,94 @@
+# Install rules for the deliverables and the release packages made from them with
+# CPack (scripts/release.sh): a zip for 32-bit Windows; a .tar.gz and a Debian
+# package for each Linux build.
+#
+# Installing takes what is built and builds nothing more (the test suites of the
+# same build directory stay out of a release): build kolmlpt1, kolmlpt2 and
+# kolmctl first.
+#
+# Only builds with a real port access make deliverables: a plug-in on the simulated
+# bench needs the bench beside it and is for tests and demonstrations.
+if(KOLM_PORT_ACCESS STREQUAL "sim")
+  return()
+endif()
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
+set(packaging ${CMAKE_SOURCE_DIR}/packaging)
+set(staged ${CMAKE_BINARY_DIR}/packaging)
+
+if(WIN32)
+  # Everything side by side in one folder, as it is copied to the host's folder;
+  # texts with Windows line ends, for Notepad.
+  foreach(pair "packaging/windows/README.txt;README.txt" "LICENSE;LICENSE.txt" "CHANGELOG.md;CHANGELOG.txt")
+    list(GET pair 0 from)
+    list(GET pair 1 to)
+    file(READ ${CMAKE_SOURCE_DIR}/${from} text)
+    string(REPLACE "\n" "\r\n" text "${text}")
+    file(WRITE ${staged}/${to} "${text}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${from})
+  endforeach()
+  install(FILES $<TARGET_FILE:kolmlpt1> $<TARGET_FILE:kolmlpt2> DESTINATION .)
+  install(TARGETS kolmctl RUNTIME DESTINATION .)
+  install(FILES ${staged}/README.txt ${staged}/LICENSE.txt ${staged}/CHANGELOG.txt DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME kolm-${PROJECT_VERSION}-windows-x86)
+else()
+  include(GNUInstallDirs)
+  # The plug-ins are loaded by path, never linked against: a private folder of the
+  # architecture's library directory, without the executable bit.
+  if(CMAKE_LIBRARY_ARCHITECTURE)
+    set(KOLM_INSTALL_PLUGINDIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/kolm)
+  else()
+    set(KOLM_INSTALL_PLUGINDIR lib/kolm)
+  endif()
+  install(TARGETS kolmlpt1 kolmlpt2 LIBRARY DESTINATION ${KOLM_INSTALL_PLUGINDIR}
+    PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  install(TARGETS kolmctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+  # Debian's documentation files: the copyright, the changelog and the manual page,
+  # compressed without a time stamp so that two builds give the same bytes.
+  configure_file(${packaging}/debian/changelog.in ${staged}/changelog @ONLY)
+  file(COPY_FILE ${packaging}/debian/kolmctl.1 ${staged}/kolmctl.1)
+  foreach(f changelog kolmctl.1)
+    execute_process(COMMAND gzip -9nf ${staged}/${f} RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "gzip failed on ${staged}/${f}")
+    endif()
+  endforeach()
+  set(docdir ${CMAKE_INSTALL_DATADIR}/doc/kolm)
+  install(FILES ${packaging}/debian/copyright ${staged}/changelog.gz ${CMAKE_SOURCE_DIR}/CHANGELOG.md DESTINATION ${docdir})
+  install(FILES ${staged}/kolmctl.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${packaging}/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+    RENAME kolm)
+
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(arch i386)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE i386)
+  else()
+    set(arch x86_64)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+  endif()
+  set(CPACK_GENERATOR "TGZ;DEB")
+  set(CPACK_PACKAGE_FILE_NAME kolm-${PROJECT_VERSION}-linux-${arch})
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_NAME kolm)
+  set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "KOLM plug-in authors <kolm-plugin@example.org>")
+  # What the files link against, at the newest symbol versions they use (objdump -T):
+  # the C library (GLIBC_2.34), and for kolmctl the C++ runtime (GLIBCXX_3.4.29 of GCC 11, GCC_7.0.0 on i386).
+  # Written here rather than found by dpkg-shlibdeps, which cannot resolve the i386
+  # build's multilib libraries to i386 packages.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 7), libstdc++6 (>= 11)")
+  file(READ ${packaging}/debian/description CPACK_DEBIAN_PACKAGE_DESCRIPTION)
+  string(STRIP "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${packaging}/debian/description)
+endif()
+
+set(CPACK_PACKAGE_NAME kolm)
+set(CPACK_PACKAGE_VENDOR "the KOLM plug-in authors")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "driver plug-in for the KOLM parallel-port acquisition box")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES TRUE)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Makes the release in dist/release/: kolm-<version>-windows-x86.zip, the Linux
+# archives kolm-<version>-linux-x86_64.tar.gz and -linux-i386.tar.gz, the Debian
+# packages kolm_<version>_amd64.deb and kolm_<version>_i386.deb, and SHA256SUMS.
+# Each comes from CPack in the build directory of its deliverable preset, where
+# only the deliverables are built (an existing build directory is reused as it is).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+version=$(sed -n 's/^project(kolm VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+out=dist/release
+rm -rf "$out"
+mkdir -p "$out"
+for preset in windows-x86 linux-x86_64 linux-x86; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j 2 --target kolmlpt1 kolmlpt2 kolmctl
+  build=build/$preset
+  rm -rf "$build/package"
+  (cd "$build" && cpack --config CPackConfig.cmake >/dev/null)
+  find "$build/package" -maxdepth 1 -type f -name 'kolm*' -exec cp {} "$out"/ \;
+done
+cd "$out"
+for f in "kolm-$version-windows-x86.zip" "kolm-$version-linux-x86_64.tar.gz" "kolm-$version-linux-i386.tar.gz" \
+  "kolm_${version}_amd64.deb" "kolm_${version}_i386.deb"; do
+  [ -f "$f" ] || { echo "release.sh: $f was not made" >&2; exit 1; }
+done
+sha256sum kolm* >SHA256SUMS
+cat SHA256SUMS

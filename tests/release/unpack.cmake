@@ -1,0 +1,36 @@
+# Makes the build directory's release packages with CPack and unpacks one of them
+# into a fresh folder, as a user downloads and unpacks it.
+#   -DBUILD=<build dir> -DPACKAGE=<file name> -DINTO=<folder> [-DHELPER=<file to put beside the first>]
+# A .deb is unpacked with dpkg -x (into a root, never installed); anything else with
+# cmake -E tar. Checks that each of -DEXPECT=<path;path...> exists in the folder.
+execute_process(COMMAND ${CMAKE_CPACK_COMMAND} --config ${BUILD}/CPackConfig.cmake
+  WORKING_DIRECTORY ${BUILD} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cpack failed:\n${out}")
+endif()
+set(file ${BUILD}/package/${PACKAGE})
+if(NOT EXISTS ${file})
+  message(FATAL_ERROR "cpack made no ${PACKAGE}:\n${out}")
+endif()
+file(REMOVE_RECURSE ${INTO})
+file(MAKE_DIRECTORY ${INTO})
+if(PACKAGE MATCHES "\\.deb$")
+  execute_process(COMMAND dpkg -x ${file} ${INTO} RESULT_VARIABLE rc)
+else()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${file} WORKING_DIRECTORY ${INTO} RESULT_VARIABLE rc)
+endif()
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cannot unpack ${file}")
+endif()
+foreach(path IN LISTS EXPECT)
+  if(NOT EXISTS ${INTO}/${path})
+    file(GLOB_RECURSE found RELATIVE ${INTO} ${INTO}/*)
+    message(FATAL_ERROR "${PACKAGE} has no ${path}; it holds:\n${found}")
+  endif()
+endforeach()
+if(HELPER)
+  list(GET EXPECT 0 first)
+  get_filename_component(beside ${INTO}/${first} DIRECTORY)
+  file(COPY ${HELPER} DESTINATION ${beside})
+endif()
+message(STATUS "${PACKAGE}: unpacked into ${INTO}")

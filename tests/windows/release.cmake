@@ -1,0 +1,21 @@
+# The Windows zip as a user gets it: unpacked into a fresh folder, the stand-in
+# inpout32.dll put beside the DLLs as the user would put the downloaded helper, and
+# the kolmctl.exe of the zip run under Wine against the DLLs of the zip.
+set(zip_root kolm-${PROJECT_VERSION}-windows-x86)
+set(unpacked ${CMAKE_CURRENT_BINARY_DIR}/release-folder)
+set(zip_files kolmlpt1.dll kolmlpt2.dll kolmctl.exe README.txt LICENSE.txt CHANGELOG.txt)
+list(TRANSFORM zip_files PREPEND ${zip_root}/)
+add_test(NAME windows.release.unpack COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR}
+  -DPACKAGE=${zip_root}.zip -DINTO=${unpacked} "-DEXPECT=${zip_files}" -DHELPER=$<TARGET_FILE:inpout32>
+  -P ${CMAKE_SOURCE_DIR}/tests/release/unpack.cmake)
+set_tests_properties(windows.release.unpack PROPERTIES FIXTURES_SETUP windows_release)
+
+set(folder ${unpacked}/${zip_root})
+string(REPLACE "." "\\." version "${PROJECT_VERSION}")
+windows_kolmctl_test(release_info 0 "version: +${version}\ntitle: +KOLM en LPT2:"
+  PROGRAM ${folder}/kolmctl.exe ARGS Z:${folder}/kolmlpt2.dll info)
+windows_kolmctl_test(release_check 0 "check: [1-9][0-9]* ok, 0 failed"
+  PROGRAM ${folder}/kolmctl.exe ARGS Z:${folder}/kolmlpt1.dll check)
+windows_kolmctl_test(release_version 0 "^kolmctl ${version}\n" PROGRAM ${folder}/kolmctl.exe ARGS --version)
+set_tests_properties(windows.kolmctl.release_info windows.kolmctl.release_check windows.kolmctl.release_version
+  PROPERTIES FIXTURES_REQUIRED "wine;windows_release")
