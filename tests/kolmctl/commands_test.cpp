@@ -20,9 +20,11 @@ struct Ran {
     std::string err;
 };
 
-Ran runKolmctl(const kolmctl::Args& args, bool terminal = false) {
+// The plug-in runs apart from the test, as for a user; `watchBench` keeps it in the
+// test's process, where the simulated bench the test looks at lives.
+Ran runKolmctl(const kolmctl::Args& args, bool terminal = false, bool watchBench = false) {
     std::ostringstream out, err;
-    kolmctl::Context cx{out, err, terminal};
+    kolmctl::Context cx{out, err, terminal, {10, watchBench}};
     const int code = kolmctl::run(args, cx);
     return {code, out.str(), err.str()};
 }
@@ -144,7 +146,7 @@ TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHave) {
     };
     for (const auto& c : cases) {
         kolmsim_trace_clear();
-        const Ran r = runKolmctl(c.args);
+        const Ran r = runKolmctl(c.args, false, true);
         EXPECT_EQ(r.code, c.code) << c.args[2] << " " << r.err;
         EXPECT_NE(r.err.find("kolmctl: "), std::string::npos);
         EXPECT_EQ(kolmsim_trace_length(), 2u) << "only the plug-in's start-up touched the port";
@@ -164,11 +166,11 @@ TEST(KolmctlRead, NoPortAccessIsSaidInWordsNotShownAsAReading) {
 
 TEST(KolmctlPort, RelaySwitchesTheDataLineAndReadsItBack) {
     bench(0x00, 0, 0);
-    const Ran on = runKolmctl({KOLMLPT1_PATH, "relay", "2", "on"});
+    const Ran on = runKolmctl({KOLMLPT1_PATH, "relay", "2", "on"}, false, true);
     EXPECT_EQ(on.code, 0) << on.err;
     EXPECT_EQ(on.out, "relais 2: switched on (SB answered 201), read back on\n");
     EXPECT_EQ(kolmsim_data(kLpt1) & 0x0F, 0x04) << "D2 drives relay 2";
-    const Ran off = runKolmctl({KOLMLPT1_PATH, "relay", "2", "off"});
+    const Ran off = runKolmctl({KOLMLPT1_PATH, "relay", "2", "off"}, false, true);
     EXPECT_EQ(off.code, 0);
     EXPECT_EQ(kolmsim_data(kLpt1) & 0x0F, 0x00);
 }
@@ -194,10 +196,10 @@ TEST(KolmctlPort, RelaysListsEveryRelayByName) {
 
 TEST(KolmctlPort, RestoreGivesThePrinterItsByteAndReinitTakesThePortBack) {
     bench(0x25, 0, 0);  // start-up writes 0xB5: relays kept, clock and supply high
-    ASSERT_EQ(runKolmctl({KOLMLPT1_PATH, "restore"}).code, 0);
+    ASSERT_EQ(runKolmctl({KOLMLPT1_PATH, "restore"}, false, true).code, 0);
     EXPECT_EQ(kolmsim_data(kLpt1), 0x25);
     kolmsim_set_data(kLpt1, 0x2A);
-    const Ran r = runKolmctl({KOLMLPT1_PATH, "reinit"});
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "reinit"}, false, true);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "R\xC3\xA9initialisation: the interface is initialised again\n");
     EXPECT_EQ(kolmsim_data(kLpt1), 0xBA);
