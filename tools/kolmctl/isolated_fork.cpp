@@ -91,6 +91,7 @@ private:
     Wait waitReadable(Clock::time_point deadline);
     bool receive(std::string& out, Exchange& e, Clock::time_point deadline);
     Exchange failed(Exchange e, std::string what);
+    bool ended(siginfo_t* how = nullptr) const;
     std::string howItEnded();
     void stop(bool kill);
 
@@ -152,6 +153,8 @@ ChildProcess::Wait ChildProcess::waitReadable(Clock::time_point deadline) {
         const int n = poll(&p, 1, static_cast<int>(std::min(left, kSlice).count()) + 1);
         if (n > 0) return (p.revents & POLLIN) != 0 ? Wait::Ready : Wait::Closed;
         if (n < 0 && errno != EINTR) return Wait::Closed;
+        // A process the plug-in started may hold the line open after the side died.
+        if (ended()) return Wait::Closed;
     }
 }
 
@@ -206,16 +209,21 @@ Exchange ChildProcess::ask(const std::string& request, const std::function<std::
     return e;
 }
 
+// Whether the side has ended; it is left unreaped, so that its process group
+// still names everything it started.
+bool ChildProcess::ended(siginfo_t* how) const {
+    siginfo_t info{};
+    const bool gone =
+        waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0;
+    if (how != nullptr) *how = info;
+    return gone;
+}
+
 // What became of a child whose line went dead.
 std::string ChildProcess::howItEnded() {
     siginfo_t info{};
-    for (int k = 0; k < 100; ++k) {  // it is ending: give it a second
-        info.si_pid = 0;
-        if (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-            info.si_pid != 0)
-            break;
+    for (int k = 0; k < 100 && !ended(&info); ++k)  // it is ending: give it a second
         std::this_thread::sleep_for(milliseconds(10));
-    }
     if (info.si_pid == 0) return "closed its line to kolmctl";
     if (info.si_code == CLD_EXITED)
         return "ended the process (exit status " + std::to_string(info.si_status) + ")";
@@ -237,16 +245,8 @@ void ChildProcess::stop(bool kill) {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
     if (pid_ > 0) {
-        // Told to end by the closed line, the side exits at once; waited for without
-        // reaping, so that its process group still names everything it started.
-        siginfo_t info{};
-        for (int k = 0; !kill && k < 100; ++k) {
-            info.si_pid = 0;
-            if (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-                info.si_pid != 0)
-                break;
-            std::this_thread::sleep_for(milliseconds(1));
-        }
+        // Told to end by the closed line, the side exits at once.
+        for (int k = 0; !kill && k < 100 && !ended(); ++k) std::this_thread::sleep_for(milliseconds(1));
         ::kill(-pid_, SIGKILL);
         ::kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
