@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "pe_image.h"
 #include "plugin_library.h"
 
 namespace kolmctl {
@@ -42,20 +43,18 @@ const void* PluginLibrary::symbol(const char* name) const {
 }
 
 std::string PluginLibrary::exportAt(const void* address) const {
-    // Walk the export directory of the loaded image.
+    // The loader maps the headers in the image's first page.
+    constexpr std::size_t kHeaderPage = 4096;
     const auto* base = static_cast<const unsigned char*>(handle_);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-    if (dir.VirtualAddress == 0) return {};
-    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
-    const auto* functions = reinterpret_cast<const DWORD*>(base + exports->AddressOfFunctions);
-    const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-    const auto* ordinals = reinterpret_cast<const WORD*>(base + exports->AddressOfNameOrdinals);
-    for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
-        if (base + functions[ordinals[i]] == address) return reinterpret_cast<const char*>(base + names[i]);
-    }
-    return {};
+    const auto* at = static_cast<const unsigned char*>(address);
+    const std::size_t size = peImageSize(base, kHeaderPage);
+    if (at < base || at >= base + size) return {};
+    return peExportAt(base, size, static_cast<std::uint32_t>(at - base));
+}
+
+bool copyIfReadable(void* to, const void* from, std::size_t n) {
+    SIZE_T got = 0;
+    return ReadProcessMemory(GetCurrentProcess(), from, to, n, &got) != 0 && got == n;
 }
 
 }  // namespace kolmctl
