@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 namespace kolmctl {
 
@@ -31,9 +32,9 @@ Machine peMachine(std::uint32_t m) {
 std::optional<FileKind> readFileKind(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    unsigned char head[kHeadBytes] = {};
-    in.read(reinterpret_cast<char*>(head), sizeof head);
-    return fileKindOf(head, static_cast<std::size_t>(in.gcount()));
+    std::vector<unsigned char> head(kHeadBytes);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    return fileKindOf(head.data(), static_cast<std::size_t>(in.gcount()));
 }
 
 FileKind fileKindOf(const unsigned char* head, std::size_t size) {

@@ -1,4 +1,7 @@
 #include <csignal>
+#include <cstdlib>
+
+#include "exit_codes.h"
 
 #include "isolated.h"
 #include "plugin_side.h"
@@ -8,7 +11,12 @@ namespace kolmctl {
 namespace {
 
 volatile std::sig_atomic_t pressed = 0;
-extern "C" void onInterrupt(int) { pressed = 1; }
+// The first Ctrl-C is noted and acted on between calls; a second one ends kolmctl
+// at once, even inside a plug-in that does not return.
+extern "C" void onInterrupt(int) {
+    if (pressed != 0) std::_Exit(kInterrupted);
+    pressed = 1;
+}
 
 class SameProcess : public Isolation {
 public:

@@ -1,11 +1,11 @@
 // Windows has no fork: the plug-in's side runs in kolmctl's own process. A processor
 // fault inside the plug-in (access violation, illegal instruction, division by
-// zero) is caught by a vectored exception handler that jumps back here, and the
-// exchange fails with the exception's name; kolmctl loads the plug-in again for
-// any call after it. A watchdog thread ends kolmctl, with exit code 11 and a line
-// naming the call, when an answer does not come within the time limit, and with
-// 130 when Ctrl-C is not followed by an answer: a thread stuck in the plug-in's
-// code cannot be taken back.
+// zero) that the plug-in does not handle itself reaches the unhandled-exception
+// filter, which jumps back here, and the exchange fails with the exception's name;
+// kolmctl loads the plug-in again for any call after it. The plug-in's own
+// exception frames must see every fault first: its start-up probes the port with
+// one. A call that does not return is not stopped here (a thread stuck in the
+// plug-in cannot be taken back); a second Ctrl-C ends kolmctl (isolated_common.cpp).
 #include <windows.h>
 
 #include <float.h>
@@ -20,9 +20,6 @@
 namespace kolmctl {
 
 namespace {
-
-constexpr DWORD kSliceMs = 100;  // how often the watchdog looks
-constexpr DWORD kGraceMs = 500;  // a call under way may finish after Ctrl-C
 
 std::jmp_buf* landing = nullptr;
 DWORD faultCode = 0;
@@ -41,7 +38,7 @@ const char* faultName(DWORD code) {
     }
 }
 
-LONG CALLBACK onFault(EXCEPTION_POINTERS* info) {
+LONG WINAPI onFault(EXCEPTION_POINTERS* info) {
     if (landing == nullptr || faultName(info->ExceptionRecord->ExceptionCode) == nullptr)
         return EXCEPTION_CONTINUE_SEARCH;
     faultCode = info->ExceptionRecord->ExceptionCode;
@@ -50,24 +47,6 @@ LONG CALLBACK onFault(EXCEPTION_POINTERS* info) {
 
 class Guarded : public Isolation {
 public:
-    explicit Guarded(unsigned seconds) : seconds_(seconds) {}
-    ~Guarded() override {
-        stopping_ = 1;
-        if (thread_ != nullptr) {
-            WaitForSingleObject(thread_, 2 * kSliceMs);
-            CloseHandle(thread_);
-        }
-    }
-    Guarded(const Guarded&) = delete;
-    Guarded& operator=(const Guarded&) = delete;
-
-    bool begin(std::string& why) {
-        thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
-        if (thread_ == nullptr)
-            why = "cannot start a watchdog thread, error " + std::to_string(GetLastError());
-        return thread_ != nullptr;
-    }
-
     Exchange ask(const std::string& request, const std::function<std::string(std::int32_t)>& name) override {
         Exchange e;
         if (interrupted()) {
@@ -75,10 +54,7 @@ public:
             e.failure = "was stopped by Ctrl-C";
             return e;
         }
-        name_ = &name;
-        started_ = GetTickCount();
-        busy_ = 1;
-        PVOID handler = AddVectoredExceptionHandler(1, onFault);
+        const LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(onFault);
         std::jmp_buf here;
         landing = &here;
         if (setjmp(here) == 0) {
@@ -93,57 +69,27 @@ public:
             e.status = Exchange::Failed;
         }
         landing = nullptr;
-        if (handler != nullptr) RemoveVectoredExceptionHandler(handler);
-        busy_ = 0;
+        SetUnhandledExceptionFilter(previous);
         e.step = step_;
+        // A fault in the start-up leaves the loader's lock held: kolmctl cannot even
+        // exit normally, so it says what happened and ends at once.
+        if (e.status == Exchange::Failed && step_ == kStepStartUp) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "kolmctl: the plug-in failed: %s %s\n", name(step_).c_str(),
+                         e.failure.c_str());
+            std::fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), static_cast<UINT>(kPluginFailed));
+        }
         return e;
     }
 
 private:
-    static DWORD WINAPI watch(LPVOID self) {
-        auto* g = static_cast<Guarded*>(self);
-        DWORD interruptSeen = 0;
-        while (g->stopping_ == 0) {
-            Sleep(kSliceMs);
-            if (g->busy_ == 0) {
-                interruptSeen = 0;
-                continue;
-            }
-            const DWORD now = GetTickCount();
-            if (interrupted() && interruptSeen == 0) interruptSeen = now;
-            if (interruptSeen != 0 && now - interruptSeen > kGraceMs) g->end(kInterrupted, "interrupted");
-            if (now - g->started_ > g->seconds_ * 1000u)
-                g->end(kPluginFailed, "the plug-in failed: " + (*g->name_)(g->step_) + " gave no answer in " +
-                                          std::to_string(g->seconds_) + " s");
-        }
-        return 0;
-    }
-
-    // The thread in the plug-in cannot be stopped: kolmctl ends here, with its line.
-    [[noreturn]] void end(Exit code, const std::string& why) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "kolmctl: %s\n", why.c_str());
-        std::fflush(stderr);
-        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
-        ExitProcess(static_cast<UINT>(code));
-    }
-
-    unsigned seconds_;
-    HANDLE thread_ = nullptr;
-    volatile LONG stopping_ = 0;
-    volatile LONG busy_ = 0;
-    volatile DWORD started_ = 0;
-    const std::function<std::string(std::int32_t)>* name_ = nullptr;
     std::int32_t step_ = 0;
     PluginSide side_{&step_};
 };
 
 }  // namespace
 
-std::unique_ptr<Isolation> Isolation::start(unsigned secondsAllowed, std::string& why) {
-    auto guarded = std::make_unique<Guarded>(secondsAllowed);
-    if (!guarded->begin(why)) return nullptr;
-    return guarded;
-}
+std::unique_ptr<Isolation> Isolation::start(unsigned, std::string&) { return std::make_unique<Guarded>(); }
 
 }  // namespace kolmctl

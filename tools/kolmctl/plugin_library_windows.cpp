@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "pe_image.h"
 #include "plugin_library.h"
 
@@ -53,8 +55,20 @@ std::string PluginLibrary::exportAt(const void* address) const {
 }
 
 bool copyIfReadable(void* to, const void* from, std::size_t n) {
-    SIZE_T got = 0;
-    return ReadProcessMemory(GetCurrentProcess(), from, to, n, &got) != 0 && got == n;
+    // Every page of the range must be committed and readable.
+    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                                PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    const auto* at = static_cast<const char*>(from);
+    const char* const end = at + n;
+    while (at < end) {
+        MEMORY_BASIC_INFORMATION region{};
+        if (VirtualQuery(at, &region, sizeof region) == 0 || region.State != MEM_COMMIT ||
+            (region.Protect & kReadable) == 0 || (region.Protect & PAGE_GUARD) != 0)
+            return false;
+        at = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+    }
+    std::memcpy(to, from, n);
+    return true;
 }
 
 }  // namespace kolmctl
