@@ -3,7 +3,7 @@
 // finding, never the end of kolmctl: on Linux in a child process that lives for the
 // whole session and answers over a socket, timed and killed by kolmctl
 // (isolated_fork.cpp); on Windows in kolmctl's process, with processor faults
-// caught and a watchdog for calls that do not return (isolated_windows.cpp).
+// caught (isolated_windows.cpp).
 #pragma once
 
 #include <cstdint>

@@ -126,7 +126,9 @@ bool ChildProcess::begin(std::string& why) {
         setpgid(0, 0);
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent) _exit(0);
-        std::signal(SIGINT, SIG_DFL);
+        // A fault in the plug-in ends the side by its own signal, whatever kolmctl was
+        // built with (a sanitizer's handler would turn it into an exit status).
+        for (const int sig : {SIGINT, SIGSEGV, SIGBUS, SIGILL, SIGFPE}) std::signal(sig, SIG_DFL);
         // The plug-in's own printing goes to standard error, never into kolmctl's output.
         const int devNull = open("/dev/null", O_RDONLY);
         if (devNull >= 0) dup2(devNull, STDIN_FILENO);

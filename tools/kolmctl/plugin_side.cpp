@@ -17,7 +17,7 @@ struct DirectoryEntry {
 
 // A table without its null end would be read to the end of memory; stop well before.
 constexpr int kMaxEntries = 256;
-constexpr std::size_t kChunk = 256;  // texts are copied in pieces that never cross a page
+constexpr std::size_t kPage = 4096;  // the smallest page of the processors kolmctl runs on
 
 enum Request : std::uint8_t { kLoad = 'L', kCalls = 'C' };
 
@@ -29,20 +29,22 @@ std::string hex(std::uint64_t v) {
 
 std::uint64_t address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
 
-// A NUL-terminated text, copied without trusting its address or its length.
+// A NUL-terminated text, copied without trusting its address or its length. A page
+// can be read whole or not at all, so one byte is checked on each page the text
+// reaches, and the text is read up to its NUL and no further.
 TextState readText(const void* at, std::string& out) {
     out.clear();
     if (at == nullptr) return TextState::Null;
-    auto p = reinterpret_cast<std::uintptr_t>(at);
+    const auto* p = static_cast<const char*>(at);
     while (out.size() < kTextLimit) {
-        const std::size_t n = std::min(kChunk - p % kChunk, kTextLimit - out.size());
-        char piece[kChunk];
-        if (!copyIfReadable(piece, reinterpret_cast<const void*>(p), n)) return TextState::Unreadable;
-        for (std::size_t k = 0; k < n; ++k) {
-            if (piece[k] == '\0') return TextState::Whole;
-            out += piece[k];
+        char first = 0;
+        if (!copyIfReadable(&first, p, 1)) return TextState::Unreadable;
+        const std::size_t toPageEnd = kPage - reinterpret_cast<std::uintptr_t>(p) % kPage;
+        const std::size_t n = std::min(toPageEnd, kTextLimit - out.size());
+        for (std::size_t k = 0; k < n; ++k, ++p) {
+            if (*p == '\0') return TextState::Whole;
+            out += *p;
         }
-        p += n;
     }
     return TextState::Unended;
 }
