@@ -17,7 +17,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    const std::string text(bytes.c_str());  // up to the first NUL, as the plug-in's text ends
+    const std::string text =
+        bytes.substr(0, bytes.find('\0'));  // up to the first NUL, as the plug-in's text ends
     std::string why;
     const auto sig = kolmctl::parseSignature(text.c_str(), &why);
     KOLM_CHECK(sig.has_value() || !why.empty());

@@ -12,8 +12,8 @@ int main(int argc, char** argv) {
     kolmctl::prepareConsole();
     kolmctl::Context cx{std::cout, std::cerr, kolmctl::stdoutIsTerminal(), {}};
     const int code = kolmctl::run(kolmctl::Args(argv + 1, argv + argc), cx);
-    // The last buffered bytes reach the file only here: a full disk shows at the close.
-    if (std::fclose(stdout) != 0 && code != kolmctl::kOutputFailed) {
+    // The last buffered bytes reach the file only here: a full disk shows now.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && code != kolmctl::kOutputFailed) {
         std::cerr << "kolmctl: cannot write the output: " << std::strerror(errno) << "\n";
         return kolmctl::kOutputFailed;
     }

@@ -110,6 +110,8 @@ bool readAnswers(const std::string& answer, std::vector<Answer>& out) {
         a.result.called = r.get<std::uint8_t>() != 0;
         a.result.value.i = r.get<std::int32_t>();
         a.result.value.d = r.get<double>();
+        // An address on the plug-in's side: compared and shown, never followed here.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
         a.result.value.p = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(r.get<std::uint64_t>()));
         a.result.abi.checked = r.get<std::uint8_t>() != 0;
         a.result.abi.brokenRegs = r.get<std::uint32_t>();
@@ -152,42 +154,7 @@ std::string PluginSide::load(const std::string& path) {
         d.code = kNotAPlugin;
         d.message = path + " is not a plug-in: it exports no DLLFunctionDirectory";
     } else {
-        *step_ = kStepDirectory;
-        const auto* table =
-            static_cast<const DirectoryEntry*>(callEntry(directoryFn_, directorySignature(), {}).value.p);
-        *step_ = kStepWalk;
-        d.address = address(table);
-        DirectoryEntry e{};
-        if (table == nullptr) {
-            d.code = kNotAPlugin;
-            d.message = path + " is not a plug-in: DLLFunctionDirectory returned a null address";
-        } else if (!copyIfReadable(&e, table, sizeof e)) {
-            d.code = kNotAPlugin;
-            d.message = path + " is not a plug-in: DLLFunctionDirectory returned " + hex(d.address) +
-                        ", where no table can be read";
-        }
-        for (int k = 0; d.code == kOk && k < kMaxEntries; ++k) {
-            if (!copyIfReadable(&e, table + k, sizeof e)) {
-                d.walkProblem = "the table cannot be read past entry " + std::to_string(k) +
-                                ", and no null entry came before";
-                break;
-            }
-            if (e.signature == nullptr && e.entry == nullptr) break;
-            if (e.signature == nullptr || e.entry == nullptr) {
-                d.walkProblem = "entry " + std::to_string(k + 1) + " has a null " +
-                                (e.signature == nullptr ? "text" : "address") + " but is not the null end";
-                break;
-            }
-            SideEntry s;
-            s.textState = readText(e.signature, s.text);
-            s.entry = address(e.entry);
-            s.exported = library_->exportAt(e.entry);
-            entries_.emplace_back(
-                e.entry, s.textState == TextState::Whole ? parseSignature(s.text.c_str()) : std::nullopt);
-            d.entries.push_back(std::move(s));
-            if (k + 1 == kMaxEntries)
-                d.walkProblem = "no null entry within " + std::to_string(kMaxEntries) + " entries";
-        }
+        walk(path, d);
         d.peaD = library_->symbol("peaD") != nullptr;
         d.psad = library_->symbol("PSAD") != nullptr;
     }
@@ -198,6 +165,48 @@ std::string PluginSide::load(const std::string& path) {
         w.text(s.text).put(static_cast<std::uint8_t>(s.textState)).put(s.entry).text(s.exported);
     w.put(static_cast<std::uint8_t>(d.peaD ? 1 : 0)).put(static_cast<std::uint8_t>(d.psad ? 1 : 0));
     return w.bytes();
+}
+
+// Calls DLLFunctionDirectory and copies its table, entry by entry, to the null end.
+void PluginSide::walk(const std::string& path, SideDirectory& d) {
+    *step_ = kStepDirectory;
+    const auto* table =
+        static_cast<const DirectoryEntry*>(callEntry(directoryFn_, directorySignature(), {}).value.p);
+    *step_ = kStepWalk;
+    d.address = address(table);
+    DirectoryEntry e{};
+    if (table == nullptr) {
+        d.code = kNotAPlugin;
+        d.message = path + " is not a plug-in: DLLFunctionDirectory returned a null address";
+        return;
+    }
+    if (!copyIfReadable(&e, table, sizeof e)) {
+        d.code = kNotAPlugin;
+        d.message = path + " is not a plug-in: DLLFunctionDirectory returned " + hex(d.address) +
+                    ", where no table can be read";
+        return;
+    }
+    for (int k = 0; k < kMaxEntries; ++k) {
+        if (!copyIfReadable(&e, table + k, sizeof e)) {
+            d.walkProblem = "the table cannot be read past entry " + std::to_string(k) +
+                            ", and no null entry came before";
+            return;
+        }
+        if (e.signature == nullptr && e.entry == nullptr) return;
+        if (e.signature == nullptr || e.entry == nullptr) {
+            d.walkProblem = "entry " + std::to_string(k + 1) + " has a null " +
+                            (e.signature == nullptr ? "text" : "address") + " but is not the null end";
+            return;
+        }
+        SideEntry s;
+        s.textState = readText(e.signature, s.text);
+        s.entry = address(e.entry);
+        s.exported = library_->exportAt(e.entry);
+        entries_.emplace_back(
+            e.entry, s.textState == TextState::Whole ? parseSignature(s.text.c_str()) : std::nullopt);
+        d.entries.push_back(std::move(s));
+    }
+    d.walkProblem = "no null entry within " + std::to_string(kMaxEntries) + " entries";
 }
 
 Answer PluginSide::callOne(const Call& c) {

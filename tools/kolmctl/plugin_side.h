@@ -82,7 +82,8 @@ public:
 
 private:
     std::string load(const std::string& path);
-    std::string calls(const std::vector<Call>& calls);
+    void walk(const std::string& path, SideDirectory& d);
+    std::string calls(const std::vector<Call>& batch);
     Answer callOne(const Call& c);
 
     volatile std::int32_t* step_;
