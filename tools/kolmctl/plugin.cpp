@@ -127,7 +127,8 @@ std::string Plugin::stepName(const std::vector<Call>& calls, std::int32_t step) 
     case kStepWalk: return "reading the directory";
     default: break;
     }
-    if (step >= 0 && static_cast<std::size_t>(step) < calls.size()) return describe(calls[step]);
+    if (step >= 0 && static_cast<std::size_t>(step) < calls.size())
+        return describe(calls[static_cast<std::size_t>(step)]);
     return "a call";
 }
 
@@ -144,11 +145,11 @@ Call Plugin::callOf(const Listed& l, std::vector<Arg> args) {
 std::string Plugin::describe(const Call& c) const {
     std::string name;
     switch (c.target) {
-    case Target::Listed:
-        name = c.index >= 0 && static_cast<std::size_t>(c.index) < listed_.size() && listed_[c.index].sig
-                   ? listed_[c.index].sig->name
-                   : "entry " + std::to_string(c.index + 1);
-        break;
+    case Target::Listed: {
+        const auto k = static_cast<std::size_t>(c.index);
+        name = c.index >= 0 && k < listed_.size() && listed_[k].sig ? listed_[k].sig->name
+                                                                    : "entry " + std::to_string(c.index + 1);
+    } break;
     case Target::Directory: name = "DLLFunctionDirectory"; break;
     case Target::PeaD: name = "peaD"; break;
     case Target::Psad: name = "PSAD"; break;

@@ -214,12 +214,13 @@ Answer PluginSide::callOne(const Call& c) {
     const void* fn = nullptr;
     Signature sig;
     switch (c.target) {
-    case Target::Listed:
-        if (c.index < 0 || static_cast<std::size_t>(c.index) >= entries_.size() || !entries_[c.index].second)
-            return a;
-        fn = entries_[c.index].first;
-        sig = *entries_[c.index].second;
+    case Target::Listed: {
+        const auto k = static_cast<std::size_t>(c.index);
+        if (c.index < 0 || k >= entries_.size() || !entries_[k].second) return a;
+        fn = entries_[k].first;
+        sig = *entries_[k].second;
         break;
+    }
     case Target::Directory: fn = directoryFn_, sig = directorySignature(); break;
     case Target::PeaD: fn = library_ ? library_->symbol("peaD") : nullptr, sig = peaDSignature(); break;
     case Target::Psad: fn = library_ ? library_->symbol("PSAD") : nullptr, sig = psadSignature(); break;
