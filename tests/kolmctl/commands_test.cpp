@@ -440,18 +440,22 @@ TEST(KolmctlErrors, CtrlCStopsAReadingAndAPlugInThatDoesNotAnswer) {
         int code;
         const char* says;
     } const cases[] = {
-        {KOLMLPT1_PATH, kolmctl::kOk, "tension voie 1: "},
+        {KOLMLPT1_PATH, kolmctl::kOk, " readings plotted in "},
         {hostile("faulting_entries"), kolmctl::kInterrupted, "kolmctl: interrupted\n"},
     };
+    auto* const before = std::signal(SIGINT, SIG_IGN);  // a Ctrl-C after kolmctl ended ends nothing
     for (const auto& c : cases) {
         std::thread press([] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             kill(getpid(), SIGINT);
         });
-        const Ran r = runKolmctl({c.plugin, "read", "--volts", "--count", "0", "--interval", "10"});
+        kolmctl::Args args{c.plugin, "read", "--volts", "--count", "0", "--interval", "10"};
+        if (c.code == kolmctl::kOk) args.insert(args.end(), {"--plot", tempPath("kolmctl_stopped.svg")});
+        const Ran r = runKolmctl(args);
         press.join();
         EXPECT_EQ(r.code, c.code) << r.err;
         EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
         EXPECT_EQ(childrenOfTheTest(), std::vector<pid_t>{});
     }
+    std::signal(SIGINT, before);
 }

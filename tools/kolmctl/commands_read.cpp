@@ -280,9 +280,10 @@ void readUntilDone(Session& s, PlotSeries* plot) {
     }
 }
 
-void writePlot(const Session& s, const PlotSeries& plot) {
+// `title` is asked before the readings: after Ctrl-C the plug-in is not called again.
+void writePlot(const Session& s, const std::string& title, const PlotSeries& plot) {
     std::ofstream file(s.options.plot, std::ios::binary);
-    file << svgPlot(titleText(s.plugin, "titre"), plot.seconds(), plot.series());
+    file << svgPlot(title, plot.seconds(), plot.series());
     file.close();
     if (!file) throw CommandError{kOutputFailed, "cannot write " + s.options.plot};
     s.cx.err << "kolmctl: " << plot.added() << " readings plotted in " << s.options.plot;
@@ -311,13 +312,17 @@ int cmdRead(const Plugin& p, const Args& args, Context& cx) {
     if (o.csv) printCsvHeader(s);
 
     std::optional<PlotSeries> plot;
-    if (!o.plot.empty()) plot.emplace(s.names, kPlotPoints);
+    std::string title;
+    if (!o.plot.empty()) {
+        plot.emplace(s.names, kPlotPoints);
+        title = titleText(p, "titre");
+    }
     readUntilDone(s, plot ? &*plot : nullptr);
     checkOutput(cx.out, "the output");
     if (s.invalid > 0)
         cx.err << "kolmctl: " << s.invalid
                << " readings held a value the interface cannot give (marked invalid)\n";
-    if (plot) writePlot(s, *plot);
+    if (plot) writePlot(s, title, *plot);
     return kOk;
 }
 
