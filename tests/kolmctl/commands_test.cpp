@@ -2,6 +2,7 @@
 // simulated bench: the test sets the box's inputs as a technician would put a
 // voltage on them, then reads what kolmctl reports and what the port latch holds.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -458,4 +459,24 @@ TEST(KolmctlErrors, CtrlCStopsAReadingAndAPlugInThatDoesNotAnswer) {
         EXPECT_EQ(childrenOfTheTest(), std::vector<pid_t>{});
     }
     std::signal(SIGINT, before);
+}
+
+TEST(KolmctlErrors, WithoutAProcessForThePlugInNothingIsCalled) {
+    // Room for one more file (the header is read), not for the two ends of a line to a child.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+    const int lowestFree = dup(0);
+    close(lowestFree);
+    rlimit tight = old;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree + 1);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    bench(0, 0, 0);
+    kolmsim_trace_clear();
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "info"});
+    setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(r.code, kolmctl::kCannotIsolate);
+    EXPECT_NE(r.err.find("Too many open files; kolmctl does not call a plug-in unprotected"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(kolmsim_trace_length(), 0u) << "the plug-in was not even loaded";
 }
