@@ -462,13 +462,16 @@ TEST(KolmctlErrors, CtrlCStopsAReadingAndAPlugInThatDoesNotAnswer) {
 }
 
 TEST(KolmctlErrors, WithoutAProcessForThePlugInNothingIsCalled) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers' own bookkeeping needs the files this test takes away";
+#endif
     // Room for one more file (the header is read), not for the two ends of a line to a child.
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
     const int lowestFree = dup(0);
     close(lowestFree);
     rlimit tight = old;
-    tight.rlim_cur = static_cast<rlim_t>(lowestFree + 1);
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree) + 1;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
     bench(0, 0, 0);
     kolmsim_trace_clear();
