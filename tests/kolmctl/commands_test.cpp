@@ -2,10 +2,15 @@
 // simulated bench: the test sets the box's inputs as a technician would put a
 // voltage on them, then reads what kolmctl reports and what the port latch holds.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "commands.h"
 #include "kolmsim.h"
@@ -20,9 +25,11 @@ struct Ran {
     std::string err;
 };
 
-Ran runKolmctl(const kolmctl::Args& args, bool terminal = false) {
+// The plug-in runs apart from the test, as for a user; `watchBench` keeps it in the
+// test's process, where the simulated bench the test looks at lives.
+Ran runKolmctl(const kolmctl::Args& args, bool terminal = false, bool watchBench = false) {
     std::ostringstream out, err;
-    kolmctl::Context cx{out, err, terminal};
+    kolmctl::Context cx{out, err, terminal, {10, watchBench}};
     const int code = kolmctl::run(args, cx);
     return {code, out.str(), err.str()};
 }
@@ -144,7 +151,7 @@ TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHave) {
     };
     for (const auto& c : cases) {
         kolmsim_trace_clear();
-        const Ran r = runKolmctl(c.args);
+        const Ran r = runKolmctl(c.args, false, true);
         EXPECT_EQ(r.code, c.code) << c.args[2] << " " << r.err;
         EXPECT_NE(r.err.find("kolmctl: "), std::string::npos);
         EXPECT_EQ(kolmsim_trace_length(), 2u) << "only the plug-in's start-up touched the port";
@@ -164,11 +171,11 @@ TEST(KolmctlRead, NoPortAccessIsSaidInWordsNotShownAsAReading) {
 
 TEST(KolmctlPort, RelaySwitchesTheDataLineAndReadsItBack) {
     bench(0x00, 0, 0);
-    const Ran on = runKolmctl({KOLMLPT1_PATH, "relay", "2", "on"});
+    const Ran on = runKolmctl({KOLMLPT1_PATH, "relay", "2", "on"}, false, true);
     EXPECT_EQ(on.code, 0) << on.err;
     EXPECT_EQ(on.out, "relais 2: switched on (SB answered 201), read back on\n");
     EXPECT_EQ(kolmsim_data(kLpt1) & 0x0F, 0x04) << "D2 drives relay 2";
-    const Ran off = runKolmctl({KOLMLPT1_PATH, "relay", "2", "off"});
+    const Ran off = runKolmctl({KOLMLPT1_PATH, "relay", "2", "off"}, false, true);
     EXPECT_EQ(off.code, 0);
     EXPECT_EQ(kolmsim_data(kLpt1) & 0x0F, 0x00);
 }
@@ -194,10 +201,10 @@ TEST(KolmctlPort, RelaysListsEveryRelayByName) {
 
 TEST(KolmctlPort, RestoreGivesThePrinterItsByteAndReinitTakesThePortBack) {
     bench(0x25, 0, 0);  // start-up writes 0xB5: relays kept, clock and supply high
-    ASSERT_EQ(runKolmctl({KOLMLPT1_PATH, "restore"}).code, 0);
+    ASSERT_EQ(runKolmctl({KOLMLPT1_PATH, "restore"}, false, true).code, 0);
     EXPECT_EQ(kolmsim_data(kLpt1), 0x25);
     kolmsim_set_data(kLpt1, 0x2A);
-    const Ran r = runKolmctl({KOLMLPT1_PATH, "reinit"});
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "reinit"}, false, true);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "R\xC3\xA9initialisation: the interface is initialised again\n");
     EXPECT_EQ(kolmsim_data(kLpt1), 0xBA);
@@ -248,6 +255,12 @@ TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
     pe.replace(0x80, 6, std::string("PE\0\0\x4C\x01", 6));
     const std::string pePath = tempPath("kolmctl_i386.dll");
     std::ofstream(pePath, std::ios::binary) << pe;
+    pe[60] = pe[61] = pe[62] = pe[63] = static_cast<char>(0xF0);  // the PE header far past the end
+    const std::string wildPePath = tempPath("kolmctl_wild.dll");
+    std::ofstream(wildPePath, std::ios::binary) << pe;
+    const std::string fifo = tempPath("kolmctl_fifo.so");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 
     struct {
         std::string file;
@@ -259,6 +272,10 @@ TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
         {KOLMSIM_PATH, kolmctl::kNotAPlugin, "exports no DLLFunctionDirectory"},
         {elfPath, kolmctl::kWrongArchitecture, "is an i386 Linux shared object"},
         {pePath, kolmctl::kWrongArchitecture, "is an i386 Windows DLL"},
+        {wildPePath, kolmctl::kNotAPlugin, "not a shared library"},
+        {fifo, kolmctl::kNotAPlugin, "it is a FIFO"},  // opening it would wait for a writer
+        {::testing::TempDir(), kolmctl::kNotAPlugin, "it is a folder"},
+        {"/dev/zero", kolmctl::kNotAPlugin, "it is a device"},
     };
     for (const auto& c : cases) {
         const Ran r = runKolmctl({c.file, "info"});
@@ -282,4 +299,187 @@ TEST(KolmctlHelp, EveryCommandHasHelpAndBadCommandsAreUsageErrors) {
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH}).code, kolmctl::kUsage);
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "frobnicate"}).code, kolmctl::kUsage);
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "info", "extra"}).code, kolmctl::kUsage);
+}
+
+namespace {
+
+std::string hostile(const char* kind) { return std::string(HOSTILE_DIR) + "/hostile_" + kind + ".so"; }
+
+const char* const kEveryCommand[] = {"info", "list", "read", "relay", "relays", "restore", "reinit", "check"};
+
+kolmctl::Args commandLine(const std::string& plugin, const char* command) {
+    kolmctl::Args args{plugin, command};
+    if (std::string(command) == "relay") args.insert(args.end(), {"1", "on"});
+    return args;
+}
+
+std::vector<pid_t> childrenOfTheTest() {
+    std::ifstream in("/proc/self/task/" + std::to_string(getpid()) + "/children");
+    std::vector<pid_t> pids;
+    for (pid_t p = 0; in >> p;) pids.push_back(p);
+    return pids;
+}
+
+}  // namespace
+
+TEST(KolmctlHostile, EveryCommandEndsWithItsExitCodeAndOneLine) {
+    struct Row {
+        const char* plugin;
+        std::vector<const char*> command;  // empty: every command, with the same answer
+        int code;
+        std::vector<const char*> says;  // in the output or the error
+    };
+    using namespace kolmctl;
+    const Row rows[] = {
+        {"crash_at_load",
+         {},
+         kPluginFailed,
+         {"the plug-in failed: the library's start-up crashed (Segmentation fault)"}},
+        {"exit_at_load", {}, kPluginFailed, {"the library's start-up ended the process (exit status 0)"}},
+        {"hung_directory",
+         {},
+         kPluginFailed,
+         {"the plug-in failed: DLLFunctionDirectory() gave no answer in 1 s"}},
+        {"null_directory", {}, kNotAPlugin, {"DLLFunctionDirectory returned a null address"}},
+        {"wild_directory",
+         {},
+         kNotAPlugin,
+         {"DLLFunctionDirectory returned 0x10, where no table can be read"}},
+        {"wild_texts",
+         {"info"},
+         kOk,
+         {"title:     \\x1B]0;pwned\\x07Titre \xC3\xA9\n", "7 entries at 0x",
+          "the table cannot be read past entry 7, and no null entry came before"}},
+        {"wild_texts",
+         {"list"},
+         kOk,
+         {" 6  AAAA", "AAA... (no end within 4096 characters)", " 7  (the text cannot be read)"}},
+        {"wild_texts", {"read"}, kOk, {"5000 (invalid: not a count from 0 to 1023)"}},
+        {"wild_texts",
+         {"read", "--csv"},
+         kOk,
+         {",invalid(5000),invalid(5000),invalid(5000),invalid(5000)\n"}},
+        {"wild_texts",
+         {"read", "--volts"},
+         kOk,
+         {"nan V (invalid: not a number)", "1 readings held a value the interface cannot give"}},
+        {"wild_texts",
+         {"check"},
+         kCheckFailed,
+         {"FAIL  EA(0) answered 5000, expected a count from 0 to 1023",
+          "FAIL  EAD(1) answered nan, expected volts",
+          "FAIL  entry 7 \"(the text cannot be read)\": unreadable text",
+          "FAIL  the directory is not well formed: the table cannot be read"}},
+        {"faulting_entries",
+         {"info"},
+         kPluginFailed,
+         {"the plug-in failed: titre() crashed (Illegal instruction)"}},
+        {"faulting_entries", {"list"}, kOk, {" 5  PURE PASCAL asciiz titre()"}},
+        {"faulting_entries",
+         {"read"},
+         kPluginFailed,
+         {"the plug-in failed: EA(0) crashed (Segmentation fault)"}},
+        {"faulting_entries",
+         {"read", "--volts"},
+         kPluginFailed,
+         {"the plug-in failed: EAD(0) gave no answer in 1 s"}},
+        {"faulting_entries",
+         {"relay", "1", "on"},
+         kPluginFailed,
+         {"SB(1,1) ended the process (exit status 3)"}},
+        {"faulting_entries", {"relays"}, kOk, {"relay 3: off\n"}},
+        {"faulting_entries", {"restore"}, kPluginFailed, {"EA(2) crashed (Segmentation fault)"}},
+        {"faulting_entries",
+         {"check"},
+         kCheckFailed,
+         {"FAIL  EA(0) crashed (Segmentation fault)", "FAIL  EAD(0) gave no answer in 1 s",
+          "FAIL  titre() crashed (Illegal instruction)", "FAIL  SB(-1,1) ended the process (exit status 3)",
+          "FAIL  SB(0,0) ended the process (exit status 3)"}},
+    };
+    for (const Row& row : rows) {
+        std::vector<Args> commandLines;
+        for (const char* command : kEveryCommand)
+            if (row.command.empty()) commandLines.push_back(commandLine(hostile(row.plugin), command));
+        if (!row.command.empty()) {
+            commandLines.push_back({hostile(row.plugin)});
+            commandLines.back().insert(commandLines.back().end(), row.command.begin(), row.command.end());
+        }
+        for (const Args& args : commandLines) {
+            std::ostringstream out, err;
+            Context cx{out, err, false, {1, false}};
+            const int code = run(args, cx);
+            const std::string said = out.str() + err.str();
+            EXPECT_EQ(code, row.code) << row.plugin << " " << args[1] << "\n" << said;
+            for (const char* words : row.says)
+                EXPECT_NE(said.find(words), std::string::npos) << row.plugin << " " << args[1] << "\n"
+                                                               << said;
+            if (code != kOk && code != kCheckFailed) {
+                EXPECT_EQ(lines(err.str()), 1) << err.str();
+            }
+            EXPECT_EQ(childrenOfTheTest(), std::vector<pid_t>{}) << "every process the plug-in made is gone";
+        }
+    }
+}
+
+TEST(KolmctlErrors, AFullDiskEndsEveryCommandWithExit10) {
+    for (const kolmctl::Args& args :
+         {kolmctl::Args{KOLMLPT1_PATH, "info"}, kolmctl::Args{KOLMLPT1_PATH, "list"},
+          kolmctl::Args{KOLMLPT1_PATH, "relays"}, kolmctl::Args{KOLMLPT1_PATH, "check"},
+          kolmctl::Args{KOLMLPT1_PATH, "read", "--csv", "--count", "0", "--interval", "0"}}) {
+        bench(0, 100, 200);
+        std::ofstream full("/dev/full");
+        std::ostringstream err;
+        kolmctl::Context cx{full, err, false, {10, false}};
+        EXPECT_EQ(kolmctl::run(args, cx), kolmctl::kOutputFailed) << args[1];
+        EXPECT_EQ(err.str(), "kolmctl: cannot write the output: No space left on device\n");
+    }
+}
+
+TEST(KolmctlErrors, CtrlCStopsAReadingAndAPlugInThatDoesNotAnswer) {
+    struct {
+        std::string plugin;
+        int code;
+        const char* says;
+    } const cases[] = {
+        {KOLMLPT1_PATH, kolmctl::kOk, " readings plotted in "},
+        {hostile("faulting_entries"), kolmctl::kInterrupted, "kolmctl: interrupted\n"},
+    };
+    auto* const before = std::signal(SIGINT, SIG_IGN);  // a Ctrl-C after kolmctl ended ends nothing
+    for (const auto& c : cases) {
+        std::thread press([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            kill(getpid(), SIGINT);
+        });
+        kolmctl::Args args{c.plugin, "read", "--volts", "--count", "0", "--interval", "10"};
+        if (c.code == kolmctl::kOk) args.insert(args.end(), {"--plot", tempPath("kolmctl_stopped.svg")});
+        const Ran r = runKolmctl(args);
+        press.join();
+        EXPECT_EQ(r.code, c.code) << r.err;
+        EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+        EXPECT_EQ(childrenOfTheTest(), std::vector<pid_t>{});
+    }
+    std::signal(SIGINT, before);
+}
+
+TEST(KolmctlErrors, WithoutAProcessForThePlugInNothingIsCalled) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers' own bookkeeping needs the files this test takes away";
+#endif
+    // Room for one more file (the header is read), not for the two ends of a line to a child.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+    const int lowestFree = dup(0);
+    close(lowestFree);
+    rlimit tight = old;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree) + 1;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    bench(0, 0, 0);
+    kolmsim_trace_clear();
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "info"});
+    setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(r.code, kolmctl::kCannotIsolate);
+    EXPECT_NE(r.err.find("Too many open files; kolmctl does not call a plug-in unprotected"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(kolmsim_trace_length(), 0u) << "the plug-in was not even loaded";
 }

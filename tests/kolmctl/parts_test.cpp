@@ -1,10 +1,13 @@
 // kolmctl's pieces on their own: reading directory texts, calling by signature,
-// Windows-1252 to UTF-8, and the chart.
+// Windows-1252 to UTF-8, the chart and the PE export reader.
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "call.h"
 #include "cp1252.h"
 #include "live_view.h"
+#include "pe_image.h"
 #include "signature.h"
 #include "svg_plot.h"
 
@@ -82,6 +85,7 @@ TEST(KolmctlCp1252, ConvertsEveryRangeToUtf8) {
     EXPECT_EQ(kolmctl::utf8FromCp1252("\x80 \x9C \xFF \xA0"), "\xE2\x82\xAC \xC5\x93 \xC3\xBF \xC2\xA0");
     EXPECT_EQ(kolmctl::utf8FromCp1252("\x81"), "\xEF\xBF\xBD") << "unassigned byte";
     EXPECT_EQ(kolmctl::utf8FromCp1252(nullptr), "");
+    EXPECT_EQ(kolmctl::utf8FromCp1252("\x1B[2J\tA\x7F"), "\\x1B[2J\\x09A\\x7F") << "control bytes escaped";
 }
 
 TEST(KolmctlView, BarIsProportionalAndClamped) {
@@ -97,4 +101,61 @@ TEST(KolmctlPlot, PlacesVoltsOnTheVerticalScaleAndEscapesNames) {
     EXPECT_NE(svg.find("points=\"60.00,370.00 780.00,40.00\""), std::string::npos) << svg;
     EXPECT_NE(svg.find(">a&lt;b</text>"), std::string::npos);
     EXPECT_NE(svg.find(">R\xC3\xA9 &amp; co</text>"), std::string::npos);
+}
+
+namespace {
+// A PE32 image as the loader maps it, with an export directory of two functions.
+std::vector<unsigned char> peImage() {
+    std::vector<unsigned char> img(0x400);
+    auto put32 = [&](std::size_t at, std::uint32_t v) { std::memcpy(&img[at], &v, 4); };
+    auto put16 = [&](std::size_t at, std::uint16_t v) { std::memcpy(&img[at], &v, 2); };
+    put32(0x3C, 0x80);
+    put32(0x80, 0x4550);  // "PE\0\0"
+    put16(0x98, 0x10B);   // PE32
+    put32(0x98 + 56, 0x400);
+    put32(0x98 + 92, 16);
+    put32(0x98 + 96, 0x200);  // the export directory
+    const std::uint32_t directory[] = {2, 2, 0x300, 0x320, 0x340};
+    for (std::size_t k = 0; k < 5; ++k) put32(0x200 + 20 + 4 * k, directory[k]);
+    put32(0x300, 0x1000), put32(0x304, 0x2000);
+    put32(0x320, 0x360), put32(0x324, 0x368);
+    std::memcpy(&img[0x360], "EA", 3), std::memcpy(&img[0x368], "SB", 3);
+    put16(0x340, 0), put16(0x342, 1);
+    return img;
+}
+}  // namespace
+
+TEST(KolmctlPlot, ALongCaptureKeepsABoundedEvenlySpacedSeries) {
+    kolmctl::PlotSeries plot({"a"}, 100);
+    for (int k = 0; k < 10000; ++k) plot.add(k, {k / 2000.0});
+    ASSERT_LE(plot.seconds().size(), 100u);
+    EXPECT_GE(plot.seconds().size(), 50u);
+    const double step = plot.seconds()[1] - plot.seconds()[0];
+    for (std::size_t k = 1; k < plot.seconds().size(); ++k)
+        EXPECT_EQ(plot.seconds()[k] - plot.seconds()[k - 1], step);
+    EXPECT_EQ(plot.series()[0].volts.back(), plot.seconds().back() / 2000.0);
+    EXPECT_EQ(plot.added(), 10000);
+}
+
+TEST(KolmctlPeImage, NamesAnExportAndNeverReadsOutsideTheImage) {
+    auto img = peImage();
+    EXPECT_EQ(kolmctl::peImageSize(img.data(), 0x100), 0x400u);
+    EXPECT_EQ(kolmctl::peExportAt(img.data(), img.size(), 0x1000), "EA");
+    EXPECT_EQ(kolmctl::peExportAt(img.data(), img.size(), 0x2000), "SB");
+    EXPECT_EQ(kolmctl::peExportAt(img.data(), img.size(), 0x3000), "");
+    struct {
+        std::size_t at;
+        std::uint32_t value;
+    } const damage[] = {
+        {0x342, 7},               // an ordinal past the function count
+        {0x324, 0x7FFFFFF0},      // a name past the end
+        {0x200 + 28, 0x3FE},      // the function table running off the end
+        {0x98 + 96, 0xFFFFFFF0},  // the export directory past the end
+        {0x3C, 0xFFFFFFFC},       // the NT headers past the end
+    };
+    for (const auto& d : damage) {
+        auto bad = peImage();
+        std::memcpy(&bad[d.at], &d.value, d.at == 0x342 ? 2 : 4);
+        EXPECT_EQ(kolmctl::peExportAt(bad.data(), bad.size(), 0x2000), "") << std::hex << d.at;
+    }
 }

@@ -50,3 +50,12 @@ windows_kolmctl_test(check 0
 windows_kolmctl_test(no_port_access 8
   "answered \"no value\" \\(-777\\): the plug-in has no access to the parallel port on this machine\\.\n  Put the port helper inpout32\\.dll [^\n]* in the host\n  program's folder, beside the plug-in"
   ARGS Z:$<TARGET_FILE:kolmlpt1> read --count 1)
+# A plug-in that faults in EA: reported with the call and the exception, exit code 11.
+# Windows names a null pointer an access violation; Wine under qemu-i386 reports
+# faults as illegal instructions.
+add_library(kolmctl_faulting_plugin SHARED ${CMAKE_CURRENT_SOURCE_DIR}/faulting_plugin.cpp)
+set_target_properties(kolmctl_faulting_plugin PROPERTIES PREFIX "" OUTPUT_NAME faulting)
+target_link_options(kolmctl_faulting_plugin PRIVATE -static-libgcc -static-libstdc++)
+windows_kolmctl_test(faulting_entry 11
+  "the plug-in failed: EA\\(0\\) crashed \\((access violation, exception 0xC0000005|illegal instruction, exception 0xC000001D)\\)"
+  ARGS Z:$<TARGET_FILE:kolmctl_faulting_plugin> read --count 1)

@@ -19,6 +19,8 @@ struct Arg {
 inline Arg intArg(std::int32_t v) { return {Type::Int, v, 0.0, nullptr}; }
 inline Arg doubleArg(double v) { return {Type::Double, 0, v, nullptr}; }
 inline Arg pointerArg(const void* v) { return {Type::Pointer, 0, 0.0, v}; }
+// Across the isolation: a pointer to a double holding `v`, made beside the plug-in.
+inline Arg pointerTo(double v) { return {Type::Pointer, 0, v, nullptr}; }
 
 struct Value {
     std::int32_t i = 0;       // Int results

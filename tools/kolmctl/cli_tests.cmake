@@ -20,6 +20,11 @@ kolmctl_cli_test(help 0 "usage: kolmctl PLUGIN relay K on\\|off" relay --help)
 kolmctl_cli_test(not_found 3 "no such file" /nonexistent/kolmlpt1.so info)
 kolmctl_cli_test(not_a_plugin 4 "exports no DLLFunctionDirectory" $<TARGET_FILE:kolmsim> info)
 kolmctl_cli_test(out_of_range 7 "channel 9 is out of range" ${lpt1} read 9)
+# A full disk: the last bytes fail at the close, after the command itself succeeded.
+add_test(NAME kolmctl.cli.full_disk COMMAND ${CMAKE_COMMAND}
+  "-DCMD=${CMAKE_CROSSCOMPILING_EMULATOR};$<TARGET_FILE:kolmctl>;${lpt1};read;--csv;--count;3;--interval;0"
+  -DCODE=10 "-DMATCH=cannot write the output: No space left on device" -DOUTPUT_FILE=/dev/full
+  -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # The register convention itself: every call of check went through the thunk.
   kolmctl_cli_test(check_convention 0 "note  every call went through the register convention" ${lpt1} check)

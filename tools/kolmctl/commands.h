@@ -20,7 +20,8 @@ struct CommandError {
 struct Context {
     std::ostream& out;
     std::ostream& err;
-    bool terminal;  // standard output is an interactive terminal
+    bool terminal;           // standard output is an interactive terminal
+    SessionOptions session;  // how the plug-in is kept apart
 };
 
 using Args = std::vector<std::string>;
@@ -38,12 +39,18 @@ int cmdCheck(const Plugin& p, const Args& args, Context& cx);
 std::int32_t parseInt(const std::string& text, const char* what);
 // The listed entry point `name` with exactly these parameter types, or CommandError.
 const Listed& require(const Plugin& p, const char* name, const std::vector<Type>& params);
-std::int32_t callInt(const Listed& l, const std::vector<Arg>& args);
-double callDouble(const Listed& l, const std::vector<Arg>& args);
-// A text result, converted to UTF-8; empty if the entry point is not listed.
+// The entry point's result, which must be of that type.
+std::int32_t callInt(const Plugin& p, const Listed& l, const std::vector<Arg>& args);
+double callDouble(const Plugin& p, const Listed& l, const std::vector<Arg>& args);
+// A text result as shown (textShown); empty if the entry point is not listed.
 std::string nameText(const Plugin& p, const char* name, std::int32_t channel);
 std::string titleText(const Plugin& p, const char* name);
 [[noreturn]] void noPortAccess(const Plugin& p);
+// A text the plug-in gave, for a terminal or a file: UTF-8, control bytes escaped,
+// and a note where it could not be read whole.
+std::string textShown(TextState state, const std::string& cp1252);
+// Whether the output took everything written to it; CommandError kOutputFailed if not.
+void checkOutput(std::ostream& out, const char* what);
 
 // The whole command line, after the program name.
 int run(const Args& args, Context& cx);

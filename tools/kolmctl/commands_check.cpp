@@ -2,21 +2,20 @@
 // formed, and every listed entry point must answer boundary and out-of-range
 // arguments as the interface says, without crashing; on 32-bit builds every call
 // must also keep the register convention (callee-saved registers, stack, x87).
-// Each probe runs isolated, so a crash is a finding, not the end of kolmctl.
+// A probe that crashes or hangs the plug-in is a finding, and the plug-in is
+// loaded afresh for the next one.
 #include <climits>
 #include <cstring>
 
 #include "commands.h"
 #include "cp1252.h"
-#include "isolated.h"
 
 namespace kolmctl {
 
 namespace {
 
-constexpr std::size_t kSlotChars = 100;  // the directory's text slots hold 100 characters
-constexpr std::size_t kNameChars = 20;   // channel and relay name buffers
-constexpr std::size_t kSaneText = 4096;
+constexpr std::size_t kSlotChars = 100;                   // the directory's text slots hold 100 characters
+constexpr std::size_t kNameChars = 20;                    // channel and relay name buffers
 constexpr double kNoValueScaled = -777.0 * 5.0 / 1024.0;  // EAD(2), EAD(3)
 
 const std::int32_t kOutOfRange[] = {-1, 4, INT_MIN, INT_MAX};
@@ -59,18 +58,8 @@ struct Report {
     void note(const std::string& s) { out << "note  " << s << "\n"; }
 };
 
-std::string argList(const std::vector<Arg>& args) {
-    std::string s;
-    for (const Arg& a : args) {
-        if (!s.empty()) s += ",";
-        if (a.type == Type::Int) s += std::to_string(a.i);
-        else if (a.type == Type::Double) s += std::to_string(a.d);
-        else s += "&value";
-    }
-    return s;
-}
-
-std::string show(Type t, const Value& v) {
+std::string show(Type t, const Answer& a) {
+    const Value& v = a.result.value;
     switch (t) {
     case Type::Int: return std::to_string(v.i);
     case Type::Double: {
@@ -78,7 +67,8 @@ std::string show(Type t, const Value& v) {
         std::snprintf(buf, sizeof buf, "%.10g", v.d);
         return buf;
     }
-    case Type::Text: return v.p ? "\"" + utf8FromCp1252(static_cast<const char*>(v.p)) + "\"" : "null";
+    case Type::Text:
+        return a.textState == TextState::Null ? "null" : "\"" + textShown(a.textState, a.text) + "\"";
     case Type::Pointer: return v.p ? "an address" : "null";
     }
     return "?";
@@ -98,11 +88,12 @@ std::string abiProblems(const AbiReport& abi) {
     return s;
 }
 
-// Whether `v`, a `result` value, is what `e` asks for; `why` says what was expected.
-bool meets(Expect e, Type result, const Value& v, std::string& why) {
-    auto textLength = [&]() -> std::size_t {
-        return v.p ? strnlen(static_cast<const char*>(v.p), kSaneText) : 0;
-    };
+// Whether `a`, the answer of an entry point with this `result` type, is what `e`
+// asks for; `why` says what was expected.
+bool meets(Expect e, Type result, const Answer& a, std::string& why) {
+    const Value& v = a.result.value;
+    const bool text = result == Type::Text && a.textState == TextState::Whole;
+    const std::size_t textLength = a.text.size();
     switch (e) {
     case Expect::NoValue: why = "-777 (no value)"; return result == Type::Int && v.i == kNoValue;
     case Expect::NoValueDouble: why = "-777.0"; return result == Type::Double && v.d == kNoValueDouble;
@@ -115,15 +106,11 @@ bool meets(Expect e, Type result, const Value& v, std::string& why) {
         why = "volts from 0 to 5, or -777.0";
         return result == Type::Double && ((v.d >= 0.0 && v.d < 5.0) || v.d == kNoValueDouble);
     case Expect::Bit: why = "0 or 1"; return result == Type::Int && (v.i == 0 || v.i == 1);
-    case Expect::EmptyText:
-        why = "an empty text";
-        return result == Type::Text && v.p != nullptr && textLength() == 0;
+    case Expect::EmptyText: why = "an empty text"; return text && textLength == 0;
     case Expect::Name:
         why = "a name of 1 to 20 characters";
-        return result == Type::Text && v.p != nullptr && textLength() >= 1 && textLength() <= kNameChars;
-    case Expect::Text:
-        why = "a text";
-        return result == Type::Text && v.p != nullptr && textLength() >= 1 && textLength() < kSaneText;
+        return text && textLength >= 1 && textLength <= kNameChars;
+    case Expect::Text: why = "a text"; return text && textLength >= 1;
     case Expect::Anything: why = "an answer"; return true;
     }
     return false;
@@ -179,36 +166,55 @@ std::vector<Case> casesFor(const Signature& sig) {
     return cases;
 }
 
-Outcome probe(const Listed& l, const Case& c) {
-    const CallResult r = call(l, c.args);
-    if (!r.called) return {false, "cannot be called by kolmctl (more than 3 parameters)"};
+// A finding, worded in full: "EA(4) crashed (Illegal instruction)".
+struct Outcome {
+    bool ok = true;
+    std::string text;
+};
+
+Outcome probe(const Plugin& p, const Listed& l, const Case& c) {
+    const Call call = Plugin::callOf(l, c.args);
+    const Plugin::Attempt at = p.attempt({call});
+    if (!at.failure.empty()) return {false, at.failure};
+    const Answer& a = at.answers[0];
+    if (!a.result.called)
+        return {false, p.describe(call) + " cannot be called by kolmctl (more than 3 parameters)"};
     std::string why;
-    std::string problems = abiProblems(r.abi);
-    if (!meets(c.expect, l.sig->result, r.value, why))
-        problems = "answered " + show(l.sig->result, r.value) + ", expected " + why +
+    std::string problems = abiProblems(a.result.abi);
+    if (!meets(c.expect, l.sig->result, a, why))
+        problems = "answered " + show(l.sig->result, a) + ", expected " + why +
                    (problems.empty() ? "" : "; ") + problems;
-    if (!problems.empty()) return {false, problems};
+    if (!problems.empty()) return {false, p.describe(call) + " " + problems};
+    const Value& v = a.result.value;
     return {true, (c.expect == Expect::Count || c.expect == Expect::Volts) &&
-                          (r.value.i == kNoValue || r.value.d == kNoValueDouble)
+                          (v.i == kNoValue || v.d == kNoValueDouble)
                       ? "no port access"
                       : ""};
 }
 
 // A relay switched to the state it already has: checks the answer without moving it.
-Outcome relayEcho(const Listed& sb, const Listed& rsb, std::int32_t k) {
-    const CallResult state = call(rsb, {intArg(k)});
-    const CallResult r = call(sb, {intArg(k), intArg(state.value.i)});
-    const std::string abi = abiProblems(state.abi.kept() ? r.abi : state.abi);
-    if (!abi.empty()) return {false, abi};
+Outcome relayEcho(const Plugin& p, const Listed& sb, const Listed& rsb, std::int32_t k) {
+    const std::string name = "SB(" + std::to_string(k) + ",RSB(" + std::to_string(k) + "))";
+    const Plugin::Attempt state = p.attempt({Plugin::callOf(rsb, {intArg(k)})});
+    if (!state.failure.empty()) return {false, state.failure};
+    const std::int32_t was = state.answers[0].result.value.i;
+    const Plugin::Attempt set = p.attempt({Plugin::callOf(sb, {intArg(k), intArg(was)})});
+    if (!set.failure.empty()) return {false, set.failure};
+    const CallResult& r = set.answers[0].result;
+    const std::string abi =
+        abiProblems(state.answers[0].result.abi.kept() ? r.abi : state.answers[0].result.abi);
+    if (!abi.empty()) return {false, name + " " + abi};
     if (r.value.i == kNoValue) return {true, "no port access"};
-    if (r.value.i != k * 100 + state.value.i)
-        return {false, "answered " + std::to_string(r.value.i) + ", expected " +
-                           std::to_string(k * 100 + state.value.i)};
+    if (r.value.i != k * 100 + was)
+        return {false, name + " answered " + std::to_string(r.value.i) + ", expected " +
+                           std::to_string(k * 100 + was)};
     return {true, ""};
 }
 
 void checkDirectory(const Plugin& p, Report& rep) {
-    if (p.callDirectory() == p.directoryAddress() && p.directoryAddress() != nullptr)
+    const Plugin::Attempt again = p.attempt({Call{Target::Directory, 0, {}}});
+    if (!again.failure.empty()) rep.fail(again.failure);
+    else if (reinterpret_cast<std::uintptr_t>(again.answers[0].result.value.p) == p.directoryAddress())
         rep.pass("DLLFunctionDirectory answers the same table on every call");
     else rep.fail("DLLFunctionDirectory answers a different table on a second call");
     if (p.directoryEnded())
@@ -216,21 +222,21 @@ void checkDirectory(const Plugin& p, Report& rep) {
                  " entries");
     else rep.fail("the directory is not well formed: " + p.walkProblem());
     for (const Listed& l : p.listed()) {
-        const std::string label = "entry " + std::to_string(l.number) + " \"" + utf8FromCp1252(l.text) + "\"";
+        const std::string label =
+            "entry " + std::to_string(l.number) + " \"" + textShown(l.textState, l.text) + "\"";
         if (!l.sig) rep.fail(label + ": unreadable text: " + l.parseError);
-        if (std::strlen(l.text) > kSlotChars)
+        if (l.text.size() > kSlotChars)
             rep.fail(label + ": longer than " + std::to_string(kSlotChars) + " characters");
-        const std::string exported = p.library().exportAt(l.entry);
         std::string finding = label;
-        if (exported.empty()) {
+        if (l.exported.empty()) {
             rep.fail(finding.append(": its address is not an exported entry point"));
-        } else if (l.sig && !sameWordIgnoringCase(exported, l.sig->name.c_str())) {
+        } else if (l.sig && !sameWordIgnoringCase(l.exported, l.sig->name.c_str())) {
             rep.fail(finding.append(": its address is the export ")
-                         .append(exported)
+                         .append(l.exported)
                          .append(", not ")
                          .append(l.sig->name));
-        } else if (l.sig && std::strlen(l.text) <= kSlotChars) {
-            rep.pass(finding.append(" -> export ").append(exported));
+        } else if (l.sig && l.text.size() <= kSlotChars) {
+            rep.pass(finding.append(" -> export ").append(l.exported));
         }
     }
     std::string missing;
@@ -249,10 +255,10 @@ int checkRelayEcho(const Plugin& p, const Listed& sb, Report& rep, bool& noPort)
     if (rsb == nullptr) return 0;
     int failures = 0;
     for (std::int32_t k : {0, 3}) {
-        const Outcome o = runIsolated([&] { return relayEcho(sb, *rsb, k); });
+        const Outcome o = relayEcho(p, sb, *rsb, k);
         if (!o.ok) {
             ++failures;
-            rep.fail("SB(" + std::to_string(k) + ",RSB(" + std::to_string(k) + ")) " + o.text);
+            rep.fail(o.text);
         }
         noPort = noPort || o.text == "no port access";
     }
@@ -266,10 +272,10 @@ void checkEntryPoints(const Plugin& p, Report& rep) {
         int failures = 0;
         bool noPort = false;
         for (const Case& c : cases) {
-            const Outcome o = runIsolated([&] { return probe(l, c); });
+            const Outcome o = probe(p, l, c);
             if (!o.ok) {
                 ++failures;
-                rep.fail(l.sig->name + "(" + argList(c.args) + ") " + o.text);
+                rep.fail(o.text);
             }
             noPort = noPort || o.text == "no port access";
         }
@@ -284,43 +290,34 @@ void checkEntryPoints(const Plugin& p, Report& rep) {
     }
 }
 
-// Findings from an isolated probe are named after the entry point they concern.
-void report(Report& rep, const Outcome& o, const std::string& name, const std::string& passed) {
-    if (o.ok) rep.pass(passed);
-    else rep.fail(o.text.rfind(name, 0) == 0 ? o.text : name + " " + o.text);
-}
-
 void checkPeaD(const Plugin& p, Report& rep) {
-    const void* fn = p.peaD();
-    if (fn == nullptr) {
+    if (!p.exportsPeaD()) {
         rep.fail("peaD is not exported");
         return;
     }
-    const Outcome o = runIsolated([&] {
-        const auto* a = static_cast<const double*>(callEntry(fn, peaDSignature(), {intArg(4)}).value.p);
-        const auto* b = static_cast<const double*>(callEntry(fn, peaDSignature(), {intArg(-1)}).value.p);
-        if (a == nullptr || a != b) return Outcome{false, "peaD answers a different address on each call"};
-        if (*a != kNoValueDouble)
-            return Outcome{false, "peaD(-1) points at " + std::to_string(*a) + ", expected -777.0"};
-        return Outcome{true, ""};
-    });
-    report(rep, o, "peaD", "peaD (exported, not listed): one address, -777.0 out of range");
+    const Plugin::Attempt at =
+        p.attempt({Call{Target::PeaD, 0, {intArg(4)}}, Call{Target::PeaD, 0, {intArg(-1)}}});
+    if (!at.failure.empty()) return rep.fail(at.failure);
+    const Answer& a = at.answers[0];
+    const Answer& b = at.answers[1];
+    if (a.result.value.p == nullptr || a.result.value.p != b.result.value.p)
+        rep.fail("peaD answers a different address on each call");
+    else if (!b.pointeeRead) rep.fail("peaD(-1) answers an address that cannot be read");
+    else if (b.pointee != kNoValueDouble)
+        rep.fail("peaD(-1) points at " + std::to_string(b.pointee) + ", expected -777.0");
+    else rep.pass("peaD (exported, not listed): one address, -777.0 out of range");
 }
 
 void checkPsad(const Plugin& p, Report& rep) {
-    const void* fn = p.psad();
-    if (fn == nullptr) {
+    if (!p.exportsPsad()) {
         rep.fail("PSAD is not exported");
         return;
     }
-    const Outcome o = runIsolated([&] {
-        const double in = 2.5;
-        const auto* r =
-            static_cast<const double*>(callEntry(fn, psadSignature(), {intArg(1), pointerArg(&in)}).value.p);
-        if (r == nullptr || *r != 0.0) return Outcome{false, "PSAD(1,&2.5) does not point at 0.0"};
-        return Outcome{true, ""};
-    });
-    report(rep, o, "PSAD", "PSAD (exported, not listed): points at 0.0");
+    const Plugin::Attempt at = p.attempt({Call{Target::Psad, 0, {intArg(1), pointerTo(2.5)}}});
+    if (!at.failure.empty()) return rep.fail(at.failure);
+    if (!at.answers[0].pointeeRead || at.answers[0].pointee != 0.0)
+        rep.fail("PSAD(1,&2.5) does not point at 0.0");
+    else rep.pass("PSAD (exported, not listed): points at 0.0");
 }
 
 }  // namespace

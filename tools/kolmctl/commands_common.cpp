@@ -1,4 +1,6 @@
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 
 #include "commands.h"
 #include "cp1252.h"
@@ -24,30 +26,50 @@ const Listed& require(const Plugin& p, const char* name, const std::vector<Type>
     return *l;
 }
 
-std::int32_t callInt(const Listed& l, const std::vector<Arg>& args) {
-    const CallResult r = call(l, args);
+std::int32_t callInt(const Plugin& p, const Listed& l, const std::vector<Arg>& args) {
     if (l.sig->result != Type::Int)
         throw CommandError{kNotListed, describe(*l.sig) + " does not answer an int"};
-    return r.value.i;
+    return p.call(l, args).result.value.i;
 }
 
-double callDouble(const Listed& l, const std::vector<Arg>& args) {
+double callDouble(const Plugin& p, const Listed& l, const std::vector<Arg>& args) {
     if (l.sig->result != Type::Double)
         throw CommandError{kNotListed, describe(*l.sig) + " does not answer a double"};
-    return call(l, args).value.d;
+    return p.call(l, args).result.value.d;
+}
+
+std::string textShown(TextState state, const std::string& cp1252) {
+    switch (state) {
+    case TextState::Null:
+    case TextState::None: return {};
+    case TextState::Unreadable: return "(the text cannot be read)";
+    case TextState::Unended:
+        return utf8FromCp1252(cp1252) + "... (no end within " + std::to_string(kTextLimit) + " characters)";
+    case TextState::Whole: break;
+    }
+    return utf8FromCp1252(cp1252);
 }
 
 std::string nameText(const Plugin& p, const char* name, std::int32_t channel) {
     const Listed* l = p.find(name);
     if (l == nullptr || l->sig->result != Type::Text || l->sig->params != std::vector<Type>{Type::Int})
         return {};
-    return utf8FromCp1252(static_cast<const char*>(call(*l, {intArg(channel)}).value.p));
+    const Answer a = p.call(*l, {intArg(channel)});
+    return textShown(a.textState, a.text);
 }
 
 std::string titleText(const Plugin& p, const char* name) {
     const Listed* l = p.find(name);
     if (l == nullptr || l->sig->result != Type::Text || !l->sig->params.empty()) return {};
-    return utf8FromCp1252(static_cast<const char*>(call(*l, {}).value.p));
+    const Answer a = p.call(*l, {});
+    return textShown(a.textState, a.text);
+}
+
+void checkOutput(std::ostream& out, const char* what) {
+    if (out.flush()) return;
+    const int error = errno;
+    throw CommandError{kOutputFailed, std::string("cannot write ") + what +
+                                          (error != 0 ? std::string(": ") + std::strerror(error) : "")};
 }
 
 void noPortAccess(const Plugin& p) {

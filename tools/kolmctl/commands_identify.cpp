@@ -9,9 +9,9 @@ namespace kolmctl {
 
 namespace {
 
-std::string hex(const void* p) {
+std::string hex(std::uint64_t address) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%p", p);
+    std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(address));
     return buf;
 }
 
@@ -31,12 +31,11 @@ int cmdInfo(const Plugin& p, const Args& args, Context& cx) {
     cx.out << "directory: " << p.listed().size() << " entries at " << hex(p.directoryAddress())
            << (p.directoryEnded() ? ", null-terminated" : ", " + p.walkProblem()) << "\n";
     cx.out << "exports:   DLLFunctionDirectory";
-    for (const Listed& l : p.listed()) {
-        const std::string name = p.library().exportAt(l.entry);
-        cx.out << " " << (name.empty() ? "(entry " + std::to_string(l.number) + " not exported)" : name);
-    }
-    for (const char* name : {"peaD", "PSAD"})
-        if (p.library().symbol(name) != nullptr) cx.out << " " << name;
+    for (const Listed& l : p.listed())
+        cx.out << " "
+               << (l.exported.empty() ? "(entry " + std::to_string(l.number) + " not exported)" : l.exported);
+    if (p.exportsPeaD()) cx.out << " peaD";
+    if (p.exportsPsad()) cx.out << " PSAD";
     cx.out << "\n";
     return kOk;
 }
@@ -46,10 +45,9 @@ int cmdList(const Plugin& p, const Args& args, Context& cx) {
     for (const Listed& l : p.listed()) {
         char num[8];
         std::snprintf(num, sizeof num, "%2d", l.number);
-        std::string line = std::string(num) + "  " + utf8FromCp1252(l.text);
+        std::string line = std::string(num) + "  " + textShown(l.textState, l.text);
         line.resize(std::max<std::size_t>(line.size(), 42), ' ');
-        const std::string exported = p.library().exportAt(l.entry);
-        line += " -> " + (exported.empty() ? hex(l.entry) + " (not an export)" : exported);
+        line += " -> " + (l.exported.empty() ? hex(l.entry) + " (not an export)" : l.exported);
         if (!l.sig) line += "  [unreadable text: " + l.parseError + "]";
         cx.out << line << "\n";
     }

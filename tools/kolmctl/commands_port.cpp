@@ -26,7 +26,7 @@ int action(const Plugin& p, const Args& args, Context& cx, std::int32_t channel,
     if (!args.empty()) throw CommandError{kUsage, "unexpected argument \"" + args.front() + "\""};
     const Listed& ea = require(p, "EA", {Type::Int});
     // The plug-in answers "no value" to both actions: there is no reading to give.
-    callInt(ea, {intArg(channel)});
+    callInt(p, ea, {intArg(channel)});
     const std::string name = nameText(p, "NEA", channel);
     cx.out << (name.empty() ? std::string("channel ") + std::to_string(channel) : name) << ": " << what
            << "\n";
@@ -40,9 +40,10 @@ int cmdRelay(const Plugin& p, const Args& args, Context& cx) {
         throw CommandError{kUsage, "usage: kolmctl PLUGIN relay K on|off"};
     const std::int32_t k = relayNumber(args[0]);
     const std::int32_t value = args[1] == "on" ? 1 : 0;
-    const std::int32_t answer = callInt(require(p, "SB", {Type::Int, Type::Int}), {intArg(k), intArg(value)});
+    const std::int32_t answer =
+        callInt(p, require(p, "SB", {Type::Int, Type::Int}), {intArg(k), intArg(value)});
     if (answer == kNoValue) noPortAccess(p);
-    const std::int32_t back = callInt(require(p, "RSB", {Type::Int}), {intArg(k)});
+    const std::int32_t back = callInt(p, require(p, "RSB", {Type::Int}), {intArg(k)});
     cx.out << label(p, k) << ": switched " << args[1] << " (SB answered " << answer << "), read back "
            << (back == 1   ? "on"
                : back == 0 ? "off"
@@ -59,7 +60,7 @@ int cmdRelays(const Plugin& p, const Args& args, Context& cx) {
     if (!args.empty()) throw CommandError{kUsage, "unexpected argument \"" + args.front() + "\""};
     const Listed& rsb = require(p, "RSB", {Type::Int});
     for (std::int32_t k = 0; k < kRelays; ++k) {
-        const std::int32_t state = callInt(rsb, {intArg(k)});
+        const std::int32_t state = callInt(p, rsb, {intArg(k)});
         cx.out << label(p, k) << ": "
                << (state == 1   ? "on"
                    : state == 0 ? "off"

@@ -2,9 +2,10 @@
 // view on a terminal, and optionally an SVG chart.
 #include <cctype>
 #include <chrono>
-#include <csignal>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "commands.h"
@@ -28,9 +29,6 @@ struct Options {
     bool csv = false;
     std::string plot;
 };
-
-volatile std::sig_atomic_t interrupted = 0;
-extern "C" void onInterrupt(int) { interrupted = 1; }
 
 Options parse(const Args& args) {
     Options o;
@@ -70,16 +68,36 @@ Options parse(const Args& args) {
     return o;
 }
 
-struct Reading {
-    double seconds = 0.0;
-    std::vector<std::int32_t> counts;  // empty when shown in volts only
-    std::vector<double> volts;
+constexpr std::size_t kPlotPoints = 4096;   // a chart is 720 pixels wide; more points show nothing
+constexpr double kFlushSeconds = 0.1;       // back-to-back readings reach a pipe this often
+constexpr long kSleepSliceMs = 100;         // Ctrl-C is looked at this often while waiting
+constexpr long kReadingsPerExchange = 256;  // back-to-back readings asked of the plug-in at once
+
+constexpr std::int32_t kMaxCount = 1023;
+
+struct Sample {
+    std::int32_t count = 0;
+    double volts = 0.0;
+    bool valid = true;  // a count of 0 to 1023 and finite volts: a reading the interface can give
 };
 
+// Formats into `out` without allocating once `out` has grown to a line's size.
+void appendFixed(std::string& out, double v, int decimals) {
+    char buf[48];
+    const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    out.append(buf, static_cast<std::size_t>(std::max(n, 0)));
+}
+
+void appendInt(std::string& out, std::int32_t v) {
+    char buf[16];
+    const int n = std::snprintf(buf, sizeof buf, "%d", static_cast<int>(v));
+    out.append(buf, static_cast<std::size_t>(std::max(n, 0)));
+}
+
 std::string fixed(double v, int decimals) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
+    std::string s;
+    appendFixed(s, v, decimals);
+    return s;
 }
 
 std::string padLeft(const std::string& s, std::size_t width) {
@@ -95,110 +113,183 @@ struct Session {
     const Plugin& plugin;
     const Options& options;
     Context& cx;
-    const Listed* ea;   // counts (and volts from them), unless only volts are shown
-    const Listed* ead;  // volts straight from the plug-in
+    bool countsShown;         // counts through EA (volts scaled from them); otherwise volts through EAD
+    std::vector<Call> calls;  // a call a channel, for as many readings as one exchange takes
     std::vector<std::string> names;
     long count;
     bool live;
+    std::string line;  // reused for every line written
+    long invalid = 0;
 };
 
-Reading takeReading(const Session& s, double seconds) {
-    Reading r{seconds, {}, {}};
-    for (std::int32_t ch : s.options.channels) {
-        if (s.ead != nullptr) {
-            const double v = callDouble(*s.ead, {intArg(ch)});
-            if (v == kNoValueDouble) noPortAccess(s.plugin);
-            r.volts.push_back(v);
+// Readings `first` to `first + n - 1` of this exchange's answers, one Sample a channel.
+void takeReadings(const Session& s, std::size_t n, std::vector<Answer>& answers) {
+    const std::size_t channels = s.options.channels.size();
+    std::vector<Call> calls(s.calls.begin(), s.calls.begin() + static_cast<std::ptrdiff_t>(n * channels));
+    answers = s.plugin.callAll(calls);
+}
+
+void sample(const Session& s, const Answer* answers, std::vector<Sample>& values) {
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        Sample& v = values[k];
+        if (!s.countsShown) {
+            v.volts = answers[k].result.value.d;
+            if (v.volts == kNoValueDouble) noPortAccess(s.plugin);
+            v.valid = std::isfinite(v.volts);
         } else {
-            const std::int32_t c = callInt(*s.ea, {intArg(ch)});
-            if (c == kNoValue) noPortAccess(s.plugin);
-            r.counts.push_back(c);
-            r.volts.push_back(c * kVoltsPerCount);
+            v.count = answers[k].result.value.i;
+            if (v.count == kNoValue) noPortAccess(s.plugin);
+            v.volts = v.count * kVoltsPerCount;
+            v.valid = v.count >= 0 && v.count <= kMaxCount;
         }
     }
-    return r;
 }
 
-void printCsvHeader(const Session& s) {
-    s.cx.out << "time_s";
+void printCsvHeader(Session& s) {
+    s.line = "time_s";
     for (std::int32_t ch : s.options.channels) {
-        if (s.options.show != Show::Volts) s.cx.out << ",ch" << ch << "_counts";
-        if (s.options.show != Show::Counts) s.cx.out << ",ch" << ch << "_volts";
+        if (s.options.show != Show::Volts) s.line += ",ch" + std::to_string(ch) + "_counts";
+        if (s.options.show != Show::Counts) s.line += ",ch" + std::to_string(ch) + "_volts";
     }
-    s.cx.out << "\n";
+    s.line += "\n";
+    s.cx.out << s.line;
 }
 
-void printCsv(const Session& s, const Reading& r) {
-    s.cx.out << fixed(r.seconds, 3);
-    for (std::size_t k = 0; k < s.options.channels.size(); ++k) {
-        if (s.options.show != Show::Volts) s.cx.out << "," << r.counts[k];
-        if (s.options.show != Show::Counts) s.cx.out << "," << fixed(r.volts[k], 4);
-    }
-    s.cx.out << "\n";
+// A value the interface cannot give is written as "invalid(<what came>)", never as a number.
+void appendCsvCount(std::string& out, const Sample& v) {
+    if (!v.valid) out += "invalid(";
+    appendInt(out, v.count);
+    if (!v.valid) out += ")";
 }
 
-void drawLive(const Session& s, LiveView& view, const Reading& r, long index) {
+void appendCsvVolts(std::string& out, const Sample& v, bool counts) {
+    if (v.valid) return appendFixed(out, v.volts, 4);
+    out += "invalid(";
+    if (counts) appendInt(out, v.count);
+    else appendFixed(out, v.volts, 4);
+    out += ")";
+}
+
+void printCsv(Session& s, double seconds, const std::vector<Sample>& values) {
+    std::string& l = s.line;
+    l.clear();
+    appendFixed(l, seconds, 3);
+    for (const Sample& v : values) {
+        if (s.options.show != Show::Volts) appendCsvCount((l += ","), v);
+        if (s.options.show != Show::Counts) appendCsvVolts((l += ","), v, s.countsShown);
+    }
+    l += "\n";
+    s.cx.out.write(l.data(), static_cast<std::streamsize>(l.size()));
+}
+
+std::string shownVolts(const Sample& v, int decimals) { return fixed(v.volts, decimals) + " V"; }
+
+void drawLive(const Session& s, LiveView& view, double seconds, const std::vector<Sample>& values,
+              long index) {
     std::vector<Gauge> gauges;
-    for (std::size_t k = 0; k < s.options.channels.size(); ++k) {
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const Sample& v = values[k];
         std::string value;
-        if (s.options.show != Show::Volts) value += padLeft(std::to_string(r.counts[k]), 4);
-        if (s.options.show != Show::Counts) {
+        if (s.options.show != Show::Volts) value += padLeft(std::to_string(v.count), 4);
+        if (s.options.show != Show::Counts && (v.valid || !s.countsShown)) {
             if (!value.empty()) value += "  ";
-            value += fixed(r.volts[k], 3);
-            value += " V";
+            value += shownVolts(v, 3);
         }
-        gauges.push_back({s.names[k], value, r.volts[k] / kFullScaleVolts});
+        if (!v.valid) value += "  INVALID";
+        gauges.push_back({s.names[k], value, v.valid ? v.volts / kFullScaleVolts : 0.0});
     }
     std::string heading = "reading " + std::to_string(index + 1);
     if (s.count != 0) heading += " of " + std::to_string(s.count);
-    heading += ", " + fixed(r.seconds, 1) + " s";
+    heading += ", " + fixed(seconds, 1) + " s";
     if (s.count == 0) heading += "  (Ctrl-C stops)";
     view.draw(heading, gauges);
 }
 
-void printPlain(const Session& s, const Reading& r) {
-    s.cx.out << fixed(r.seconds, 3) << " s";
-    for (std::size_t k = 0; k < s.options.channels.size(); ++k) {
-        s.cx.out << "  " << s.names[k] << ": ";
+void printPlain(Session& s, double seconds, const std::vector<Sample>& values) {
+    std::string& l = s.line;
+    l.clear();
+    appendFixed(l, seconds, 3);
+    l += " s";
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const Sample& v = values[k];
+        l += "  " + s.names[k] + ": ";
         switch (s.options.show) {
-        case Show::Both: s.cx.out << r.counts[k] << " (" << fixed(r.volts[k], 3) << " V)"; break;
-        case Show::Counts: s.cx.out << r.counts[k]; break;
-        case Show::Volts: s.cx.out << fixed(r.volts[k], 3) << " V"; break;
+        case Show::Both:
+            appendInt(l, v.count);
+            if (v.valid) l += " (" + shownVolts(v, 3) + ")";
+            break;
+        case Show::Counts: appendInt(l, v.count); break;
+        case Show::Volts: l += shownVolts(v, 3); break;
         }
+        if (!v.valid)
+            l += s.countsShown ? " (invalid: not a count from 0 to 1023)" : " (invalid: not a number)";
     }
-    s.cx.out << "\n";
+    l += "\n";
+    s.cx.out.write(l.data(), static_cast<std::streamsize>(l.size()));
 }
 
-std::vector<Reading> readUntilDone(const Session& s) {
+// Waits between readings, looking at Ctrl-C so that it stops the tool at once.
+void pause(long ms) {
+    for (long left = ms; left > 0 && !interrupted(); left -= kSleepSliceMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, kSleepSliceMs)));
+}
+
+void show(Session& s, LiveView& view, double seconds, const std::vector<Sample>& values, long index,
+          PlotSeries* plot, std::vector<double>& volts) {
+    if (s.options.csv) printCsv(s, seconds, values);
+    else if (s.live) drawLive(s, view, seconds, values, index);
+    else printPlain(s, seconds, values);
+    bool allValid = true;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        allValid = allValid && values[k].valid;
+        volts[k] = values[k].volts;
+    }
+    if (!allValid) ++s.invalid;
+    else if (plot != nullptr) plot->add(seconds, volts);
+}
+
+// Readings are written as they come and kept only as the chart's bounded series.
+// Back-to-back readings (no interval) are taken many to an exchange with the
+// plug-in's side, each stamped with the time its call returned.
+void readUntilDone(Session& s, PlotSeries* plot) {
     LiveView view(s.cx.out);
-    std::vector<Reading> readings;
-    const auto start = std::chrono::steady_clock::now();
-    for (long i = 0; (s.count == 0 || i < s.count) && interrupted == 0; ++i) {
-        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(s.options.intervalMs));
-        if (interrupted != 0) break;
-        Reading r =
-            takeReading(s, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        if (s.options.csv) printCsv(s, r);
-        else if (s.live) drawLive(s, view, r, i);
-        else printPlain(s, r);
-        s.cx.out.flush();
-        readings.push_back(std::move(r));
+    const std::size_t channels = s.options.channels.size();
+    std::vector<Sample> values(channels);
+    std::vector<double> volts(channels);
+    std::vector<Answer> answers;
+    const double start = steadySeconds();
+    double flushed = 0.0;
+    for (long i = 0; (s.count == 0 || i < s.count) && !interrupted();) {
+        if (i > 0) pause(s.options.intervalMs);
+        if (interrupted()) break;
+        long n = s.options.intervalMs == 0 ? kReadingsPerExchange : 1;
+        if (s.count != 0) n = std::min(n, s.count - i);
+        takeReadings(s, static_cast<std::size_t>(n), answers);
+        for (long r = 0; r < n; ++r, ++i) {
+            const Answer* reading = &answers[static_cast<std::size_t>(r) * channels];
+            sample(s, reading, values);
+            show(s, view, reading[0].at - start, values, i, plot, volts);
+        }
+        // Each reading reaches a pipe as it is taken, unless they come back to back.
+        const double now = steadySeconds() - start;
+        if (s.options.intervalMs > 0 || now - flushed >= kFlushSeconds) {
+            checkOutput(s.cx.out, "the output");
+            flushed = now;
+        }
+        if (!s.cx.out) checkOutput(s.cx.out, "the output");
     }
-    return readings;
 }
 
-void writePlot(const Session& s, const std::vector<Reading>& readings) {
-    std::vector<double> seconds;
-    std::vector<Series> series(s.options.channels.size());
-    for (std::size_t k = 0; k < series.size(); ++k) series[k].name = s.names[k];
-    for (const Reading& r : readings) {
-        seconds.push_back(r.seconds);
-        for (std::size_t k = 0; k < series.size(); ++k) series[k].volts.push_back(r.volts[k]);
-    }
+// `title` is asked before the readings: after Ctrl-C the plug-in is not called again.
+void writePlot(const Session& s, const std::string& title, const PlotSeries& plot) {
     std::ofstream file(s.options.plot, std::ios::binary);
-    file << svgPlot(titleText(s.plugin, "titre"), seconds, series);
-    if (!file.flush()) throw CommandError{kOutputFailed, "cannot write " + s.options.plot};
-    s.cx.err << "kolmctl: " << readings.size() << " readings plotted in " << s.options.plot << "\n";
+    file << svgPlot(title, plot.seconds(), plot.series());
+    file.close();
+    if (!file) throw CommandError{kOutputFailed, "cannot write " + s.options.plot};
+    s.cx.err << "kolmctl: " << plot.added() << " readings plotted in " << s.options.plot;
+    if (static_cast<std::size_t>(plot.added()) > plot.seconds().size())
+        s.cx.err << " (" << plot.seconds().size() << " points, evenly spaced)";
+    s.cx.err << "\n";
 }
 
 }  // namespace
@@ -207,32 +298,31 @@ int cmdRead(const Plugin& p, const Args& args, Context& cx) {
     const Options o = parse(args);
     const bool live = cx.terminal && !o.csv;
     const bool voltsOnly = o.show == Show::Volts;
-    Session s{p,
-              o,
-              cx,
-              voltsOnly ? nullptr : &require(p, "EA", {Type::Int}),
-              voltsOnly ? &require(p, "EAD", {Type::Int}) : nullptr,
-              {},
-              o.count >= 0 ? o.count : (live ? 0 : 1),
-              live};
+    const Listed& entry = voltsOnly ? require(p, "EAD", {Type::Int}) : require(p, "EA", {Type::Int});
+    if (entry.sig->result != (voltsOnly ? Type::Double : Type::Int))
+        throw CommandError{kNotListed, describe(*entry.sig) + (voltsOnly ? " does not answer a double"
+                                                                         : " does not answer an int")};
+    Session s{p, o, cx, !voltsOnly, {}, {}, o.count >= 0 ? o.count : (live ? 0 : 1), live, {}, 0};
+    for (long r = 0; r < kReadingsPerExchange; ++r)
+        for (std::int32_t ch : o.channels) s.calls.push_back(Plugin::callOf(entry, {intArg(ch)}));
     for (std::int32_t ch : o.channels) {
         std::string n = nameText(p, voltsOnly ? "NEAD" : "NEA", ch);
         s.names.push_back(n.empty() ? "channel " + std::to_string(ch) : n);
     }
     if (o.csv) printCsvHeader(s);
 
-    interrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
-    std::vector<Reading> readings;
-    try {
-        readings = readUntilDone(s);
-    } catch (...) {
-        std::signal(SIGINT, previous);
-        throw;
+    std::optional<PlotSeries> plot;
+    std::string title;
+    if (!o.plot.empty()) {
+        plot.emplace(s.names, kPlotPoints);
+        title = titleText(p, "titre");
     }
-    std::signal(SIGINT, previous);
-
-    if (!o.plot.empty()) writePlot(s, readings);
+    readUntilDone(s, plot ? &*plot : nullptr);
+    checkOutput(cx.out, "the output");
+    if (s.invalid > 0)
+        cx.err << "kolmctl: " << s.invalid
+               << " readings held a value the interface cannot give (marked invalid)\n";
+    if (plot) writePlot(s, title, *plot);
     return kOk;
 }
 

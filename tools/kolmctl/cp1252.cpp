@@ -1,6 +1,7 @@
 #include "cp1252.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace kolmctl {
 
@@ -29,15 +30,24 @@ void append(std::string& out, std::uint32_t code) {
 
 }  // namespace
 
-std::string utf8FromCp1252(const char* text) {
+std::string utf8FromCp1252(const std::string& text) {
     std::string out;
-    if (text == nullptr) return out;
-    for (const auto* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-        std::uint32_t code = *p;
+    for (const char c : text) {
+        std::uint32_t code = static_cast<unsigned char>(c);
+        if (code < 0x20 || code == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(code));
+            out += escaped;
+            continue;
+        }
         if (code >= 0x80 && code < 0xA0) code = kHigh[code - 0x80] ? kHigh[code - 0x80] : 0xFFFD;
         append(out, code);
     }
     return out;
+}
+
+std::string utf8FromCp1252(const char* text) {
+    return text == nullptr ? std::string() : utf8FromCp1252(std::string(text));
 }
 
 }  // namespace kolmctl

@@ -14,7 +14,10 @@ enum Exit : int {
     kOutOfRange = 7,         // channel or relay number the interface does not have
     kNoPortAccess = 8,       // the plug-in answered "no value" (-777)
     kNotListed = 9,          // the directory lacks an entry point the command needs
-    kOutputFailed = 10,      // e.g. the plot file cannot be written
+    kOutputFailed = 10,      // the output or the plot file cannot be written
+    kPluginFailed = 11,      // the plug-in crashed, ended its process or did not answer in time
+    kCannotIsolate = 12,     // no process could be made to keep the plug-in apart
+    kInterrupted = 130,      // Ctrl-C
 };
 
 }  // namespace kolmctl

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 namespace kolmctl {
 
@@ -31,26 +32,27 @@ Machine peMachine(std::uint32_t m) {
 std::optional<FileKind> readFileKind(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    unsigned char head[64] = {};
-    in.read(reinterpret_cast<char*>(head), sizeof head);
-    const auto got = in.gcount();
+    std::vector<unsigned char> head(kHeadBytes);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    return fileKindOf(head.data(), static_cast<std::size_t>(in.gcount()));
+}
+
+FileKind fileKindOf(const unsigned char* head, std::size_t size) {
+    constexpr std::size_t kElfMachine = 18;
+    constexpr std::size_t kPeOffsetField = 60;  // the DOS header's last field points at "PE\0\0"
+    constexpr std::size_t kPeSignature = 6;     // "PE\0\0" and the machine
     FileKind kind;
-    if (got >= 20 && std::memcmp(head,
-                                 "\x7F"
-                                 "ELF",
-                                 4) == 0) {
+    if (size >= kElfMachine + 2 && std::memcmp(head,
+                                               "\x7F"
+                                               "ELF",
+                                               4) == 0) {
         kind.container = Container::Elf;
-        kind.machine = elfMachine(little(head + 18, 2));
-    } else if (got >= 64 && head[0] == 'M' && head[1] == 'Z') {
-        // The DOS header's last field points at the "PE\0\0" signature.
-        const std::uint32_t peAt = little(head + 60, 4);
-        unsigned char pe[6] = {};
-        in.clear();
-        in.seekg(peAt);
-        in.read(reinterpret_cast<char*>(pe), sizeof pe);
-        if (in.gcount() == sizeof pe && std::memcmp(pe, "PE\0\0", 4) == 0) {
+        kind.machine = elfMachine(little(head + kElfMachine, 2));
+    } else if (size >= kPeOffsetField + 4 && head[0] == 'M' && head[1] == 'Z') {
+        const std::uint32_t peAt = little(head + kPeOffsetField, 4);
+        if (peAt <= size && size - peAt >= kPeSignature && std::memcmp(head + peAt, "PE\0\0", 4) == 0) {
             kind.container = Container::Pe;
-            kind.machine = peMachine(little(pe + 4, 2));
+            kind.machine = peMachine(little(head + peAt + 4, 2));
         }
     }
     return kind;

@@ -2,6 +2,7 @@
 // an i386 DLL handed to the x86-64 tool must be named as such, not crash dlopen.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -15,8 +16,13 @@ struct FileKind {
     Machine machine = Machine::Other;
 };
 
+// The header bytes a file's kind is read from.
+constexpr std::size_t kHeadBytes = 4096;
 // nullopt when the file cannot be opened.
 std::optional<FileKind> readFileKind(const std::string& path);
+// The kind from the first bytes of a file (at most kHeadBytes); every offset in
+// them is checked against `size`.
+FileKind fileKindOf(const unsigned char* head, std::size_t size);
 // The kind of plug-in this build of kolmctl loads.
 FileKind hostKind();
 // "i386 Windows DLL", "x86-64 Linux shared object", ...

@@ -1,5 +1,8 @@
 // kolmctl: drives a plug-in file from a terminal the way the host program does:
 // loads it, walks its function directory and calls the entry points it lists.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "commands.h"
@@ -7,6 +10,12 @@
 
 int main(int argc, char** argv) {
     kolmctl::prepareConsole();
-    kolmctl::Context cx{std::cout, std::cerr, kolmctl::stdoutIsTerminal()};
-    return kolmctl::run(kolmctl::Args(argv + 1, argv + argc), cx);
+    kolmctl::Context cx{std::cout, std::cerr, kolmctl::stdoutIsTerminal(), {}};
+    const int code = kolmctl::run(kolmctl::Args(argv + 1, argv + argc), cx);
+    // The last buffered bytes reach the file only here: a full disk shows now.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && code != kolmctl::kOutputFailed) {
+        std::cerr << "kolmctl: cannot write the output: " << std::strerror(errno) << "\n";
+        return kolmctl::kOutputFailed;
+    }
+    return code;
 }

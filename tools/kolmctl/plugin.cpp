@@ -1,40 +1,47 @@
 #include "plugin.h"
 
 #include <sys/stat.h>
-#include <cctype>
-#include <cstring>
+
+#include "commands.h"
 
 namespace kolmctl {
 
 namespace {
 
-// The table is 8 bytes an entry on 32-bit builds, 16 on x86-64: two pointers.
-struct DirectoryEntry {
-    const char* signature;
-    const void* entry;
-};
+const char* notRegular(const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) return "a folder";
+#ifdef S_ISFIFO
+    if (S_ISFIFO(st.st_mode)) return "a FIFO";
+#endif
+    if (S_ISCHR(st.st_mode)) return "a device";
+    return "not a regular file";
+}
 
-// A table without its null end would be read to the end of memory; stop well before.
-constexpr int kMaxEntries = 256;
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
+std::string argList(const std::vector<Arg>& args) {
+    std::string s;
+    for (const Arg& a : args) {
+        if (!s.empty()) s += ",";
+        if (a.type == Type::Int) s += std::to_string(a.i);
+        else if (a.type == Type::Double) s += std::to_string(a.d);
+        else s += "&" + std::to_string(a.d);
+    }
+    return s;
 }
 
 }  // namespace
 
-Signature directorySignature() { return {Type::Pointer, "DLLFunctionDirectory", {}}; }
-Signature peaDSignature() { return {Type::Pointer, "peaD", {Type::Int}}; }
-Signature psadSignature() { return {Type::Pointer, "PSAD", {Type::Int, Type::Pointer}}; }
-
-CallResult call(const Listed& l, const std::vector<Arg>& args) { return callEntry(l.entry, *l.sig, args); }
-
-Plugin::Loaded Plugin::load(const std::string& path) {
+Plugin::Loaded Plugin::load(const std::string& path, const SessionOptions& options) {
     Loaded out;
-    if (!exists(path)) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
         out.code = kFileNotFound;
         out.message = "no such file: " + path;
+        return out;
+    }
+    // Only a regular file: a FIFO or a device would block the reader, a folder has no header.
+    if (!S_ISREG(st.st_mode)) {
+        out.code = kNotAPlugin;
+        out.message = path + " is not a plug-in: it is " + notRegular(st);
         return out;
     }
     const auto fileKind = readFileKind(path);
@@ -51,53 +58,78 @@ Plugin::Loaded Plugin::load(const std::string& path) {
     const FileKind host = hostKind();
     if (fileKind->container != host.container || fileKind->machine != host.machine) {
         out.code = kWrongArchitecture;
-        out.message = path + " is an " + describe(*fileKind) + "; this kolmctl loads " + describe(host) +
-                      " files. Use the kolmctl built for that platform.";
+        out.message = path + " is an " + kolmctl::describe(*fileKind) + "; this kolmctl loads " +
+                      kolmctl::describe(host) + " files. Use the kolmctl built for that platform.";
         return out;
     }
     auto plugin = std::make_unique<Plugin>();
     plugin->path_ = path;
     plugin->kind_ = *fileKind;
-    std::string error;
-    plugin->library_ = PluginLibrary::open(path, error);
-    if (!plugin->library_) {
-        out.code = kLoadFailed;
-        out.message = "cannot load " + path + ": " + error;
-        return out;
-    }
-    plugin->directoryFn_ = plugin->library_->symbol("DLLFunctionDirectory");
-    if (plugin->directoryFn_ == nullptr) {
-        out.code = kNotAPlugin;
-        out.message = path + " is not a plug-in: it exports no DLLFunctionDirectory";
-        return out;
-    }
-    plugin->directoryAddress_ = plugin->callDirectory();
-    const auto* table = static_cast<const DirectoryEntry*>(plugin->directoryAddress_);
-    if (table == nullptr) {
-        plugin->walkProblem_ = "DLLFunctionDirectory returned a null address";
-    } else {
-        int k = 0;
-        for (; k < kMaxEntries; ++k) {
-            const DirectoryEntry& e = table[k];
-            if (e.signature == nullptr && e.entry == nullptr) break;
-            if (e.signature == nullptr || e.entry == nullptr) {
-                plugin->walkProblem_ = "entry " + std::to_string(k + 1) + " has a null " +
-                                       (e.signature == nullptr ? "text" : "address") +
-                                       " but is not the null end";
-                break;
-            }
-            Listed l;
-            l.number = k + 1;
-            l.text = e.signature;
-            l.entry = e.entry;
-            l.sig = parseSignature(e.signature, &l.parseError);
-            plugin->listed_.push_back(std::move(l));
+    plugin->options_ = options;
+    out.code = plugin->begin(out.message, plugin->directory_);
+    if (out.code != kOk) return out;
+    for (std::size_t k = 0; k < plugin->directory_.entries.size(); ++k) {
+        const SideEntry& e = plugin->directory_.entries[k];
+        Listed l;
+        l.number = static_cast<int>(k + 1);
+        l.text = e.text;
+        l.textState = e.textState;
+        l.entry = e.entry;
+        l.exported = e.exported;
+        switch (e.textState) {
+        case TextState::Whole: l.sig = parseSignature(e.text.c_str(), &l.parseError); break;
+        case TextState::Unended:
+            l.parseError = "no end within " + std::to_string(kTextLimit) + " characters";
+            break;
+        default: l.parseError = "the text cannot be read"; break;
         }
-        if (k == kMaxEntries)
-            plugin->walkProblem_ = "no null entry within " + std::to_string(kMaxEntries) + " entries";
+        plugin->listed_.push_back(std::move(l));
     }
     out.plugin = std::move(plugin);
     return out;
+}
+
+Exit Plugin::begin(std::string& message, SideDirectory& directory) const {
+    std::string why;
+    isolation_ =
+        options_.sameProcess ? Isolation::sameProcess() : Isolation::start(options_.secondsAllowed, why);
+    if (!isolation_) {
+        message = why + "; kolmctl does not call a plug-in unprotected";
+        return kCannotIsolate;
+    }
+    const std::vector<Call> none;
+    const Exchange e = isolation_->ask(loadRequest(path_), [&](std::int32_t s) { return stepName(none, s); });
+    if (e.status == Exchange::Interrupted) {
+        message = "interrupted";
+        return kInterrupted;
+    }
+    if (e.status == Exchange::Failed) {
+        message = path_ + ": the plug-in failed: " + stepName(none, e.step) + " " + e.failure;
+        return kPluginFailed;
+    }
+    SideDirectory d;
+    if (!readDirectory(e.answer, d)) {
+        message = path_ + ": the plug-in failed: its directory came back garbled";
+        return kPluginFailed;
+    }
+    if (d.code != kOk) {
+        message = d.message;
+        return d.code;
+    }
+    directory = std::move(d);
+    return kOk;
+}
+
+std::string Plugin::stepName(const std::vector<Call>& calls, std::int32_t step) const {
+    switch (step) {
+    case kStepStartUp: return "the library's start-up";
+    case kStepDirectory: return "DLLFunctionDirectory()";
+    case kStepWalk: return "reading the directory";
+    default: break;
+    }
+    if (step >= 0 && static_cast<std::size_t>(step) < calls.size())
+        return describe(calls[static_cast<std::size_t>(step)]);
+    return "a call";
 }
 
 const Listed* Plugin::find(const char* name) const {
@@ -106,8 +138,55 @@ const Listed* Plugin::find(const char* name) const {
     return nullptr;
 }
 
-const void* Plugin::callDirectory() const {
-    return callEntry(directoryFn_, directorySignature(), {}).value.p;
+Call Plugin::callOf(const Listed& l, std::vector<Arg> args) {
+    return {Target::Listed, l.number - 1, std::move(args)};
+}
+
+std::string Plugin::describe(const Call& c) const {
+    std::string name;
+    switch (c.target) {
+    case Target::Listed: {
+        const auto k = static_cast<std::size_t>(c.index);
+        name = c.index >= 0 && k < listed_.size() && listed_[k].sig ? listed_[k].sig->name
+                                                                    : "entry " + std::to_string(c.index + 1);
+    } break;
+    case Target::Directory: name = "DLLFunctionDirectory"; break;
+    case Target::PeaD: name = "peaD"; break;
+    case Target::Psad: name = "PSAD"; break;
+    }
+    return name + "(" + argList(c.args) + ")";
+}
+
+Plugin::Attempt Plugin::attempt(const std::vector<Call>& calls) const {
+    Attempt a;
+    if (!isolation_) {
+        std::string why;
+        SideDirectory again;
+        const Exit code = begin(why, again);
+        if (code == kInterrupted) throw CommandError{kInterrupted, "interrupted"};
+        if (code != kOk) {
+            a.failure = "not called: the plug-in could not be loaded again (" + why + ")";
+            isolation_.reset();
+            return a;
+        }
+    }
+    const Exchange e =
+        isolation_->ask(callsRequest(calls), [&](std::int32_t s) { return stepName(calls, s); });
+    if (e.status == Exchange::Interrupted) throw CommandError{kInterrupted, "interrupted"};
+    if (e.status == Exchange::Answered && readAnswers(e.answer, a.answers) &&
+        a.answers.size() == calls.size())
+        return a;
+    a.answers.clear();
+    a.failure = e.status == Exchange::Answered ? stepName(calls, 0) + " came back garbled"
+                                               : stepName(calls, e.step) + " " + e.failure;
+    isolation_.reset();
+    return a;
+}
+
+std::vector<Answer> Plugin::callAll(const std::vector<Call>& calls) const {
+    Attempt a = attempt(calls);
+    if (!a.failure.empty()) throw CommandError{kPluginFailed, path_ + ": the plug-in failed: " + a.failure};
+    return std::move(a.answers);
 }
 
 }  // namespace kolmctl

@@ -1,6 +1,9 @@
-// A plug-in file loaded the way the host program loads it: the header checked, the
-// library loaded, DLLFunctionDirectory bound and its table walked to the null
-// entry, each text parsed for the entry point's types; peaD and PSAD bound by name.
+// A plug-in file loaded the way the host program loads it: the file checked, the
+// library loaded, DLLFunctionDirectory called and its table walked to the null
+// entry, each text parsed for the entry point's types. All of that, and every call
+// after it, happens on the plug-in's side (plugin_side.h), kept apart by the
+// isolation (isolated.h); this is kolmctl's view of it: copies of what the plug-in
+// said, and calls that answer or fail with the name of what failed.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +15,8 @@
 #include "call.h"
 #include "exit_codes.h"
 #include "file_format.h"
-#include "plugin_library.h"
+#include "isolated.h"
+#include "plugin_side.h"
 #include "signature.h"
 
 namespace kolmctl {
@@ -21,11 +25,18 @@ constexpr std::int32_t kNoValue = -777;
 constexpr double kNoValueDouble = -777.0;
 
 struct Listed {
-    int number = 0;              // 1-based position in the directory
-    const char* text = nullptr;  // as the plug-in stores it (Windows-1252)
-    const void* entry = nullptr;
+    int number = 0;    // 1-based position in the directory
+    std::string text;  // as the plug-in stores it (Windows-1252), cut at kTextLimit
+    TextState textState = TextState::Whole;
+    std::uint64_t entry = 0;
+    std::string exported;          // the export at exactly `entry`; empty if none
     std::optional<Signature> sig;  // nullopt when the text does not parse
     std::string parseError;
+};
+
+struct SessionOptions {
+    unsigned secondsAllowed = 10;  // for any one answer of the plug-in
+    bool sameProcess = false;      // no isolation: tests that watch the simulated bench
 };
 
 class Plugin {
@@ -35,42 +46,52 @@ public:
         Exit code = kOk;
         std::string message;  // why it failed, for the user
     };
-    static Loaded load(const std::string& path);
+    static Loaded load(const std::string& path, const SessionOptions& options = {});
 
     const std::string& path() const { return path_; }
     const FileKind& kind() const { return kind_; }
-    const PluginLibrary& library() const { return *library_; }
-    const void* directoryAddress() const { return directoryAddress_; }
+    std::uint64_t directoryAddress() const { return directory_.address; }
     const std::vector<Listed>& listed() const { return listed_; }
     // Whether the walk found the null entry; if not, `walkProblem` says what it found.
-    bool directoryEnded() const { return walkProblem_.empty(); }
-    const std::string& walkProblem() const { return walkProblem_; }
+    bool directoryEnded() const { return directory_.walkProblem.empty(); }
+    const std::string& walkProblem() const { return directory_.walkProblem; }
+    bool exportsPeaD() const { return directory_.peaD; }
+    bool exportsPsad() const { return directory_.psad; }
 
     // The listed entry point named `name` in the directory (type words and names
     // are compared without regard to case), nullptr if not listed or unparsed.
     const Listed* find(const char* name) const;
-    // Calls DLLFunctionDirectory again, as the host may.
-    const void* callDirectory() const;
-    // peaD and PSAD: exported, not listed.
-    const void* peaD() const { return library_->symbol("peaD"); }
-    const void* psad() const { return library_->symbol("PSAD"); }
+
+    static Call callOf(const Listed& l, std::vector<Arg> args);
+    // "EA(4)", for messages.
+    std::string describe(const Call& c) const;
+
+    // All of `calls` in one exchange with the plug-in's side. A plug-in that crashes,
+    // ends its process or does not answer in time is CommandError kPluginFailed;
+    // Ctrl-C is kInterrupted.
+    std::vector<Answer> callAll(const std::vector<Call>& calls) const;
+    Answer call(const Listed& l, const std::vector<Arg>& args) const { return callAll({callOf(l, args)})[0]; }
+
+    // For check, where a failure is a finding: the failure instead of an error, and
+    // the plug-in loaded afresh for the calls after it.
+    struct Attempt {
+        std::vector<Answer> answers;  // empty when it failed
+        std::string failure;          // e.g. "EA(4) crashed (Segmentation fault)"
+    };
+    Attempt attempt(const std::vector<Call>& calls) const;
 
 private:
+    // Starts the plug-in's side and loads the library there; kOk or why not.
+    Exit begin(std::string& message, SideDirectory& directory) const;
+    std::string stepName(const std::vector<Call>& calls, std::int32_t step) const;
+
     std::string path_;
     FileKind kind_;
-    std::unique_ptr<PluginLibrary> library_;
-    const void* directoryFn_ = nullptr;
-    const void* directoryAddress_ = nullptr;
+    SessionOptions options_;
+    SideDirectory directory_;
     std::vector<Listed> listed_;
-    std::string walkProblem_;
+    InterruptWatch watch_;
+    mutable std::unique_ptr<Isolation> isolation_;
 };
-
-// Known signatures of the entry points that are not listed.
-Signature peaDSignature();
-Signature psadSignature();
-Signature directorySignature();
-
-// Calls a listed entry point; the caller knows its parameters from `l.sig`.
-CallResult call(const Listed& l, const std::vector<Arg>& args);
 
 }  // namespace kolmctl

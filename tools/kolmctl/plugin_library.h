@@ -2,6 +2,7 @@
 // (plugin_library_posix.cpp), LoadLibraryA on Windows (plugin_library_windows.cpp).
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -23,5 +24,9 @@ private:
     explicit PluginLibrary(void* handle) : handle_(handle) {}
     void* handle_;
 };
+
+// Copies `n` bytes from `from` if they can all be read, without faulting when they
+// cannot: the plug-in's addresses are not trusted.
+bool copyIfReadable(void* to, const void* from, std::size_t n);
 
 }  // namespace kolmctl

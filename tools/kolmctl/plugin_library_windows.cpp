@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cstring>
+
+#include "pe_image.h"
 #include "plugin_library.h"
 
 namespace kolmctl {
@@ -25,20 +28,30 @@ const void* PluginLibrary::symbol(const char* name) const {
 }
 
 std::string PluginLibrary::exportAt(const void* address) const {
-    // Walk the export directory of the loaded image.
+    // The loader maps the headers in the image's first page.
+    constexpr std::size_t kHeaderPage = 4096;
     const auto* base = static_cast<const unsigned char*>(handle_);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-    if (dir.VirtualAddress == 0) return {};
-    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
-    const auto* functions = reinterpret_cast<const DWORD*>(base + exports->AddressOfFunctions);
-    const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-    const auto* ordinals = reinterpret_cast<const WORD*>(base + exports->AddressOfNameOrdinals);
-    for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
-        if (base + functions[ordinals[i]] == address) return reinterpret_cast<const char*>(base + names[i]);
+    const auto* at = static_cast<const unsigned char*>(address);
+    const std::size_t size = peImageSize(base, kHeaderPage);
+    if (at < base || at >= base + size) return {};
+    return peExportAt(base, size, static_cast<std::uint32_t>(at - base));
+}
+
+bool copyIfReadable(void* to, const void* from, std::size_t n) {
+    // Every page of the range must be committed and readable.
+    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                                PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    const auto* at = static_cast<const char*>(from);
+    const char* const end = at + n;
+    while (at < end) {
+        MEMORY_BASIC_INFORMATION region{};
+        if (VirtualQuery(at, &region, sizeof region) == 0 || region.State != MEM_COMMIT ||
+            (region.Protect & kReadable) == 0 || (region.Protect & PAGE_GUARD) != 0)
+            return false;
+        at = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
     }
-    return {};
+    std::memcpy(to, from, n);
+    return true;
 }
 
 }  // namespace kolmctl

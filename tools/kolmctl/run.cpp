@@ -57,7 +57,9 @@ const Command* findCommand(const std::string& name) {
 const char kExitCodes[] =
     "Exit codes: 0 ok, 1 check failed, 2 bad command line, 3 file not found, 4 not a plug-in,\n"
     "5 wrong architecture, 6 the loader refused the file, 7 channel or relay out of range,\n"
-    "8 no port access (the plug-in answered -777), 9 entry point not listed, 10 cannot write output.\n";
+    "8 no port access (the plug-in answered -777), 9 entry point not listed, 10 cannot write output,\n"
+    "11 the plug-in failed (crashed, ended its process or gave no answer in 10 s: the line says\n"
+    "which call), 12 no process could be made to keep the plug-in apart, 130 interrupted (Ctrl-C).\n";
 
 void overview(std::ostream& out) {
     out << "usage: kolmctl PLUGIN COMMAND [ARGS...]\n"
@@ -114,9 +116,11 @@ int run(const Args& args, Context& cx) {
         return kUsage;
     }
     try {
-        Plugin::Loaded loaded = Plugin::load(args[0]);
+        Plugin::Loaded loaded = Plugin::load(args[0], cx.session);
         if (!loaded.plugin) throw CommandError{loaded.code, loaded.message};
-        return command->run(*loaded.plugin, Args(args.begin() + 2, args.end()), cx);
+        const int code = command->run(*loaded.plugin, Args(args.begin() + 2, args.end()), cx);
+        checkOutput(cx.out, "the output");
+        return code;
     } catch (const CommandError& e) {
         cx.out.flush();
         cx.err << "kolmctl: " << e.message << "\n";

@@ -1,6 +1,11 @@
 # Runs kolmctl as a user would and checks its exit code and output.
 #   -DCMD="prog;arg;..." -DCODE=<exit code> [-DMATCH=<regex on stdout+stderr>]
-execute_process(COMMAND ${CMD} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+#   [-DOUTPUT_FILE=<file standard output goes to, e.g. /dev/full>]
+if(DEFINED OUTPUT_FILE)
+  execute_process(COMMAND ${CMD} RESULT_VARIABLE rc OUTPUT_FILE ${OUTPUT_FILE} ERROR_VARIABLE err)
+else()
+  execute_process(COMMAND ${CMD} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+endif()
 message("${out}${err}")
 if(NOT rc STREQUAL CODE)
   message(FATAL_ERROR "exit code ${rc}, expected ${CODE}")

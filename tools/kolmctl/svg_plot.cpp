@@ -34,6 +34,25 @@ std::string escaped(const std::string& s) {
 
 }  // namespace
 
+PlotSeries::PlotSeries(std::vector<std::string> names, std::size_t maxPoints) : maxPoints_(maxPoints) {
+    for (std::string& n : names) series_.push_back({std::move(n), {}});
+}
+
+void PlotSeries::add(double seconds, const std::vector<double>& volts) {
+    if (added_++ % stride_ != 0) return;
+    seconds_.push_back(seconds);
+    for (std::size_t k = 0; k < series_.size() && k < volts.size(); ++k) series_[k].volts.push_back(volts[k]);
+    if (seconds_.size() <= maxPoints_) return;
+    auto halve = [](std::vector<double>& v) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < v.size(); i += 2) v[kept++] = v[i];
+        v.resize(kept);
+    };
+    halve(seconds_);
+    for (Series& s : series_) halve(s.volts);
+    stride_ *= 2;
+}
+
 std::string svgPlot(const std::string& title, const std::vector<double>& seconds,
                     const std::vector<Series>& series) {
     const double plotW = kWidth - kLeft - kRight, plotH = kHeight - kTop - kBottom;

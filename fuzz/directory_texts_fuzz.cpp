@@ -1,0 +1,38 @@
+// What a plug-in's directory says, fed anything: the directory-text parser, the
+// Windows-1252 conversion that shows a text, and the decoders of the answers
+// kolmctl gets from the plug-in's side (which a hostile plug-in can write into).
+// A text that parses must describe the same signature again.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cp1252.h"
+#include "plugin_side.h"
+#include "signature.h"
+
+#define KOLM_CHECK(cond)               \
+    do {                               \
+        if (!(cond)) __builtin_trap(); \
+    } while (0)
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    const std::string text =
+        bytes.substr(0, bytes.find('\0'));  // up to the first NUL, as the plug-in's text ends
+    std::string why;
+    const auto sig = kolmctl::parseSignature(text.c_str(), &why);
+    KOLM_CHECK(sig.has_value() || !why.empty());
+    if (sig) {
+        // "PURE PASCAL " and the description give the same signature back.
+        const auto again = kolmctl::parseSignature(("PURE PASCAL " + kolmctl::describe(*sig)).c_str());
+        KOLM_CHECK(again && again->name == sig->name && again->params == sig->params &&
+                   again->result == sig->result);
+    }
+    const std::string shown = kolmctl::utf8FromCp1252(bytes);
+    for (const char c : shown) KOLM_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+    kolmctl::SideDirectory directory;
+    (void)kolmctl::readDirectory(bytes, directory);
+    std::vector<kolmctl::Answer> answers;
+    (void)kolmctl::readAnswers(bytes, answers);
+    return 0;
+}
