@@ -78,6 +78,10 @@ TEST_F(EntryPoints, ChannelAndRelayNames) {
     const char* buffer = nead(1);
     nead(3);
     EXPECT_STREQ(buffer, "R\xE9initialisation");  // one buffer, overwritten by the next call
+    const char* raw = nea(0);
+    nead(1);
+    nsb(2);
+    EXPECT_STREQ(raw, "CAN voie 0");  // each entry point its own buffer
     EXPECT_EQ(kolmsim_access_count(), 0u);
 }
 

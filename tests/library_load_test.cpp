@@ -6,32 +6,9 @@
 #include <string>
 
 #include "bench_trace.h"
+#include "export_contract.h"
 
 namespace {
-
-// Ordinal order, as the export table lists them.
-const char* const kExports[20] = {
-    "DLLFunctionDirectory",
-    "EA",
-    "nea",
-    "EAD",
-    "nead",
-    "SA",
-    "nsa",
-    "SAD",
-    "nsad",
-    "EB",
-    "neb",
-    "SB",
-    "nsb",
-    "titre",
-    "detail",
-    "peaD",
-    "PSAD",
-    "RSA",
-    "RSAD",
-    "RSB",
-};
 
 struct Variant {
     const char* path;
@@ -78,7 +55,7 @@ TEST(LibraryLoad, StartupInitialisesOnlyTheVariantsPort) {
         ASSERT_TRUE(lib.loaded()) << dlerror();
         EXPECT_EQ(benchTrace(), (std::vector{R(v.base, 0x05), W(v.base, 0xB5)}));
         EXPECT_STREQ(lib.bind<const char*()>("titre")(), v.title);
-        for (const char* name : kExports) EXPECT_NE(lib.bind<void>(name), nullptr) << name;
+        for (const KolmExport& e : kKolmExports) EXPECT_NE(lib.bind<void>(e.name), nullptr) << e.name;
         kolmsim_set_count(v.base, 0, 300);
         kolmsim_set_count(v.otherBase, 0, 700);
         EXPECT_EQ(lib.bind<std::int32_t(std::int32_t)>("EA")(0), 300);

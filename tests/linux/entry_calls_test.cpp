@@ -15,7 +15,7 @@ protected:
 TEST_P(EntryCalls, DirectoryListsSeventeenEntryPointsThenTwoNulls) {
     Plugin lib(GetParam().path);
     ASSERT_TRUE(lib.loaded()) << dlerror();
-    for (const char* name : kExportNames) EXPECT_NE(lib.address(name), nullptr) << name;
+    for (const KolmExport& e : kKolmExports) EXPECT_NE(lib.address(e.name), nullptr) << e.name;
     auto* dir = lib.call<DirectoryEntry*>("DLLFunctionDirectory");
     ASSERT_NE(dir, nullptr);
     EXPECT_EQ(lib.call<DirectoryEntry*>("DLLFunctionDirectory"), dir);

@@ -13,7 +13,7 @@
 
 #include "bench_trace.h"
 #include "entry_call.h"
-#include "export_names.h"
+#include "export_contract.h"
 #include "fake_parport.h"
 
 struct Variant {
@@ -42,7 +42,7 @@ class Plugin {
 public:
     explicit Plugin(const char* path, int flags = RTLD_NOW | RTLD_LOCAL) : handle_(dlopen(path, flags)) {
         for (int k = 0; k < kExportCount; ++k)
-            bound_[k] = handle_ ? dlsym(handle_, kExportNames[k]) : nullptr;
+            bound_[k] = handle_ ? dlsym(handle_, kKolmExports[k].name) : nullptr;
     }
     ~Plugin() {
         if (handle_) dlclose(handle_);
@@ -54,7 +54,7 @@ public:
 
     const void* address(const char* name) const {
         for (int k = 0; k < kExportCount; ++k)
-            if (std::strcmp(kExportNames[k], name) == 0) return bound_[k];
+            if (std::strcmp(kKolmExports[k].name, name) == 0) return bound_[k];
         return nullptr;
     }
 

@@ -24,8 +24,8 @@
 #include "convention_call.h"
 #include "direct_io_server.h"
 #include "expected_directory.h"
+#include "export_contract.h"
 #include "helper_bench.h"
-#include "kolm_exports_table.h"
 #include "kolm_version.h"
 #include "pe_exports.h"
 
