@@ -135,7 +135,8 @@ TEST(LibraryLoad, RefusedPortLoadsAndAnswersNoValue) {
 // current folder's file is never read.
 TEST(LibraryLoad, PortFileBesideThePluginMovesItToACard) {
     namespace fs = std::filesystem;
-    const fs::path root = fs::path(testing::TempDir()) / "kolm-port-file";
+    const ScratchFolder scratch("kolm-port-file");
+    const fs::path& root = scratch.path;
     const fs::path current = root / "current";
     fs::create_directories(current);
     const fs::path before = fs::current_path();

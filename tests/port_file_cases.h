@@ -3,6 +3,7 @@
 // plug-in and, maybe, its kolmlptN.ini; `base` is where the plug-in must then work.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +43,24 @@ inline const PortFileCase kPortFileCases[] = {
     {"above 0xFFF8", "[port]\nbase=0xFFFC\n", kNoPort, kolm::PortFile::outOfRange},
     {"not a multiple of 4", "[port]\nbase=0xD012\n", kNoPort, kolm::PortFile::notAligned},
     {"two bases", "[port]\nbase=0xD010\nbase=0xE800\n", kNoPort, kolm::PortFile::twoBases},
+};
+
+// A valid file naming the card.
+inline const PortFileCase& kCardFile = kPortFileCases[1];
+
+// A folder of this process's own under the temporary folder, removed at the end.
+struct ScratchFolder {
+    explicit ScratchFolder(const char* name)
+        : path(std::filesystem::temp_directory_path() /
+               (std::string(name) + "-" +
+                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()))) {}
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::filesystem::path path;
 };
 
 // `folder`, emptied, holding a copy of `plugin` and the row's file; the current
