@@ -158,7 +158,8 @@ TEST(KolmctlRead, NoPortAccessIsSaidInWordsNotShownAsAReading) {
         EXPECT_EQ(r.code, kolmctl::kNoPortAccess) << mode;
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("no access to the parallel port on this machine"), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("add your user to group lp"), std::string::npos);
+        // What to do follows, from what the machine has (kolmctl ports' own tests run on a stand-in).
+        EXPECT_NE(r.err.find("machine.\n  "), std::string::npos) << r.err;
     }
 }
 

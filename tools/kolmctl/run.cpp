@@ -60,7 +60,8 @@ const char kExitCodes[] =
 
 void overview(std::ostream& out) {
     out << "usage: kolmctl PLUGIN COMMAND [ARGS...]\n"
-           "       kolmctl help [COMMAND]     kolmctl COMMAND --help\n\n"
+           "       kolmctl help [COMMAND]     kolmctl COMMAND --help\n"
+           "       kolmctl ports [--json]     the machine's parallel ports, and what each plug-in needs\n\n"
            "Drives a KOLM plug-in file (e.g. kolmlpt1.so, kolmlpt1.dll) the way the host program does.\n\n"
            "Commands:\n";
     for (const Command& c : kCommands) out << "  " << c.synopsis << "\n";
@@ -97,6 +98,7 @@ int help(const Args& args, Context& cx) {
 }
 
 int run(const Args& args, Context& cx) {
+    if (!args.empty() && args[0] == "ports") return cmdPorts(Args(args.begin() + 1, args.end()), cx);
     if (wantsHelp(args)) return help(args, cx);
     if (args.size() < 2) {
         overview(cx.err);
