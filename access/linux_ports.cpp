@@ -2,13 +2,13 @@
 // who holds it, /proc/devices for ppdev, the device files' permissions for this
 // user, and one ioperm request, given back at once, for direct I/O. No device file
 // is opened and no register read.
-#include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/io.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstring>
 

@@ -17,10 +17,10 @@ constexpr int kOwnBase = -1;  // the variant's base, as with no file
 constexpr int kNoPort = 0;    // loads, touches no port, answers -777
 
 struct PortFileCase {
-    const char* name;
-    const char* text;  // the file's bytes; nullptr: no file; kFolderText: a folder of that name
-    int base;
-    kolm::PortFile kind;
+    const char* name = "";
+    const char* text = nullptr;  // the file's bytes; nullptr: no file; kFolderText: a folder of that name
+    int base = kOwnBase;
+    kolm::PortFile kind = kolm::PortFile::absent;
     bool inCurrentFolder = false;  // the file lies in the current folder, not beside the plug-in
 };
 

@@ -135,35 +135,45 @@ const char* deviceWord(kolm::MachinePort::Device d) {
                                                     : "absent";
 }
 
-void showText(const kolm::MachinePorts& m, const Setting (&settings)[3], std::ostream& out) {
-    const bool linux = m.pluginSuffix == std::string(".so");
-    if (m.ports.empty() && linux)
-        out << "No parallel port is known to the kernel (its driver: sudo modprobe parport_pc).\n";
-    else if (m.ports.empty()) out << "No parallel port is known to Windows.\n";
-    for (const kolm::MachinePort& port : m.ports) {
-        const Verdict v = verdictFor(m, port, settings);
-        out << port.name << " at " << hex(port.base);
-        if (!port.description.empty()) out << "  " << port.description;
-        if (linux) {
-            out << (port.device == kolm::MachinePort::Device::usable   ? " (opens for you)"
-                    : port.device == kolm::MachinePort::Device::denied ? " (group " + port.group + " only)"
-                                                                       : " (no device file)");
-        }
-        out << "\n  -> " << v.line << "\n";
-        if (!v.step.empty()) out << "  -> first " << v.step << "\n";
-        if (!port.holder.empty())
-            out << "  held now by " << port.holder << ": the plug-in takes the port once it is let go\n";
+bool onLinux(const kolm::MachinePorts& m) { return m.pluginSuffix == std::string(".so"); }
+
+void showPort(const kolm::MachinePorts& m, const kolm::MachinePort& port, const Setting (&settings)[3],
+              std::ostream& out) {
+    const Verdict v = verdictFor(m, port, settings);
+    out << port.name << " at " << hex(port.base);
+    if (!port.description.empty()) out << "  " << port.description;
+    if (onLinux(m)) {
+        if (port.device == kolm::MachinePort::Device::usable) out << " (opens for you)";
+        else if (port.device == kolm::MachinePort::Device::denied)
+            out << " (group " << port.group << " only)";
+        else out << " (no device file)";
     }
-    if (linux) {
+    out << "\n  -> " << v.line << "\n";
+    if (!v.step.empty()) out << "  -> first " << v.step << "\n";
+    if (!port.holder.empty())
+        out << "  held now by " << port.holder << ": the plug-in takes the port once it is let go\n";
+}
+
+void showMechanisms(const kolm::MachinePorts& m, std::ostream& out) {
+    if (onLinux(m)) {
         out << "ppdev: " << (m.ppdev ? "loaded" : "not loaded (sudo modprobe ppdev)")
             << "; direct I/O: " << (m.directIo ? "granted" : "refused (needs root or CAP_SYS_RAWIO)") << "\n";
-    } else {
-        out << "port helper: "
-            << (m.helper.empty() ? "no inpout32.dll beside kolmctl.exe"
-                                 : m.helper + (m.helperOpen ? ", driver open"
-                                                            : ", driver closed (run once as administrator)"))
-            << "\n";
+        return;
     }
+    out << "port helper: ";
+    if (m.helper.empty()) out << "no inpout32.dll beside kolmctl.exe\n";
+    else
+        out << m.helper
+            << (m.helperOpen ? ", driver open\n" : ", driver closed (run once as administrator)\n");
+}
+
+void showText(const kolm::MachinePorts& m, const Setting (&settings)[3], std::ostream& out) {
+    if (m.ports.empty())
+        out << (onLinux(m)
+                    ? "No parallel port is known to the kernel (its driver: sudo modprobe parport_pc).\n"
+                    : "No parallel port is known to Windows.\n");
+    for (const kolm::MachinePort& port : m.ports) showPort(m, port, settings, out);
+    showMechanisms(m, out);
     for (int lpt : {1, 2})
         if (settings[lpt].state != kolm::PortFile::absent && settings[lpt].state != kolm::PortFile::valid)
             out << settings[lpt].file << " " << problem(settings[lpt].state) << ": " << pluginName(lpt, m)
@@ -255,7 +265,7 @@ std::string whyNoPort(const Plugin& p) {
             sep = ", ";
         }
         why += ".\n  For one of those, write base=0x.... in " + s.file + " (kolmctl ports tells which).";
-        if (!machine.directIo || machine.pluginSuffix != std::string(".so")) return why;
+        if (!machine.directIo || !onLinux(machine)) return why;
     }
     const std::string step = kolm::accessStep(machine, port);
     if (!step.empty())
