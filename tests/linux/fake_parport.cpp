@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/ucontext.h>
 #include <time.h>
@@ -362,3 +363,20 @@ void fake_parport_clear_counts(void) {
 }
 
 }  // extern "C"
+
+// A machine of the user's choosing for a program run by hand (kolmctl, the README's
+// steps): FAKE_PARPORT_BASES="0x378,0xD010" gives parport0 and parport1 those bases,
+// each with a box on the bench.
+__attribute__((constructor)) static void machineFromEnvironment() {
+    const char* text = getenv("FAKE_PARPORT_BASES");
+    if (!text) return;
+    uint16_t chosen[kPorts] = {};
+    char* end = nullptr;
+    for (int n = 0; n < kPorts && *text; ++n, text = *end == ',' ? end + 1 : end) {
+        const unsigned long base = strtoul(text, &end, 0);
+        if (end == text || base > 0xFFFF) break;
+        chosen[n] = static_cast<uint16_t>(base);
+        kolmsim_add_box(chosen[n]);
+    }
+    fake_parport_configure(chosen);
+}

@@ -10,7 +10,8 @@
  *   - ioperm and iopl refused, or granted per thread; with the I/O server on, the
  *     in/out instructions of a granted thread are served from the bench by a
  *     SIGSEGV handler (the kernel itself never granted anything).
- * Every other path, descriptor and request goes to the C library untouched. */
+ * Every other path, descriptor and request goes to the C library untouched.
+ * Run by hand, FAKE_PARPORT_BASES="0x378,0xD010" sets parport0, parport1, ... */
 #ifndef FAKE_PARPORT_H
 #define FAKE_PARPORT_H
 
