@@ -50,6 +50,7 @@ TEST(KolmctlIdentify, InfoShowsTheTextsInUtf8AndTheExportsBehindTheDirectory) {
     EXPECT_NE(r.out.find("le 20 f\xC3\xA9vrier 2001\n"), std::string::npos) << "0xE9 shown as UTF-8 e-acute";
     EXPECT_NE(r.out.find("x86-64 Linux shared object"), std::string::npos);
     EXPECT_NE(r.out.find("17 entries"), std::string::npos);
+    EXPECT_NE(r.out.find("port:      0x0378 (built in; no "), std::string::npos) << "no port file beside it";
     EXPECT_NE(
         r.out.find(
             "exports:   DLLFunctionDirectory EA nea EAD nead SA nsa SAD nsad EB neb SB nsb titre detail "
@@ -283,4 +284,8 @@ TEST(KolmctlHelp, EveryCommandHasHelpAndBadCommandsAreUsageErrors) {
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH}).code, kolmctl::kUsage);
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "frobnicate"}).code, kolmctl::kUsage);
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "info", "extra"}).code, kolmctl::kUsage);
+    for (const kolmctl::Args& args : {kolmctl::Args{"ports", "--help"}, kolmctl::Args{"help", "ports"}})
+        EXPECT_EQ(runKolmctl(args).out.rfind("usage: kolmctl ports", 0), 0u);
+    EXPECT_EQ(runKolmctl({"ports", "--fast"}).code, kolmctl::kUsage);
+    EXPECT_EQ(runKolmctl({"ports", "--plugins"}).code, kolmctl::kUsage);
 }

@@ -99,6 +99,7 @@ int help(const Args& args, Context& cx) {
 
 int run(const Args& args, Context& cx) {
     if (!args.empty() && args[0] == "ports") return cmdPorts(Args(args.begin() + 1, args.end()), cx);
+    if (args.size() == 2 && isHelpWord(args[0]) && args[1] == "ports") return cmdPorts({"--help"}, cx);
     if (wantsHelp(args)) return help(args, cx);
     if (args.size() < 2) {
         overview(cx.err);
