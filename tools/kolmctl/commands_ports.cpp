@@ -252,9 +252,9 @@ std::string whyNoPort(const Plugin& p) {
     if (s.base == 0)
         return "  " + s.file + " " + problem(s.state) + ": mend it, or remove it to use " +
                hex(kBuiltIn[lpt]);
-    // The helper the plug-in would have found lies beside it, or beside kolmctl.
+    // The helper is looked for beside the plug-in, where the host program keeps it.
     const kolm::MachinePorts machine =
-        kolm::discoverPorts(fs::absolute(p.path()).parent_path().string() + "/");
+        kolm::discoverPorts((fs::absolute(p.path()).parent_path() / "").make_preferred().string());
     const kolm::MachinePort* port = portAt(machine, s.base);
     std::string why;
     if (port == nullptr && !machine.ports.empty()) {
@@ -265,7 +265,9 @@ std::string whyNoPort(const Plugin& p) {
             sep = ", ";
         }
         why += ".\n  For one of those, write base=0x.... in " + s.file + " (kolmctl ports tells which).";
-        if (!machine.directIo || !onLinux(machine)) return why;
+        // Linux without direct I/O reaches only listed ports; Windows writes to any base
+        // once it has the helper, so the step to the helper is the other reason.
+        if (onLinux(machine) && !machine.directIo) return why;
     }
     const std::string step = kolm::accessStep(machine, port);
     if (!step.empty())
