@@ -25,6 +25,8 @@ struct PortFileCase {
 };
 
 inline constexpr char kFolderText[] = "<folder>";
+// A valid file made too long to be read whole by its comments.
+inline const std::string kLongFile = "[port]\nbase=0xD010\n" + std::string(kolm::kPortFileMax, ';');
 
 inline const PortFileCase kPortFileCases[] = {
     {"no file", nullptr, kOwnBase, kolm::PortFile::absent},
@@ -35,6 +37,7 @@ inline const PortFileCase kPortFileCases[] = {
      kCardBase, kolm::PortFile::valid},
     {"only in the current folder", "[port]\nbase=0xD010\n", kOwnBase, kolm::PortFile::absent, true},
     {"unreadable", kFolderText, kNoPort, kolm::PortFile::unreadable},
+    {"larger than the plug-in reads", kLongFile.c_str(), kNoPort, kolm::PortFile::unreadable},
     {"no base", "[port]\n; base=0xD010\n", kNoPort, kolm::PortFile::noBase},
     {"base outside [port]", "base=0xD010\n", kNoPort, kolm::PortFile::noBase},
     {"not a number", "[port]\nbase=0xD01G\n", kNoPort, kolm::PortFile::notANumber},

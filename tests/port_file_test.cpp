@@ -26,7 +26,7 @@ TEST(PortFile, ParsesTheHostsRowsAndTheLimits) {
         {"", PortFile::noBase, 0},
     };
     for (const PortFileCase& c : kPortFileCases)
-        if (c.text && c.text != kFolderText && !c.inCurrentFolder)
+        if (c.text && c.kind != PortFile::unreadable && !c.inCurrentFolder)
             rows.push_back({c.text, c.kind, static_cast<std::uint16_t>(c.base > 0 ? c.base : 0)});
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text);
