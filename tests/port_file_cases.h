@@ -3,6 +3,7 @@
 // plug-in and, maybe, its kolmlptN.ini; `base` is where the plug-in must then work.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -26,7 +27,12 @@ struct PortFileCase {
 
 inline constexpr char kFolderText[] = "<folder>";
 // A valid file made too long to be read whole by its comments.
-inline const std::string kLongFile = "[port]\nbase=0xD010\n" + std::string(kolm::kPortFileMax, ';');
+inline constexpr auto kLongFile = [] {
+    std::array<char, kolm::kPortFileMax + 32> text{};
+    const char head[] = "[port]\nbase=0xD010\n";
+    for (std::size_t k = 0; k + 1 < text.size(); ++k) text[k] = k + 1 < sizeof head ? head[k] : ';';
+    return text;
+}();
 
 inline const PortFileCase kPortFileCases[] = {
     {"no file", nullptr, kOwnBase, kolm::PortFile::absent},
@@ -37,7 +43,7 @@ inline const PortFileCase kPortFileCases[] = {
      kCardBase, kolm::PortFile::valid},
     {"only in the current folder", "[port]\nbase=0xD010\n", kOwnBase, kolm::PortFile::absent, true},
     {"unreadable", kFolderText, kNoPort, kolm::PortFile::unreadable},
-    {"larger than the plug-in reads", kLongFile.c_str(), kNoPort, kolm::PortFile::unreadable},
+    {"larger than the plug-in reads", kLongFile.data(), kNoPort, kolm::PortFile::unreadable},
     {"no base", "[port]\n; base=0xD010\n", kNoPort, kolm::PortFile::noBase},
     {"base outside [port]", "base=0xD010\n", kNoPort, kolm::PortFile::noBase},
     {"not a number", "[port]\nbase=0xD01G\n", kNoPort, kolm::PortFile::notANumber},
