@@ -14,8 +14,12 @@ int readBesideModule(const char* name, char* text, int capacity) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        // A folder whose name the ANSI code page cannot spell comes back with '?' in it:
+        // its files cannot be named, as when the folder is unknown.
         const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? kNoSuchFile : kUnreadableFile;
+        const bool none =
+            error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+        return none ? kNoSuchFile : kUnreadableFile;
     }
     // One byte more than fits tells a file that is too long.
     DWORD total = 0;
