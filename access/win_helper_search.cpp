@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "win_mechanisms.h"
+#include "win_module_path.h"
 
 namespace kolm {
 
@@ -15,40 +16,11 @@ namespace {
 
 constexpr int kPlaces = 3;
 
-// The plug-in's own module: the allocation that holds this code. VirtualQuery exists
-// on every 32-bit Windows; GetModuleHandleEx came only with XP.
-HMODULE ownModule() {
-    MEMORY_BASIC_INFORMATION info{};
-    if (VirtualQuery(reinterpret_cast<const void*>(&ownModule), &info, sizeof info) == 0) return nullptr;
-    return static_cast<HMODULE>(info.AllocationBase);
-}
-
-// Length of the folder part, backslash included, of `module`'s file (the program's
-// when null); 0 when unknown or truncated, since a cut name would be another folder.
-DWORD moduleFolder(HMODULE module, char (&path)[MAX_PATH]) {
-    DWORD end = GetModuleFileNameA(module, path, MAX_PATH);
-    if (end == 0 || end >= MAX_PATH) return 0;
-    while (end > 0 && path[end - 1] != '\\' && path[end - 1] != '/') --end;
-    return end;
-}
-
 DWORD systemFolder(char (&path)[MAX_PATH]) {
     DWORD end = GetSystemDirectoryA(path, MAX_PATH);
     if (end == 0 || end >= MAX_PATH - 1) return 0;
     if (path[end - 1] != '\\') path[end++] = '\\';
     return end;
-}
-
-// `path` becomes the folder of length `folder` followed by `fileName`; false (and an
-// empty path) when there is no folder or the whole would not fit.
-bool placeName(char (&path)[MAX_PATH], DWORD folder, const char* fileName) {
-    const auto name = static_cast<DWORD>(lstrlenA(fileName));
-    if (folder == 0 || folder + name >= MAX_PATH) {
-        path[0] = '\0';
-        return false;
-    }
-    lstrcpyA(path + folder, fileName);
-    return true;
 }
 
 // The host program usually lies beside the plug-in: one folder is tried once, so a

@@ -4,7 +4,8 @@
 set(KOLM_PORT_ACCESS_sim access/sim.cpp)
 set(KOLM_PORT_ACCESS_none access/none.cpp)
 # Linux on x86: ppdev (/dev/parportN) first, else ioperm with inb/outb.
-set(KOLM_PORT_ACCESS_linux access/linux.cpp access/linux_ppdev.cpp access/linux_ioperm.cpp)
+set(KOLM_PORT_ACCESS_linux access/linux.cpp access/linux_ppdev.cpp access/linux_ioperm.cpp
+  access/linux_parport_proc.cpp)
 # Windows: an InpOut32-compatible helper DLL first, else direct in/out after a probe.
 set(KOLM_PORT_ACCESS_windows access/windows.cpp access/win_helper.cpp
   access/win_helper_search.cpp access/win_direct.cpp)

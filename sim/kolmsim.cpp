@@ -8,6 +8,7 @@
 namespace {
 
 constexpr uint16_t kBases[] = {0x378, 0x278};
+constexpr int kMaxBoxes = 4;  // the two usual ports and add-in cards
 
 struct FailurePlan {
     uint32_t first = 0;
@@ -17,7 +18,9 @@ struct FailurePlan {
 };
 
 struct Bench {
-    kolmsim::Box boxes[2];
+    kolmsim::Box boxes[kMaxBoxes];
+    uint16_t bases[kMaxBoxes] = {kBases[0], kBases[1]};
+    int boxCount = 2;
     bool refused = false;
     bool tracing = true;
     uint64_t accesses = 0;
@@ -34,8 +37,9 @@ Bench& bench() {
 
 // The box whose data register (offset 0) or status register (offset 1) is `port`.
 kolmsim::Box* boxAt(uint16_t port, int offset) {
-    for (int i = 0; i < 2; ++i)
-        if (port == kBases[i] + offset) return &bench().boxes[i];
+    Bench& b = bench();
+    for (int i = 0; i < b.boxCount; ++i)
+        if (port == b.bases[i] + offset) return &b.boxes[i];
     return nullptr;
 }
 
@@ -94,8 +98,10 @@ uint64_t kolmsim_attempts_after_failure(void) { return bench().afterFailure; }
 
 void kolmsim_reset(void) {
     Bench& b = bench();
-    b.boxes[0] = kolmsim::Box();
-    b.boxes[1] = kolmsim::Box();
+    for (auto& box : b.boxes) box = kolmsim::Box();
+    b.bases[0] = kBases[0];
+    b.bases[1] = kBases[1];
+    b.boxCount = 2;
     b.refused = false;
     b.tracing = true;
     b.accesses = 0;
@@ -103,6 +109,15 @@ void kolmsim_reset(void) {
     b.afterFailure = 0;
     b.plan = FailurePlan{};
     b.trace.clear();
+}
+
+int kolmsim_add_box(uint16_t base) {
+    Bench& b = bench();
+    if (boxAt(base, 0)) return 1;
+    if (b.boxCount == kMaxBoxes) return 0;
+    b.bases[b.boxCount] = base;
+    b.boxes[b.boxCount++] = kolmsim::Box();
+    return 1;
 }
 
 void kolmsim_set_data(uint16_t base, uint8_t value) {

@@ -1,7 +1,7 @@
 /* The simulated bench: one KOLM box on each of the two parallel ports (0x378, 0x278),
- * reached through byte-wide port reads and writes, with a trace of every access.
- * A C interface, so that the plug-in's simulator backend, test hosts and a Windows
- * port-helper stand-in can all share one bench. */
+ * and more on add-in cards at other bases if a test adds them, reached through byte-wide port reads and
+ * writes, with a trace of every access. A C interface, so that the plug-in's simulator backend, test hosts
+ * and a Windows port-helper stand-in can all share one bench. */
 #ifndef KOLMSIM_H
 #define KOLMSIM_H
 
@@ -44,8 +44,11 @@ KOLMSIM_API uint64_t kolmsim_failed_count(void);
 KOLMSIM_API uint64_t kolmsim_attempts_after_failure(void);
 
 /* Power both boxes up again: data latches 0x00, inputs back to the demo waveforms,
- * connected, access allowed and never failing, trace cleared. */
+ * connected, access allowed and never failing, trace cleared; added boxes removed. */
 KOLMSIM_API void kolmsim_reset(void);
+/* One more box, on a parallel-port card whose data register is at `base` (status at
+ * base + 1), until the next reset. 0 when the bench has no room for it (four boxes). */
+KOLMSIM_API int kolmsim_add_box(uint16_t base);
 /* The byte the port held before the plug-in was loaded (not traced). */
 KOLMSIM_API void kolmsim_set_data(uint16_t base, uint8_t value);
 KOLMSIM_API void kolmsim_set_count(uint16_t base, int channel, int count);

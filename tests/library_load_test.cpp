@@ -3,10 +3,12 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "bench_trace.h"
 #include "export_contract.h"
+#include "port_file_cases.h"
 
 namespace {
 
@@ -104,4 +106,41 @@ TEST(LibraryLoad, RefusedPortLoadsAndAnswersNoValue) {
     EXPECT_EQ(lib.bind<double(std::int32_t)>("EAD")(1), -777.0);
     EXPECT_EQ(lib.bind<std::int32_t(std::int32_t, std::int32_t)>("SB")(0, 1), -777);
     EXPECT_EQ(kolmsim_access_count(), 0u);
+}
+
+// A copy of the plug-in in a folder of its own, with or without a port file; the
+// current folder's file is never read.
+TEST(LibraryLoad, PortFileBesideThePluginMovesItToACard) {
+    namespace fs = std::filesystem;
+    const ScratchFolder scratch("kolm-port-file");
+    const fs::path& root = scratch.path;
+    const fs::path current = root / "current";
+    fs::create_directories(current);
+    const fs::path before = fs::current_path();
+    fs::current_path(current);
+    for (const Variant& v : kVariants) {
+        const char* fileName = v.base == kLpt1 ? "kolmlpt1.ini" : "kolmlpt2.ini";
+        for (const PortFileCase& row : kPortFileCases) {
+            SCOPED_TRACE(testing::Message() << v.path << ": " << row.name);
+            const std::string copy = layOutPortFile(row, root / "plugin", current, v.path, fileName);
+            freshBench(0x05);
+            ASSERT_TRUE(kolmsim_add_box(kCardBase));
+            kolmsim_set_data(kCardBase, 0x05);
+            Library lib(copy.c_str());
+            ASSERT_TRUE(lib.loaded()) << dlerror();
+            EXPECT_STREQ(lib.bind<const char*()>("titre")(), v.title);
+            const int base = expectedBase(row, v.base);
+            if (base == kNoPort) {
+                EXPECT_EQ(lib.bind<std::int32_t(std::int32_t)>("EA")(0), -777);
+                EXPECT_EQ(kolmsim_access_count(), 0u);
+                continue;
+            }
+            const auto port = static_cast<std::uint16_t>(base);
+            EXPECT_EQ(benchTrace(), (std::vector{R(port, 0x05), W(port, 0xB5)}));
+            kolmsim_set_count(port, 0, 300);
+            EXPECT_EQ(lib.bind<std::int32_t(std::int32_t)>("EA")(0), 300);
+            EXPECT_EQ(touched(kLpt1) + touched(kLpt2) + touched(kCardBase), 1);
+        }
+    }
+    fs::current_path(before);
 }

@@ -52,6 +52,7 @@ TEST_F(PortFailure, EveryAccessOfEveryRequestCanFailAlone) {
         for (std::size_t n = 1; n <= good.size(); ++n) {
             SCOPED_TRACE(testing::Message() << r.name << ", access " << n << " fails");
             bench();
+            // cppcheck-suppress unassignedVariable ; its members are initialised where declared
             const Kept before;
             kolmsim_fail_accesses(static_cast<std::uint32_t>(n), 1, kBothKinds);
             EXPECT_EQ(r.call(), NO_VALUE);

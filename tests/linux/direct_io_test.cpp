@@ -42,6 +42,19 @@ TEST_P(DirectIo, GrantedPortRunsTheExactSequence) {
     EXPECT_FALSE(touched(v.otherBase) || touched(v.otherBase + 1));
 }
 
+// A card that no parport lists, for a root host: ioperm on the card's registers.
+TEST_P(DirectIo, PortFileCardWithoutParportIsReachedDirectly) {
+    const Variant& v = GetParam();
+    const std::string copy = pluginWithPortFile(v, kCardFile);
+    directMachine(FAKE_IOPERM_GRANTED);
+    kolmsim_add_box(kCardBase);
+    kolmsim_set_data(kCardBase, 0x05);
+    Plugin lib(copy.c_str());
+    ASSERT_TRUE(lib.loaded()) << dlerror();
+    expectStartedAt(lib, kCardBase);
+    EXPECT_EQ(fake_parport_counts().ungrantedIo, 0u);
+}
+
 // The kernel grants I/O permission to one thread at a time: a host calling from
 // a worker is served only if the plug-in asks again there; a worker refused it
 // answers -777 while the loading thread goes on working. One load per test: under

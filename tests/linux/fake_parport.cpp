@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/ucontext.h>
 #include <time.h>
@@ -29,6 +30,7 @@ FAKE_PARPORT_API int openat(int dir, const char* path, int flags, ...);
 FAKE_PARPORT_API int openat64(int dir, const char* path, int flags, ...);
 FAKE_PARPORT_API ssize_t read(int fd, void* buffer, size_t size);
 FAKE_PARPORT_API int close(int fd);
+FAKE_PARPORT_API int access(const char* path, int mode);
 }
 
 namespace {
@@ -36,7 +38,7 @@ namespace {
 constexpr int kPorts = 8;
 constexpr int kMaxFd = 1024;
 
-enum class Kind : unsigned char { None, BaseAddr, Active, Device };
+enum class Kind : unsigned char { None, BaseAddr, Active, Device, Devices };
 
 struct Open {
     Kind kind = Kind::None;
@@ -47,6 +49,7 @@ struct Open {
 
 uint16_t bases[kPorts] = {0x378, 0x278};
 bool denyOpen = false;
+bool ppdevLoaded = true;
 bool refuseClaim = false;
 const char* holders[kPorts];    // who holds parportN, null when free
 const char* baseTexts[kPorts];  // base-addr served as is, null for the kernel's form
@@ -104,9 +107,10 @@ int openOurs(const char* path) {
     if (port >= 0) return port < kPorts && bases[port] ? openFake(Kind::BaseAddr, port) : fail(ENOENT);
     port = portIn(path, "/proc/sys/dev/parport/parport", "/devices/active");
     if (port >= 0) return port < kPorts && bases[port] ? openFake(Kind::Active, port) : fail(ENOENT);
+    if (strcmp(path, "/proc/devices") == 0) return openFake(Kind::Devices, 0);
     port = portIn(path, "/dev/parport", "");
     if (port >= 0) {
-        if (port >= kPorts || !bases[port]) return fail(ENOENT);
+        if (port >= kPorts || !bases[port] || !ppdevLoaded) return fail(ENOENT);
         return denyOpen ? fail(EACCES) : openFake(Kind::Device, port);
     }
     if (strncmp(path, "/proc/sys/dev/parport", 21) == 0 || strncmp(path, "/dev/parport", 12) == 0)
@@ -210,7 +214,11 @@ ssize_t read(int fd, void* buffer, size_t size) {
     const uint16_t base = bases[file->port];
     const char* holder = holders[file->port];
     int length = 0;
-    if (file->kind == Kind::Active) length = snprintf(text, sizeof text, "%s\n", holder ? holder : "none");
+    if (file->kind == Kind::Devices)
+        length =
+            snprintf(text, sizeof text, "Character devices:\n  1 mem\n%s", ppdevLoaded ? " 99 ppdev\n" : "");
+    else if (file->kind == Kind::Active)
+        length = snprintf(text, sizeof text, "%s\n", holder ? holder : "none");
     else if (baseTexts[file->port]) length = snprintf(text, sizeof text, "%s", baseTexts[file->port]);
     else length = snprintf(text, sizeof text, "%u\t%u\n", base, base + 0x400u);
     if (file->offset >= static_cast<size_t>(length)) return 0;
@@ -219,6 +227,14 @@ ssize_t read(int fd, void* buffer, size_t size) {
     memcpy(buffer, text + file->offset, n);
     file->offset += n;
     return static_cast<ssize_t>(n);
+}
+
+// The device files as a user sees them: absent without ppdev, refused to one not in lp.
+int access(const char* path, int mode) {
+    const int port = portIn(path, "/dev/parport", "");
+    if (port < 0) return next<int(const char*, int)>("access")(path, mode);
+    if (port >= kPorts || !bases[port] || !ppdevLoaded) return fail(ENOENT);
+    return denyOpen && mode != F_OK ? fail(EACCES) : 0;
 }
 
 int close(int fd) {
@@ -326,12 +342,15 @@ void fake_parport_configure(const uint16_t newBases[8]) {
         baseTexts[n] = nullptr;
     }
     denyOpen = false;
+    ppdevLoaded = true;
     refuseClaim = false;
     fake_parport_ioperm(FAKE_IOPERM_REFUSED);
     const uint32_t stillOpen = counts.openDevices;
     counts = FakeParportCounts{};
     counts.openDevices = stillOpen;
 }
+
+void fake_parport_ppdev(int loaded) { ppdevLoaded = loaded != 0; }
 
 void fake_parport_deny_open(int deny) { denyOpen = deny != 0; }
 
@@ -344,3 +363,20 @@ void fake_parport_clear_counts(void) {
 }
 
 }  // extern "C"
+
+// A machine of the user's choosing for a program run by hand (kolmctl, the README's
+// steps): FAKE_PARPORT_BASES="0x378,0xD010" gives parport0 and parport1 those bases,
+// each with a box on the bench.
+__attribute__((constructor)) static void machineFromEnvironment() {
+    const char* text = getenv("FAKE_PARPORT_BASES");
+    if (!text) return;
+    uint16_t chosen[kPorts] = {};
+    char* end = nullptr;
+    for (int n = 0; n < kPorts && *text; ++n, text = *end == ',' ? end + 1 : end) {
+        const unsigned long base = strtoul(text, &end, 0);
+        if (end == text || base > 0xFFFF) break;
+        chosen[n] = static_cast<uint16_t>(base);
+        kolmsim_add_box(chosen[n]);
+    }
+    fake_parport_configure(chosen);
+}

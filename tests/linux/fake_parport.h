@@ -2,14 +2,16 @@
  * (LD_PRELOAD) so that the plug-in's real Linux port access runs against the
  * simulated bench and never against a real port:
  *   - /proc/sys/dev/parport/parportN/base-addr, .../devices/active and /dev/parportN
- *     for N = 0..7, as configured here (absent ports: ENOENT);
+ *     for N = 0..7, as configured here (absent ports: ENOENT), access() on the device
+ *     files, and /proc/devices, which lists ppdev while it is "loaded";
  *   - the ppdev ioctls on those devices, each data/status access passed to the
  *     bench (kolmsim.h, compiled into this library) at the port's base; an access
  *     the bench fails (kolmsim_fail_accesses) fails with EIO;
  *   - ioperm and iopl refused, or granted per thread; with the I/O server on, the
  *     in/out instructions of a granted thread are served from the bench by a
  *     SIGSEGV handler (the kernel itself never granted anything).
- * Every other path, descriptor and request goes to the C library untouched. */
+ * Every other path, descriptor and request goes to the C library untouched.
+ * Run by hand, FAKE_PARPORT_BASES="0x378,0xD010" sets parport0, parport1, ... */
 #ifndef FAKE_PARPORT_H
 #define FAKE_PARPORT_H
 
@@ -37,9 +39,11 @@ typedef struct FakeParportCounts {
 } FakeParportCounts;
 
 /* Which ports the machine has: parportN has I/O base bases[N], 0 for none. Also
- * clears the counts and every fault and grant set below: all ports free, devices
- * open and claim, direct I/O refused. */
+ * clears the counts and every fault and grant set below: all ports free, ppdev
+ * loaded, devices open and claim, direct I/O refused. */
 FAKE_PARPORT_API void fake_parport_configure(const uint16_t bases[8]);
+/* The ppdev driver unloaded (0): no /dev/parportN, and /proc/devices without it. */
+FAKE_PARPORT_API void fake_parport_ppdev(int loaded);
 /* Opening /dev/parportN fails with EACCES (a user not in group lp). */
 FAKE_PARPORT_API void fake_parport_deny_open(int deny);
 /* Another program holds parportN: devices/active names `holder` ("none" when NULL),

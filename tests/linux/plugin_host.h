@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "entry_call.h"
 #include "export_contract.h"
 #include "fake_parport.h"
+#include "port_file_cases.h"
 
 struct Variant {
     const char* path;
@@ -88,4 +90,40 @@ inline void noParallelPorts() {
     const std::uint16_t none[8] = {};
     fake_parport_configure(none);
     kolmsim_reset();
+}
+
+// The machine with an add-in card: the usual ports, and the card's box as parport3.
+inline void cardMachine(std::uint8_t held = 0x05) {
+    const std::uint16_t bases[8] = {0x3BC, kLpt2, kLpt1, kCardBase};
+    fake_parport_configure(bases);
+    kolmsim_reset();
+    kolmsim_add_box(kCardBase);
+    for (std::uint16_t base : {kLpt1, kLpt2, kCardBase}) kolmsim_set_data(base, held);
+}
+
+// A copy of `v` in a folder of this process's own with the port file of `row`, the
+// current folder moved to where the row may put a decoy file. The copy's path.
+inline std::string pluginWithPortFile(const Variant& v, const PortFileCase& row) {
+    namespace fs = std::filesystem;
+    static const ScratchFolder root("kolm-port-file");
+    fs::create_directories(root.path / "current");
+    fs::current_path(root.path / "current");
+    return layOutPortFile(row, root.path / "plugin", root.path / "current", v.path,
+                          v.base == kLpt1 ? "kolmlpt1.ini" : "kolmlpt2.ini");
+}
+
+// Loaded on a machine whose boxes held 0x05: started at `base` and reading there
+// alone, or without a port and silent.
+inline void expectStartedAt(const Plugin& lib, int base) {
+    if (base == kNoPort) {
+        EXPECT_EQ(lib.call<std::int32_t>("EA", 0), -777);
+        EXPECT_EQ(kolmsim_access_count(), 0u);
+        EXPECT_EQ(fake_parport_counts().openDevices, 0u);
+        return;
+    }
+    const auto port = static_cast<std::uint16_t>(base);
+    EXPECT_EQ(benchTrace(), (std::vector{R(port, 0x05), W(port, 0xB5)}));
+    kolmsim_set_count(port, 0, 300);
+    EXPECT_EQ(lib.call<std::int32_t>("EA", 0), 300);
+    EXPECT_EQ(touched(kLpt1) + touched(kLpt2) + touched(kCardBase), 1);
 }

@@ -132,6 +132,21 @@ TEST_P(Ppdev, CallsFromAnotherThreadAreServed) {
     EXPECT_EQ(fake_parport_counts().claims, 1u);
 }
 
+// Every row of the port-file table, with a card as parport3: the card claimed through
+// ppdev, the variant's own port, or no port at all.
+TEST_P(Ppdev, PortFileBesideThePluginChoosesTheCard) {
+    const Variant& v = GetParam();
+    for (const PortFileCase& row : kPortFileCases) {
+        SCOPED_TRACE(row.name);
+        const std::string copy = pluginWithPortFile(v, row);
+        cardMachine();
+        Plugin lib(copy.c_str());
+        ASSERT_TRUE(lib.loaded()) << dlerror();
+        EXPECT_STREQ(lib.call<const char*>("titre"), v.title);
+        expectStartedAt(lib, expectedBase(row, v.base));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothFiles, Ppdev, ::testing::ValuesIn(kVariants), variantName);
 
 }  // namespace

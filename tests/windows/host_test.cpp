@@ -12,6 +12,8 @@
 //   host_test.exe direct LPT1.dll LPT2.dll         no helper, but this program serves
 //                       the in/out instructions from the bench: the exact port
 //                       traces on the direct path
+//   host_test.exe portfile LPT1.dll LPT2.dll HELPER  copies of the plug-ins beside each
+//                       port file of the hosts' table, a card's box at 0xD010
 #include <windows.h>
 
 #include <cstdint>
@@ -28,6 +30,7 @@
 #include "helper_bench.h"
 #include "kolm_version.h"
 #include "pe_exports.h"
+#include "port_file_cases.h"
 
 using checks::expect;
 using checks::expectEq;
@@ -323,17 +326,61 @@ void runWithoutHelper(const Variant (&variants)[2], bool planted) {
     }
 }
 
+// Copies of the DLLs in a folder of their own beside each port file of the table; the
+// helper is the one beside this program, the current folder holds the decoy file.
+void runPortFiles(const Variant (&variants)[2], const char* helperPath) {
+    HMODULE helper = LoadLibraryA(helperPath);
+    Bench bench{};
+    const auto addBox = reinterpret_cast<decltype(&kolmsim_add_box)>(
+        reinterpret_cast<void*>(GetProcAddress(helper, "kolmsim_add_box")));
+    if (!expect(helper && bench.bind(helper) && addBox, "simulator helper beside the host")) return;
+    const ScratchFolder root("kolm-port-file");
+    std::filesystem::create_directories(root.path / "current");
+    std::filesystem::current_path(root.path / "current");
+    for (const Variant& v : variants) {
+        const char* fileName = v.base == 0x378 ? "kolmlpt1.ini" : "kolmlpt2.ini";
+        for (const PortFileCase& row : kPortFileCases) {
+            checks::context = row.name;
+            const std::string copy =
+                layOutPortFile(row, root.path / "plugin", root.path / "current", v.path, fileName);
+            bench.reset();
+            addBox(kCardBase);
+            for (std::uint16_t base : {v.base, v.otherBase, kCardBase}) bench.setData(base, 0x05);
+            Plugin p{LoadLibraryA(copy.c_str())};
+            if (!expect(p.module != nullptr, "LoadLibrary of the copy")) continue;
+            expect(sameText(Call(p.fn("titre")).text(), v.title), "titre stays the variant's");
+            const int base = expectedBase(row, v.base);
+            if (base == kNoPort) {
+                expectEq(Call(p.fn("EA"), 0).integer(), kNoValue, "EA(0) without a port");
+                expectEq(static_cast<long long>(bench.accessCount()), 0, "no port touched");
+            } else {
+                const auto port = static_cast<std::uint16_t>(base);
+                expectTrace(bench, {{false, port, 0x05}, {true, port, 0xB5}}, "start-up at the file's base");
+                bench.setCount(port, 0, 300);
+                expectEq(Call(p.fn("EA"), 0).integer(), 300, "EA(0) at the file's base");
+                expect(touched(bench, port) && touched(bench, static_cast<std::uint16_t>(port + 1)) &&
+                           (touched(bench, v.base) + touched(bench, v.otherBase) +
+                            touched(bench, kCardBase)) == 1,
+                       "only that port touched");
+            }
+            FreeLibrary(p.module);
+        }
+    }
+    std::filesystem::current_path(root.path.parent_path());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const bool bench = argc == 5 && std::strcmp(argv[1], "bench") == 0;
+    const bool portFile = argc == 5 && std::strcmp(argv[1], "portfile") == 0;
     const bool other =
         argc == 4 && (std::strcmp(argv[1], "none") == 0 || std::strcmp(argv[1], "planted") == 0 ||
                       std::strcmp(argv[1], "direct") == 0);
-    if (!bench && !other) {
+    if (!bench && !other && !portFile) {
         std::printf(
-            "usage: host_test bench kolmlpt1.dll kolmlpt2.dll helper.dll | none|planted|direct kolmlpt1.dll "
-            "kolmlpt2.dll\n");
+            "usage: host_test bench|portfile kolmlpt1.dll kolmlpt2.dll helper.dll | none|planted|direct "
+            "kolmlpt1.dll kolmlpt2.dll\n");
         return 2;
     }
     const Variant variants[2] = {
@@ -343,6 +390,7 @@ int main(int argc, char** argv) {
          "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
     };
     if (bench) runWithBench(variants, argv[4]);
+    else if (portFile) runPortFiles(variants, argv[4]);
     else if (std::strcmp(argv[1], "direct") == 0) runWithDirectIo(variants);
     else runWithoutHelper(variants, std::strcmp(argv[1], "planted") == 0);
     return checks::finish();

@@ -48,7 +48,7 @@ windows_kolmctl_test(check 0
   ARGS ${lpt1} check)
 # No helper: the probe of direct port access is refused, and kolmctl says what to do.
 windows_kolmctl_test(no_port_access 8
-  "answered \"no value\" \\(-777\\): the plug-in has no access to the parallel port on this machine\\.\n  Put the port helper inpout32\\.dll [^\n]* in the host\n  program's folder, beside the plug-in"
+  "answered \"no value\" \\(-777\\): the plug-in has no access to the parallel port on this machine\\.\n  To reach the port at 0x0378: put the port helper inpout32\\.dll in the host program's folder, beside the plug-in"
   ARGS Z:$<TARGET_FILE:kolmlpt1> read --count 1)
 # A plug-in that faults in EA: reported with the call and the exception, exit code 11.
 # Windows names a null pointer an access violation; Wine under qemu-i386 reports
@@ -59,3 +59,17 @@ target_link_options(kolmctl_faulting_plugin PRIVATE -static-libgcc -static-libst
 windows_kolmctl_test(faulting_entry 11
   "the plug-in failed: EA\\(0\\) crashed \\((access violation, exception 0xC0000005|illegal instruction, exception 0xC000001D)\\)"
   ARGS Z:$<TARGET_FILE:kolmctl_faulting_plugin> read --count 1)
+
+# The machine's ports (Wine lists none) and the helper: none beside dist/kolmctl.exe,
+# an open one beside its copy in the host program's folder.
+windows_kolmctl_test(ports 0 "No parallel port is known to Windows\\.\nport helper: no inpout32\\.dll beside kolmctl\\.exe"
+  ARGS ports)
+add_custom_command(OUTPUT ${host_folder}/kolmctl.exe
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:kolmctl> ${host_folder}/ DEPENDS kolmctl)
+add_custom_target(windows_kolmctl_beside_helper ALL DEPENDS ${host_folder}/kolmctl.exe)
+add_test(NAME windows.kolmctl.ports_helper COMMAND ${CMAKE_COMMAND}
+  "-DCMD=${wine};${host_folder}/kolmctl.exe;ports;--json" -DCODE=0
+  "-DMATCH=\"ports\": \\[\\].*\"helper\": \"[^\"]*inpout32\\.dll\", \"helperOpen\": true"
+  -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake WORKING_DIRECTORY ${planted})
+set_tests_properties(windows.kolmctl.ports_helper PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine
+  SKIP_REGULAR_EXPRESSION "SKIPPED: ")

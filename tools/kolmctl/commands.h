@@ -34,6 +34,11 @@ int cmdRelays(const Plugin& p, const Args& args, Context& cx);
 int cmdRestore(const Plugin& p, const Args& args, Context& cx);
 int cmdReinit(const Plugin& p, const Args& args, Context& cx);
 int cmdCheck(const Plugin& p, const Args& args, Context& cx);
+// kolmctl ports: no plug-in loaded (commands_ports.cpp).
+int cmdPorts(const Args& args, Context& cx);
+// The base a plug-in uses and where it comes from; why it has no port, or empty.
+void showPortInUse(const Plugin& p, Context& cx);
+std::string whyNoPort(const Plugin& p);
 
 // Shared by the commands.
 std::int32_t parseInt(const std::string& text, const char* what);

@@ -73,8 +73,10 @@ void checkOutput(std::ostream& out, const char* what) {
 }
 
 void noPortAccess(const Plugin& p) {
-    const char* howTo =
-        p.kind().container == Container::Pe
+    const std::string why = whyNoPort(p);
+    const std::string howTo =
+        !why.empty() ? why
+        : p.kind().container == Container::Pe
             ? "  Put the port helper inpout32.dll (and its driver, if it comes with one) in the host\n"
               "  program's folder, beside the plug-in; the first run may need administrator rights\n"
               "  for the helper to install its driver."

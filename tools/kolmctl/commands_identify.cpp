@@ -28,6 +28,7 @@ int cmdInfo(const Plugin& p, const Args& args, Context& cx) {
     cx.out << "title:     " << titleText(p, "titre") << "\n";
     cx.out << "detail:    " << titleText(p, "Detail") << "\n";
     cx.out << "calls:     " << callingConventionName() << "\n";
+    showPortInUse(p, cx);
     cx.out << "directory: " << p.listed().size() << " entries at " << hex(p.directoryAddress())
            << (p.directoryEnded() ? ", null-terminated" : ", " + p.walkProblem()) << "\n";
     cx.out << "exports:   DLLFunctionDirectory";

@@ -63,7 +63,8 @@ const char kExitCodes[] =
 
 void overview(std::ostream& out) {
     out << "usage: kolmctl PLUGIN COMMAND [ARGS...]\n"
-           "       kolmctl help [COMMAND]     kolmctl COMMAND --help     kolmctl --version\n\n"
+           "       kolmctl help [COMMAND]     kolmctl COMMAND --help     kolmctl --version\n"
+           "       kolmctl ports [--json]     the machine's parallel ports, and what each plug-in needs\n\n"
            "Drives a KOLM plug-in file (e.g. kolmlpt1.so, kolmlpt1.dll) the way the host program does.\n\n"
            "Commands:\n";
     for (const Command& c : kCommands) out << "  " << c.synopsis << "\n";
@@ -104,6 +105,8 @@ int run(const Args& args, Context& cx) {
         cx.out << "kolmctl " KOLM_VERSION "\n";
         return kOk;
     }
+    if (!args.empty() && args[0] == "ports") return cmdPorts(Args(args.begin() + 1, args.end()), cx);
+    if (args.size() == 2 && isHelpWord(args[0]) && args[1] == "ports") return cmdPorts({"--help"}, cx);
     if (wantsHelp(args)) return help(args, cx);
     if (args.size() < 2) {
         overview(cx.err);

@@ -1,0 +1,21 @@
+// Full paths of files beside the plug-in's own DLL, the host program or in the
+// system folder, built with KERNEL32 string functions only: the DLL imports nothing
+// else and loads on every 32-bit Windows.
+#pragma once
+
+#include <windows.h>
+
+namespace kolm {
+
+// The plug-in's own module: the allocation that holds this code.
+HMODULE ownModule();
+
+// Length of the folder part, backslash included, of `module`'s file (the program's
+// when null); 0 when unknown or truncated, since a cut name would be another folder.
+DWORD moduleFolder(HMODULE module, char (&path)[MAX_PATH]);
+
+// `path` becomes the folder of length `folder` followed by `fileName`; false (and an
+// empty path) when there is no folder or the whole would not fit.
+bool placeName(char (&path)[MAX_PATH], DWORD folder, const char* fileName);
+
+}  // namespace kolm

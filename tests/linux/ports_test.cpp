@@ -1,0 +1,150 @@
+// kolmctl ports, and kolmctl's reasons for "no value", against the stand-in parport
+// driver: a machine with the usual port at 0x378 and a card at 0xD010, each state
+// that stands between a port and a plug-in, and port files beside the plug-ins.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "commands.h"
+#include "fake_parport.h"
+#include "kolmsim.h"
+#include "port_file_cases.h"
+
+namespace {
+
+struct Ran {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Ran kolmctlRun(const kolmctl::Args& args) {
+    std::ostringstream out, err;
+    kolmctl::Context cx{out, err, false};
+    const int code = kolmctl::run(args, cx);
+    return {code, out.str(), err.str()};
+}
+
+// parport0 at 0x378, parport1 a card at 0xD010, both with a box.
+void machine() {
+    const std::uint16_t bases[8] = {0x378, kCardBase};
+    fake_parport_configure(bases);
+    kolmsim_reset();
+    kolmsim_add_box(kCardBase);
+}
+
+// The plug-ins' folder: a copy of kolmlpt1 and the port file `text` (none if null).
+std::string pluginFolder(const ScratchFolder& scratch, const char* text) {
+    const PortFileCase row{"", text, 0, kolm::PortFile::absent};
+    layOutPortFile(row, scratch.path, scratch.path / "current", KOLMLPT1_PATH, "kolmlpt1.ini");
+    return scratch.path.string();
+}
+
+}  // namespace
+
+TEST(Ports, EachStateBetweenAPortAndAPlugin) {
+    const ScratchFolder scratch("kolm-ports");
+    struct Row {
+        const char* state;
+        void (*set)();
+        const char* portFile;
+        std::vector<const char*> lines;
+    } const rows[] = {
+        {"free",
+         [] {},
+         nullptr,
+         {"parport0 at 0x0378  /dev/parport0 (opens for you)\n  -> kolmlpt1.so drives it\n",
+          "parport1 at 0xD010  /dev/parport1 (opens for you)\n  -> write base=0xD010 in kolmlpt2.ini beside "
+          "kolmlpt2.so\n",
+          "ppdev: loaded; direct I/O: refused"}},
+        {"held",
+         [] { fake_parport_hold(0, "lp"); },
+         nullptr,
+         {"-> kolmlpt1.so drives it\n  held now by lp: the plug-in takes the port once it is let go\n"}},
+        {"no permission",
+         [] { fake_parport_deny_open(1); },
+         nullptr,
+         {"parport0 at 0x0378  /dev/parport0 (group lp only)\n  -> kolmlpt1.so would drive it\n  -> first "
+          "join "
+          "group lp: sudo adduser $USER lp, then log in again\n"}},
+        {"no ppdev",
+         [] { fake_parport_ppdev(0); },
+         nullptr,
+         {"(no device file)\n  -> kolmlpt1.so would drive it\n  -> first load the ppdev driver: sudo "
+          "modprobe ppdev",
+          "ppdev: not loaded"}},
+        {"direct I/O",
+         [] { fake_parport_ppdev(0), fake_parport_ioperm(FAKE_IOPERM_GRANTED); },
+         nullptr,
+         {"-> kolmlpt1.so drives it\n", "direct I/O: granted"}},
+        {"card in the port file",
+         [] {},
+         "[port]\nbase=0xD010\n",
+         {"parport0 at 0x0378  /dev/parport0 (opens for you)\n  -> write base=0x0378 in kolmlpt2.ini beside "
+          "kolmlpt2.so\n",
+          "parport1 at 0xD010  /dev/parport1 (opens for you)\n  -> kolmlpt1.so drives it (base from "}},
+        {"invalid port file",
+         [] {},
+         "[port]\nbase=0xD012\n",
+         {"kolmlpt1.ini gives a base that is not a multiple of 4: kolmlpt1.so has no port until it is "
+          "mended\n"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.state);
+        machine();
+        row.set();
+        const Ran r = kolmctlRun({"ports", "--plugins", pluginFolder(scratch, row.portFile)});
+        EXPECT_EQ(r.code, 0) << r.err;
+        for (const char* line : row.lines)
+            EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+        EXPECT_EQ(fake_parport_counts().deviceOpens, 0u) << "ports opens no device";
+        EXPECT_EQ(kolmsim_access_count(), 0u) << "ports touches no port";
+    }
+    machine();
+    fake_parport_hold(1, "ppdev");
+    const Ran json = kolmctlRun({"ports", "--json", "--plugins", pluginFolder(scratch, nullptr)});
+    EXPECT_NE(json.out.find(
+                  "{\"name\": \"parport1\", \"description\": \"/dev/parport1\", \"base\": 53264, \"holder\": "
+                  "\"ppdev\", \"device\": \"usable\", \"group\": \"lp\", \"plugin\": null, \"todo\": "
+                  "\"write base=0xD010 in kolmlpt2.ini beside kolmlpt2.so\", \"access\": null}"),
+              std::string::npos)
+        << json.out;
+}
+
+// info names the base and its origin; "no value" comes with the reason, not advice.
+TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
+    const ScratchFolder scratch("kolm-ports");
+    struct Row {
+        const char* state;
+        void (*set)();
+        const char* portFile;
+        const char* info;
+        const char* why;  // after "no value"; null: the reading works
+    } const rows[] = {
+        {"built in", [] {}, nullptr, "port:      0x0378 (built in; no ", nullptr},
+        {"card", [] {}, "[port]\nbase=0xD010\n", "port:      0xD010 from ", nullptr},
+        {"invalid file", [] {}, "[port]\nbase=0xD0l0\n", "port:      none: ",
+         "kolmlpt1.ini gives a base that is not a number (write 0xD010, or 53264): mend it"},
+        {"no port there", [] {}, "[port]\nbase=0xE800\n", "port:      0xE800 from ",
+         "No parallel port at 0xE800; the system has parport0 at 0x0378, parport1 at 0xD010."},
+        {"no permission", [] { fake_parport_deny_open(1); }, nullptr, "port:      0x0378",
+         "To reach the port at 0x0378: join group lp: sudo adduser $USER lp, then log in again."},
+        {"no ppdev", [] { fake_parport_ppdev(0); }, "[port]\nbase=0xD010\n", "port:      0xD010",
+         "To reach the port at 0xD010: load the ppdev driver"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.state);
+        machine();
+        row.set();
+        const std::string plugin = pluginFolder(scratch, row.portFile) + "/kolmlpt1.so";
+        const Ran info = kolmctlRun({plugin, "info"});
+        EXPECT_NE(info.out.find(row.info), std::string::npos) << info.out;
+        const Ran read = kolmctlRun({plugin, "read", "0", "--counts"});
+        if (row.why == nullptr) {
+            EXPECT_EQ(read.code, 0) << read.err;
+            continue;
+        }
+        EXPECT_EQ(read.code, kolmctl::kNoPortAccess);
+        EXPECT_NE(read.err.find(row.why), std::string::npos) << read.err;
+    }
+}
