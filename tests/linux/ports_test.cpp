@@ -20,7 +20,7 @@ struct Ran {
 
 Ran kolmctlRun(const kolmctl::Args& args) {
     std::ostringstream out, err;
-    kolmctl::Context cx{out, err, false};
+    kolmctl::Context cx{out, err, false, {}};
     const int code = kolmctl::run(args, cx);
     return {code, out.str(), err.str()};
 }
