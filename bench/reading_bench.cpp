@@ -70,14 +70,14 @@ void HandLoop_NullBackend(benchmark::State& state) {
 void EA0_AccessesPerReading(benchmark::State& state) {
     bench::useCounting();
     bench::startPlugin();
-    kolm::resolution = static_cast<std::uint8_t>(state.range(0));
+    kolm::unit.resolution = static_cast<std::uint8_t>(state.range(0));
     state.counters["allocs_per_reading"] = allocationsPerReading(1000);
     bench::accessCount = 0;
     for (auto _ : state) benchmark::DoNotOptimize(EA(0));
     const auto n = static_cast<double>(state.iterations());
     state.counters["accesses_per_reading"] = static_cast<double>(bench::accessCount) / n;
     state.counters["expected"] = 3.0 + 4.0 * static_cast<double>(state.range(0));
-    kolm::resolution = 10;
+    kolm::unit.resolution = 10;
 }
 
 }  // namespace

@@ -127,11 +127,11 @@ struct State {
 
 State snapshot() {
     State s{};
-    s.dataPort = kolm::dataPort;
-    s.statusPort = kolm::statusPort;
-    s.savedData = kolm::savedData;
-    s.resolution = kolm::resolution;
-    std::memcpy(s.relayLines, kolm::relayLines, 4);
+    s.dataPort = kolm::unit.dataPort;
+    s.statusPort = kolm::unit.statusPort;
+    s.savedData = kolm::unit.savedData;
+    s.resolution = kolm::unit.resolution;
+    std::memcpy(s.relayLines, kolm::unit.relayLines, 4);
     s.relayState = kolm::relayState;
     s.latch = kolmsim_data(kBase);
     s.otherLatch = kolmsim_data(kOtherBase);
@@ -570,7 +570,7 @@ void load(std::uint8_t held, bool refused) {
     kolmsim_trace_clear();
     kolm::startLibrary();
     checkOwnPortOnly();
-    KOLM_CHECK(kolm::resolution == 10);
+    KOLM_CHECK(kolm::unit.resolution == 10);
     KOLM_CHECK(kolm::portStarted() == !refused);
     KOLM_CHECK(kolm::relayState == 0);
     if (refused) {
@@ -578,7 +578,7 @@ void load(std::uint8_t held, bool refused) {
         KOLM_CHECK(kolmsim_data(kBase) == held);
     } else {
         KOLM_CHECK(accesses() == 2);
-        KOLM_CHECK(kolm::savedData == held);
+        KOLM_CHECK(kolm::unit.savedData == held);
         KOLM_CHECK(kolmsim_data(kBase) == ((held & 0x0F) | 0xB0));
         followConverters(held, kolmsim_data(kBase));
     }
@@ -666,7 +666,7 @@ void step(Input& in) {
     case 20: failingCall(in); break;
     default: {
         // Another resolution: the reading's length and decoding must follow it.
-        kolm::resolution = static_cast<std::uint8_t>(in.byte() % 24);
+        kolm::unit.resolution = static_cast<std::uint8_t>(in.byte() % 24);
         break;
     }
     }

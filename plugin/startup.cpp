@@ -22,7 +22,7 @@ PortFile readPortFile(std::uint16_t& base) {
 }  // namespace
 
 void startLibrary() {
-    resolution = 10;
+    unit.resolution = 10;
     std::uint16_t base = variant::portBase;
     const PortFile file = readPortFile(base);
     selectPort(base);

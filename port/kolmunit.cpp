@@ -4,11 +4,7 @@
 
 namespace kolm {
 
-std::uint16_t dataPort;
-std::uint16_t statusPort;
-std::uint32_t savedData;
-std::uint8_t resolution;
-std::uint8_t relayLines[4];
+UnitState unit;
 
 namespace {
 
@@ -31,12 +27,12 @@ bool portIn(std::uint16_t port, std::uint8_t& value) { return access.in(port, va
 bool portOut(std::uint16_t port, int value) { return access.out(port, static_cast<std::uint8_t>(value)); }
 
 void selectPort(std::uint16_t base) {
-    dataPort = base;
-    statusPort = static_cast<std::uint16_t>(base + 1);
+    unit.dataPort = base;
+    unit.statusPort = static_cast<std::uint16_t>(base + 1);
 }
 
 bool openPort() {
-    const PortAccess* granted = openPortAccess(dataPort);
+    const PortAccess* granted = openPortAccess(unit.dataPort);
     access = granted ? *granted : noAccess;
     started = false;
     return granted != nullptr;
@@ -55,10 +51,7 @@ bool portReady() {
 bool portStarted() { return started; }
 
 void resetModule() {
-    dataPort = statusPort = 0;
-    savedData = 0;
-    resolution = 0;
-    for (auto& r : relayLines) r = 0;
+    unit = UnitState{};
     access = noAccess;
     started = false;
     frameOpen = false;
@@ -66,42 +59,42 @@ void resetModule() {
 
 bool initInterface() {
     std::uint8_t held = 0;
-    if (!portIn(dataPort, held)) return false;
+    if (!portIn(unit.dataPort, held)) return false;
     // Relays as they were; clock high, D6 low, supply on.
-    if (!portOut(dataPort, (held & line::relays) | line::clock | line::supply)) return false;
-    savedData = held;
+    if (!portOut(unit.dataPort, (held & line::relays) | line::clock | line::supply)) return false;
+    unit.savedData = held;
     return true;
 }
 
 bool reinitInterface() { return started ? initInterface() : portReady(); }
 
-bool restorePort() { return portOut(dataPort, static_cast<int>(savedData)); }
+bool restorePort() { return portOut(unit.dataPort, static_cast<int>(unit.savedData)); }
 
 bool readChannels(std::uint16_t& ch0, std::uint16_t& ch1) {
     std::uint8_t data = 0;
-    if (!portIn(dataPort, data)) return false;
+    if (!portIn(unit.dataPort, data)) return false;
     const int clockLow = (data & line::relays) | line::supply;
     const int clockHigh = clockLow | line::clock;
-    const int frameEnd = clockLow | line::endOfReading;
+    const int frameEnd = clockLow | line::frame;
     // D6 high resets converters that a cut-short reading left mid-sample.
-    if (frameOpen && !portOut(dataPort, frameEnd)) return false;
+    if (frameOpen && !portOut(unit.dataPort, frameEnd)) return false;
     frameOpen = true;
     std::uint16_t c0 = 0;
     std::uint16_t c1 = 0;
-    if (!portOut(dataPort, clockLow)) return false;
-    for (unsigned bit = 0; bit < resolution; ++bit) {
+    if (!portOut(unit.dataPort, clockLow)) return false;
+    for (unsigned bit = 0; bit < unit.resolution; ++bit) {
         std::uint8_t s1 = 0;
         std::uint8_t s2 = 0;
-        if (!portOut(dataPort, clockHigh)) return false;
-        if (!portIn(statusPort, s1)) return false;
-        if (!portIn(statusPort, s2)) return false;  // channel 0 settles later: a second read
+        if (!portOut(unit.dataPort, clockHigh)) return false;
+        if (!portIn(unit.statusPort, s1)) return false;
+        if (!portIn(unit.statusPort, s2)) return false;  // channel 0 settles later: a second read
         c1 = static_cast<std::uint16_t>(c1 << 1);
         c0 = static_cast<std::uint16_t>(c0 << 1);
         if (!(s1 & line::channel1Inverted)) ++c1;
         if (s2 & line::channel0) ++c0;
-        if (!portOut(dataPort, clockLow)) return false;
+        if (!portOut(unit.dataPort, clockLow)) return false;
     }
-    if (!portOut(dataPort, frameEnd)) return false;
+    if (!portOut(unit.dataPort, frameEnd)) return false;
     frameOpen = false;
     ch0 = c0;
     ch1 = c1;
@@ -110,11 +103,11 @@ bool readChannels(std::uint16_t& ch0, std::uint16_t& ch1) {
 
 bool writeRelays() {
     std::uint8_t v = 0;
-    if (!portIn(dataPort, v)) return false;
+    if (!portIn(unit.dataPort, v)) return false;
     v &= line::converterHigh;
     for (unsigned k = 0; k < 4; ++k)
-        if (relayLines[k] != 0) v |= static_cast<std::uint8_t>(1u << k);
-    return portOut(dataPort, v);
+        if (unit.relayLines[k] != 0) v |= static_cast<std::uint8_t>(1u << k);
+    return portOut(unit.dataPort, v);
 }
 
 }  // namespace kolm

@@ -3,7 +3,7 @@
 // Data register (dataPort):
 //   D0-D3  relays 0-3 (1 = on)
 //   D4,D5  high in every byte the converter procedures write (they supply the box)
-//   D6     low from the start of a reading until its last write
+//   D6     frame: low from the start of a reading until its last write
 //   D7     converter clock: high while the status lines are sampled
 // Status register (statusPort = dataPort + 1):
 //   bit 6  ACK: channel 0's data bit, 1 reads as 1
@@ -21,18 +21,22 @@ namespace line {
 constexpr std::uint8_t relays = 0x0F;            // D0-D3
 constexpr std::uint8_t converterHigh = 0xF0;     // D4-D7, the converter's nibble
 constexpr std::uint8_t supply = 0x30;            // D4, D5
-constexpr std::uint8_t endOfReading = 0x40;      // D6
+constexpr std::uint8_t frame = 0x40;             // D6: low for a whole reading
 constexpr std::uint8_t clock = 0x80;             // D7
 constexpr std::uint8_t channel0 = 0x40;          // status: ACK
 constexpr std::uint8_t channel1Inverted = 0x80;  // status: BUSY, read inverted
 }  // namespace line
 
-// Module state: plain statics, zero at load.
-extern std::uint16_t dataPort;
-extern std::uint16_t statusPort;
-extern std::uint32_t savedData;
-extern std::uint8_t resolution;     // bits clocked out per reading; 10 after start-up
-extern std::uint8_t relayLines[4];  // requested relay states, non-zero is on
+// The module's state, in one place: plain static storage, zero at load, written by
+// this module except `resolution` and `relayLines`, which the library sets.
+struct UnitState {
+    std::uint16_t dataPort;      // the parallel port's data register
+    std::uint16_t statusPort;    // its status register: always dataPort + 1
+    std::uint32_t savedData;     // the data byte the last initInterface read (0 to 255)
+    std::uint8_t resolution;     // bits clocked out per reading; 10 after start-up
+    std::uint8_t relayLines[4];  // requested relay states, non-zero is on
+};
+extern UnitState unit;
 
 // Each access says whether it happened. A read that failed leaves `value` as it
 // was; a procedure stops at its first failed access and writes nothing built from it.
@@ -49,7 +53,8 @@ bool openPort();
 bool portReady();
 // Whether the interface has been initialised since the port was granted.
 bool portStarted();
-// Everything as at load, access dropped: for tests that start the library again.
+// Everything as at load, access dropped: for tests and the fuzzer, which start the
+// library again in one process.
 void resetModule();
 
 bool initInterface();  // a failure keeps the last good savedData

@@ -3,7 +3,7 @@
 // The box sees the port's data latch and drives two status lines:
 //   D0-D3  relay 0-3 coils (1 = on)
 //   D4,D5  supply of the converters: both must be high for them to run
-//   D6     converter select: low for a whole reading; while it is high (or the
+//   D6     frame: low for a whole reading; while it is high (or the
 //          supply is off) the converters are reset and wait for a new reading
 //   D7     converter clock: each rising edge while selected presents the next bit,
 //          the first one the most significant bit of a fresh sample

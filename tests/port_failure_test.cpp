@@ -17,10 +17,10 @@ struct Request {
 
 // What the module and the library keep, to see that a failed request changed none of it.
 struct Kept {
-    std::uint32_t savedData = kolm::savedData;
+    std::uint32_t savedData = kolm::unit.savedData;
     std::uint8_t relayState = kolm::relayState;
-    std::uint8_t lines[4] = {kolm::relayLines[0], kolm::relayLines[1], kolm::relayLines[2],
-                             kolm::relayLines[3]};
+    std::uint8_t lines[4] = {kolm::unit.relayLines[0], kolm::unit.relayLines[1], kolm::unit.relayLines[2],
+                             kolm::unit.relayLines[3]};
     bool operator==(const Kept&) const = default;
 };
 
@@ -119,6 +119,6 @@ TEST_F(PortFailure, FailedStartupIsCompletedByTheNextCall) {
         const auto trace = benchTrace();
         ASSERT_GE(trace.size(), c.begins.size());
         EXPECT_EQ(std::vector(trace.begin(), trace.begin() + static_cast<long>(c.begins.size())), c.begins);
-        EXPECT_EQ(kolm::savedData, 0x0Cu);
+        EXPECT_EQ(kolm::unit.savedData, 0x0Cu);
     }
 }

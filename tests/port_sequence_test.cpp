@@ -10,7 +10,7 @@ TEST_F(PortSequence, InitKeepsRelayNibbleAndRestoreWritesSavedByte) {
     kolmsim_set_data(kLpt1, 0x0F);
     kolm::initInterface();
     EXPECT_EQ(benchTrace(), (std::vector{R(kLpt1, 0x0F), W(kLpt1, 0xBF)}));
-    EXPECT_EQ(kolm::savedData, 0x0Fu);
+    EXPECT_EQ(kolm::unit.savedData, 0x0Fu);
     kolmsim_trace_clear();
     kolm::restorePort();
     EXPECT_EQ(benchTrace(), (std::vector{W(kLpt1, 0x0F)}));
@@ -59,7 +59,7 @@ TEST_F(PortSequence, ResolutionSetsClockCountAndBits) {
     const std::tuple<int, int, int> cases[] = {
         {0, 0, 0}, {1, 1, 1}, {10, 0x2AA, 0x3FF}, {16, 0x2AA << 6, 0x3FF << 6}};
     for (auto [bits, want0, want1] : cases) {
-        kolm::resolution = static_cast<std::uint8_t>(bits);
+        kolm::unit.resolution = static_cast<std::uint8_t>(bits);
         kolmsim_trace_clear();
         std::uint16_t ch0 = 99, ch1 = 99;
         kolm::readChannels(ch0, ch1);
@@ -67,7 +67,7 @@ TEST_F(PortSequence, ResolutionSetsClockCountAndBits) {
         EXPECT_EQ(ch0, want0) << bits;
         EXPECT_EQ(ch1, want1) << bits;
     }
-    kolm::resolution = 0;
+    kolm::unit.resolution = 0;
     kolmsim_trace_clear();
     std::uint16_t ch0 = 0, ch1 = 0;
     kolm::readChannels(ch0, ch1);
@@ -86,11 +86,11 @@ TEST_F(PortSequence, NothingConnectedReadsFullScale) {
 TEST_F(PortSequence, RelayWriteKeepsConverterNibble) {
     load(0x7A);
     kolmsim_set_data(kLpt1, 0x7A);
-    kolm::relayLines[1] = 1;
+    kolm::unit.relayLines[1] = 1;
     kolm::writeRelays();
     EXPECT_EQ(writesTo(kLpt1), (std::vector{0x72}));
-    kolm::relayLines[0] = 2;  // any non-zero flag is on
-    kolm::relayLines[3] = 255;
+    kolm::unit.relayLines[0] = 2;  // any non-zero flag is on
+    kolm::unit.relayLines[3] = 255;
     kolm::writeRelays();
     EXPECT_EQ(kolmsim_data(kLpt1), 0x7B);
 }
