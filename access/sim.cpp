@@ -13,8 +13,12 @@ std::uint16_t opened;
 
 bool ours(std::uint16_t port) { return static_cast<unsigned>(port - opened) < kRegisters; }
 
-bool simIn(std::uint16_t port, std::uint8_t& value) { return ours(port) && kolmsim_try_in(port, &value) != 0; }
-bool simOut(std::uint16_t port, std::uint8_t value) { return ours(port) && kolmsim_try_out(port, value) != 0; }
+bool simIn(std::uint16_t port, std::uint8_t& value) {
+    return ours(port) && kolmsim_try_in(port, &value) != 0;
+}
+bool simOut(std::uint16_t port, std::uint8_t value) {
+    return ours(port) && kolmsim_try_out(port, value) != 0;
+}
 
 const PortAccess simAccess = {simIn, simOut, nullptr};
 }  // namespace

@@ -2,31 +2,22 @@
 #include <cstring>
 #include <string>
 
+#include "expected_directory.h"
 #include "plugin_fixture.h"
 
 namespace {
-struct Expected {
-    const char* text;
-    const void* entry;
-};
-const Expected kTable[] = {
-    {"PURE PASCAL int EA(int)", reinterpret_cast<const void*>(&EA)},
-    {"PURE PASCAL asciiz NEA(int)", reinterpret_cast<const void*>(&nea)},
-    {"PURE PASCAL double EAD(int)", reinterpret_cast<const void*>(&EAD)},
-    {"PURE PASCAL asciiz NEAD(int)", reinterpret_cast<const void*>(&nead)},
-    {"PURE PASCAL int SA(int,int)", reinterpret_cast<const void*>(&SA)},
-    {"PURE PASCAL asciiz NSA(int)", reinterpret_cast<const void*>(&nsa)},
-    {"PURE PASCAL double SAD(int,double)", reinterpret_cast<const void*>(&SAD)},
-    {"PURE PASCAL asciiz NSAD(int)", reinterpret_cast<const void*>(&nsad)},
-    {"PURE PASCAL int EB(int)", reinterpret_cast<const void*>(&EB)},
-    {"PURE PASCAL asciiz NEB(int)", reinterpret_cast<const void*>(&neb)},
-    {"PURE PASCAL INT SB(int,int)", reinterpret_cast<const void*>(&SB)},
-    {"PURE PASCAL asciiz NSB(int)", reinterpret_cast<const void*>(&nsb)},
-    {"PURE PASCAL asciiz titre()", reinterpret_cast<const void*>(&titre)},
-    {"PURE PASCAL asciiz Detail()", reinterpret_cast<const void*>(&detail)},
-    {"PURE PASCAL INT RSA(INT)", reinterpret_cast<const void*>(&RSA)},
-    {"PURE PASCAL DOUBLE RSAD(INT)", reinterpret_cast<const void*>(&RSAD)},
-    {"PURE PASCAL int RSB(INT)", reinterpret_cast<const void*>(&RSB)},
+// This build's entry points in the directory's order; the texts a host must read
+// there are the contract's (expected_directory.h).
+const void* const kEntries[17] = {
+    reinterpret_cast<const void*>(&EA),    reinterpret_cast<const void*>(&nea),
+    reinterpret_cast<const void*>(&EAD),   reinterpret_cast<const void*>(&nead),
+    reinterpret_cast<const void*>(&SA),    reinterpret_cast<const void*>(&nsa),
+    reinterpret_cast<const void*>(&SAD),   reinterpret_cast<const void*>(&nsad),
+    reinterpret_cast<const void*>(&EB),    reinterpret_cast<const void*>(&neb),
+    reinterpret_cast<const void*>(&SB),    reinterpret_cast<const void*>(&nsb),
+    reinterpret_cast<const void*>(&titre), reinterpret_cast<const void*>(&detail),
+    reinterpret_cast<const void*>(&RSA),   reinterpret_cast<const void*>(&RSAD),
+    reinterpret_cast<const void*>(&RSB),
 };
 }  // namespace
 
@@ -34,8 +25,8 @@ TEST(Directory, ListsSeventeenEntryPointsThenANullEntry) {
     const DirectoryEntry* dir = DLLFunctionDirectory();
     for (int k = 0; k < 17; ++k) {
         SCOPED_TRACE(k + 1);
-        EXPECT_EQ(std::string(dir[k].signature), kTable[k].text);
-        EXPECT_EQ(dir[k].entry, kTable[k].entry);
+        EXPECT_EQ(std::string(dir[k].signature), kExpectedDirectory[k].signature);
+        EXPECT_EQ(dir[k].entry, kEntries[k]) << kExpectedDirectory[k].exportName;
         // Texts sit in contiguous 101-byte slots.
         if (k > 0) {
             EXPECT_EQ(dir[k].signature - dir[k - 1].signature, 101);

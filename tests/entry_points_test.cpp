@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "host_contract.h"
 #include "plugin_fixture.h"
 
 using EntryPoints = PluginTest;
@@ -137,10 +138,9 @@ TEST_F(EntryPoints, PlaceholdersAnswerFixedValuesWithoutPortAccess) {
 }
 
 TEST_F(EntryPoints, TitleAndDetailOfTheLpt1Build) {
-    EXPECT_STREQ(titre(), "KOLM en LPT1:");
+    EXPECT_STREQ(titre(), kLpt1Contract.title);
     EXPECT_EQ(titre(), titre());
-    EXPECT_STREQ(detail(),
-                 "DLL (32 bits) pour KOLM 10 bits en LPT1:, par R. Tavelinque, le 20 f\xE9vrier 2001");
+    EXPECT_STREQ(detail(), kLpt1Contract.detail);
 }
 
 TEST_F(EntryPoints, RefusedPortGivesNoReadingAndNoSwitch) {

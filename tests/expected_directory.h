@@ -27,8 +27,11 @@ inline constexpr ExpectedListing kExpectedDirectory[17] = {
     {"PURE PASCAL int RSB(INT)", "RSB"},
 };
 
-// One directory entry as the host reads it from the table.
+// One directory entry as the host reads it from the table (a test that links the
+// plug-in itself uses the plug-in's own).
+namespace host {
 struct DirectoryEntry {
     const char* signature;
     const void* entry;
 };
+}  // namespace host

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bench_trace.h"
-#include "export_contract.h"
+#include "host_contract.h"
 #include "port_file_cases.h"
 
 namespace {
@@ -19,8 +19,8 @@ struct Variant {
     const char* title;
 };
 const Variant kVariants[] = {
-    {KOLMLPT1_PATH, kLpt1, kLpt2, "KOLM en LPT1:"},
-    {KOLMLPT2_PATH, kLpt2, kLpt1, "KOLM en LPT2:"},
+    {KOLMLPT1_PATH, kLpt1Contract.base, kLpt1Contract.otherBase, kLpt1Contract.title},
+    {KOLMLPT2_PATH, kLpt2Contract.base, kLpt2Contract.otherBase, kLpt2Contract.title},
 };
 
 class Library {

@@ -16,9 +16,9 @@ TEST_P(EntryCalls, DirectoryListsSeventeenEntryPointsThenTwoNulls) {
     Plugin lib(GetParam().path);
     ASSERT_TRUE(lib.loaded()) << dlerror();
     for (const KolmExport& e : kKolmExports) EXPECT_NE(lib.address(e.name), nullptr) << e.name;
-    auto* dir = lib.call<DirectoryEntry*>("DLLFunctionDirectory");
+    auto* dir = lib.call<host::DirectoryEntry*>("DLLFunctionDirectory");
     ASSERT_NE(dir, nullptr);
-    EXPECT_EQ(lib.call<DirectoryEntry*>("DLLFunctionDirectory"), dir);
+    EXPECT_EQ(lib.call<host::DirectoryEntry*>("DLLFunctionDirectory"), dir);
     for (int k = 0; k < 17; ++k) {
         EXPECT_STREQ(dir[k].signature, kExpectedDirectory[k].signature);
         EXPECT_EQ(dir[k].entry, lib.address(kExpectedDirectory[k].exportName))
@@ -36,7 +36,7 @@ TEST_P(EntryCalls, EveryEntryPointAnswersThroughTheConvention) {
     kolmsim_set_count(v.base, 1, 512);
     Plugin lib(v.path);
     ASSERT_TRUE(lib.loaded()) << dlerror();
-    auto* dir = lib.call<DirectoryEntry*>("DLLFunctionDirectory");
+    auto* dir = lib.call<host::DirectoryEntry*>("DLLFunctionDirectory");
     auto listed = [&](const char* name) {
         for (int k = 0; k < 17; ++k)
             if (std::string(kExpectedDirectory[k].exportName) == name) return dir[k].entry;

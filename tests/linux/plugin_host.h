@@ -14,8 +14,8 @@
 
 #include "bench_trace.h"
 #include "entry_call.h"
-#include "export_contract.h"
 #include "fake_parport.h"
+#include "host_contract.h"
 #include "port_file_cases.h"
 
 struct Variant {
@@ -27,10 +27,8 @@ struct Variant {
 };
 
 inline const Variant kVariants[] = {
-    {KOLMLPT1_PATH, kLpt1, kLpt2,
-     "KOLM en LPT1:", "DLL (32 bits) pour KOLM 10 bits en LPT1:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
-    {KOLMLPT2_PATH, kLpt2, kLpt1,
-     "KOLM en LPT2:", "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
+    {KOLMLPT1_PATH, kLpt1Contract.base, kLpt1Contract.otherBase, kLpt1Contract.title, kLpt1Contract.detail},
+    {KOLMLPT2_PATH, kLpt2Contract.base, kLpt2Contract.otherBase, kLpt2Contract.title, kLpt2Contract.detail},
 };
 
 // Test names and messages show the file, not the bytes of the record.

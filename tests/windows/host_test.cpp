@@ -26,8 +26,8 @@
 #include "convention_call.h"
 #include "direct_io_server.h"
 #include "expected_directory.h"
-#include "export_contract.h"
 #include "helper_bench.h"
+#include "host_contract.h"
 #include "kolm_version.h"
 #include "pe_exports.h"
 #include "port_file_cases.h"
@@ -83,7 +83,7 @@ void checkBinding(const Plugin& p) {
 }
 
 void checkDirectory(const Plugin& p) {
-    const auto* table = Call(p.fn("DLLFunctionDirectory")).pointer<DirectoryEntry>();
+    const auto* table = Call(p.fn("DLLFunctionDirectory")).pointer<host::DirectoryEntry>();
     if (!expect(table != nullptr, "DLLFunctionDirectory returns its table")) return;
     for (int k = 0; k < 17; ++k) {
         expect(sameText(table[k].signature, kExpectedDirectory[k].signature), kExpectedDirectory[k].signature,
@@ -92,7 +92,7 @@ void checkDirectory(const Plugin& p) {
                k + 1);
     }
     expect(table[17].signature == nullptr && table[17].entry == nullptr, "entry 18 is two null fields");
-    const auto* again = Call(p.fn("DLLFunctionDirectory")).pointer<DirectoryEntry>();
+    const auto* again = Call(p.fn("DLLFunctionDirectory")).pointer<host::DirectoryEntry>();
     expect(again == table, "a second call returns the same table");
     // Walking the directory: every listed entry answers through the convention.
     const double value = 1.5;
@@ -384,10 +384,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const Variant variants[2] = {
-        {argv[2], "kolmlpt1.dll", 0x378, 0x278, "KOLM en LPT1:",
-         "DLL (32 bits) pour KOLM 10 bits en LPT1:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
-        {argv[3], "kolmlpt2.dll", 0x278, 0x378, "KOLM en LPT2:",
-         "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"},
+        {argv[2], "kolmlpt1.dll", kLpt1Contract.base, kLpt1Contract.otherBase, kLpt1Contract.title,
+         kLpt1Contract.detail},
+        {argv[3], "kolmlpt2.dll", kLpt2Contract.base, kLpt2Contract.otherBase, kLpt2Contract.title,
+         kLpt2Contract.detail},
     };
     if (bench) runWithBench(variants, argv[4]);
     else if (portFile) runPortFiles(variants, argv[4]);

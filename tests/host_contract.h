@@ -1,0 +1,51 @@
+// What a host relies on, written here by hand from the outside, not generated from
+// the code under test, so that a change there fails the tests: the export table
+// every deliverable must carry (the 20 names with their fixed ordinals) and the two
+// build variants (the port each drives, the one it must never touch, its texts).
+#pragma once
+
+#include <cstdint>
+
+struct KolmExport {
+    unsigned ordinal;
+    const char* name;
+};
+
+inline constexpr int kExportCount = 20;
+
+inline constexpr KolmExport kKolmExports[kExportCount] = {
+    {1, "DLLFunctionDirectory"},
+    {2, "EA"},
+    {3, "nea"},
+    {4, "EAD"},
+    {5, "nead"},
+    {6, "SA"},
+    {7, "nsa"},
+    {8, "SAD"},
+    {9, "nsad"},
+    {10, "EB"},
+    {11, "neb"},
+    {12, "SB"},
+    {13, "nsb"},
+    {14, "titre"},
+    {15, "detail"},
+    {16, "peaD"},
+    {17, "PSAD"},
+    {18, "RSA"},
+    {19, "RSAD"},
+    {20, "RSB"},
+};
+
+struct VariantContract {
+    std::uint16_t base;
+    std::uint16_t otherBase;
+    const char* title;
+    const char* detail;
+};
+
+inline constexpr VariantContract kLpt1Contract = {
+    0x378, 0x278,
+    "KOLM en LPT1:", "DLL (32 bits) pour KOLM 10 bits en LPT1:, par R. Tavelinque, le 20 f\xE9vrier 2001"};
+inline constexpr VariantContract kLpt2Contract = {
+    0x278, 0x378,
+    "KOLM en LPT2:", "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"};
