@@ -12,6 +12,7 @@
 #include "entry_points.h"
 #include "kolmsim.h"
 #include "kolmunit.h"
+#include "listed_entry_points.h"
 #include "relays.h"
 #include "startup.h"
 #include "variant.h"
@@ -455,18 +456,7 @@ void checkPSAD(std::int32_t channel, const double* value) {
     checkSAD(*got);
 }
 
-// The directory's entries, in its order; each signature fits its 101-byte slot.
-const void* const kListed[17] = {
-    reinterpret_cast<const void*>(&EA),    reinterpret_cast<const void*>(&nea),
-    reinterpret_cast<const void*>(&EAD),   reinterpret_cast<const void*>(&nead),
-    reinterpret_cast<const void*>(&SA),    reinterpret_cast<const void*>(&nsa),
-    reinterpret_cast<const void*>(&SAD),   reinterpret_cast<const void*>(&nsad),
-    reinterpret_cast<const void*>(&EB),    reinterpret_cast<const void*>(&neb),
-    reinterpret_cast<const void*>(&SB),    reinterpret_cast<const void*>(&nsb),
-    reinterpret_cast<const void*>(&titre), reinterpret_cast<const void*>(&detail),
-    reinterpret_cast<const void*>(&RSA),   reinterpret_cast<const void*>(&RSAD),
-    reinterpret_cast<const void*>(&RSB),
-};
+// The directory's entries (listed_entry_points.h); each signature fits its 101-byte slot.
 
 DirectoryEntry* checkDirectory() {
     static DirectoryEntry* first = nullptr;
@@ -477,7 +467,7 @@ DirectoryEntry* checkDirectory() {
     if (!first) first = dir;
     KOLM_CHECK(dir == first);
     for (int k = 0; k < 17; ++k) {
-        KOLM_CHECK(dir[k].entry == kListed[k]);
+        KOLM_CHECK(dir[k].entry == kListedEntryPoints[k]);
         KOLM_CHECK(dir[k].signature != nullptr);
         KOLM_CHECK(std::memchr(dir[k].signature, '\0', 101) != nullptr);
         KOLM_CHECK(std::strncmp(dir[k].signature, "PURE PASCAL ", 12) == 0);

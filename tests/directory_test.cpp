@@ -3,30 +3,15 @@
 #include <string>
 
 #include "expected_directory.h"
+#include "listed_entry_points.h"
 #include "plugin_fixture.h"
-
-namespace {
-// This build's entry points in the directory's order; the texts a host must read
-// there are the contract's (expected_directory.h).
-const void* const kEntries[17] = {
-    reinterpret_cast<const void*>(&EA),    reinterpret_cast<const void*>(&nea),
-    reinterpret_cast<const void*>(&EAD),   reinterpret_cast<const void*>(&nead),
-    reinterpret_cast<const void*>(&SA),    reinterpret_cast<const void*>(&nsa),
-    reinterpret_cast<const void*>(&SAD),   reinterpret_cast<const void*>(&nsad),
-    reinterpret_cast<const void*>(&EB),    reinterpret_cast<const void*>(&neb),
-    reinterpret_cast<const void*>(&SB),    reinterpret_cast<const void*>(&nsb),
-    reinterpret_cast<const void*>(&titre), reinterpret_cast<const void*>(&detail),
-    reinterpret_cast<const void*>(&RSA),   reinterpret_cast<const void*>(&RSAD),
-    reinterpret_cast<const void*>(&RSB),
-};
-}  // namespace
 
 TEST(Directory, ListsSeventeenEntryPointsThenANullEntry) {
     const DirectoryEntry* dir = DLLFunctionDirectory();
     for (int k = 0; k < 17; ++k) {
         SCOPED_TRACE(k + 1);
         EXPECT_EQ(std::string(dir[k].signature), kExpectedDirectory[k].signature);
-        EXPECT_EQ(dir[k].entry, kEntries[k]) << kExpectedDirectory[k].exportName;
+        EXPECT_EQ(dir[k].entry, kListedEntryPoints[k]) << kExpectedDirectory[k].exportName;
         // Texts sit in contiguous 101-byte slots.
         if (k > 0) {
             EXPECT_EQ(dir[k].signature - dir[k - 1].signature, 101);

@@ -1,0 +1,18 @@
+// This build's entry points in the order a host must find them in the function
+// directory, for tests and the fuzzer that link the plug-in's code (the texts that go
+// with them are in expected_directory.h).
+#pragma once
+
+#include "entry_points.h"
+
+inline const void* const kListedEntryPoints[17] = {
+    reinterpret_cast<const void*>(&EA),    reinterpret_cast<const void*>(&nea),
+    reinterpret_cast<const void*>(&EAD),   reinterpret_cast<const void*>(&nead),
+    reinterpret_cast<const void*>(&SA),    reinterpret_cast<const void*>(&nsa),
+    reinterpret_cast<const void*>(&SAD),   reinterpret_cast<const void*>(&nsad),
+    reinterpret_cast<const void*>(&EB),    reinterpret_cast<const void*>(&neb),
+    reinterpret_cast<const void*>(&SB),    reinterpret_cast<const void*>(&nsb),
+    reinterpret_cast<const void*>(&titre), reinterpret_cast<const void*>(&detail),
+    reinterpret_cast<const void*>(&RSA),   reinterpret_cast<const void*>(&RSAD),
+    reinterpret_cast<const void*>(&RSB),
+};
