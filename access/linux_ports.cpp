@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "linux_parport_proc.h"
@@ -55,8 +56,11 @@ MachinePorts discoverPorts(const std::string&) {
     machine.pluginSuffix = ".so";
     machine.ppdev = ppdevLoaded();
     // Asked for the first parallel port's registers and given back: no access made.
+    // Should the kernel refuse to take the grant back, it stays with this thread of
+    // kolmctl, which never makes a port access: nothing to do but say so.
     machine.directIo = ::ioperm(0x378, 3, 1) == 0;
-    if (machine.directIo) ::ioperm(0x378, 3, 0);
+    if (machine.directIo && ::ioperm(0x378, 3, 0) != 0)
+        std::perror("kolmctl: giving back direct port access");
     for (int n = 0; n < kMaxParports; ++n) {
         const long base = parportBase(n);
         if (base < 0) continue;
