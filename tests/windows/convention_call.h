@@ -5,33 +5,35 @@
 #include <cstdint>
 
 #include "checks.h"
-#include "regcall.h"
+#include "regcall_call.h"
 
-// One call through the thunk; every call must keep the convention.
+// One call, its arguments in the entry point's order: Call(fn, 0).withDouble(1.5).real().
 struct Call {
-    RegCall r{};
-    Call(const void* fn, std::uint32_t eax = 0, std::uint32_t edx = 0) {
-        r.fn = fn;
-        r.eax = eax;
-        r.edx = edx;
+    const void* fn;
+    regcall::Frame frame;
+    explicit Call(const void* entry) : fn(entry) {}
+    Call(const void* entry, std::uint32_t first) : fn(entry) { frame.add(first); }
+    Call(const void* entry, std::uint32_t first, std::uint32_t second) : fn(entry) {
+        frame.add(first);
+        frame.add(second);
     }
-    Call& withDouble(const double& value) {
-        r.stack = reinterpret_cast<const std::uint32_t*>(&value);  // as pushed: low word at the lower address
-        r.stackWords = 2;
+    Call& withDouble(double value) {
+        frame.add(value);
         return *this;
     }
-    Call& run(bool doubleResult = false) {
-        kolm_regcall(&r);
-        checks::expectEq(r.brokenRegs, 0, "EBX/ESI/EDI/EBP preserved");
-        checks::expectEq(r.espError, 0, "ESP balanced, stack arguments removed by the callee");
-        checks::expectEq(r.fpuDepth, doubleResult ? 1 : 0, "x87 stack holds exactly the double result");
-        return *this;
+    RegCall run(bool doubleResult = false) const {
+        regcall::Report seen;
+        const RegCall r = frame.invoke(fn, doubleResult, seen);
+        checks::expectEq(seen.brokenRegs, 0, "EBX/ESI/EDI/EBP preserved");
+        checks::expectEq(seen.espError, 0, "ESP balanced, stack arguments removed by the callee");
+        checks::expectEq(seen.fpuDepth, seen.expectedFpuDepth, "x87 stack holds exactly the double result");
+        return r;
     }
-    std::int32_t integer() { return static_cast<std::int32_t>(run().r.eaxOut); }
-    double real() { return run(true).r.st0; }
-    const char* text() { return reinterpret_cast<const char*>(run().r.eaxOut); }
+    std::int32_t integer() const { return regcall::answer<std::int32_t>(run()); }
+    double real() const { return regcall::answer<double>(run(true)); }
+    const char* text() const { return regcall::answer<const char*>(run()); }
     template <typename T>
-    const T* pointer() {
-        return reinterpret_cast<const T*>(run().r.eaxOut);
+    const T* pointer() const {
+        return regcall::answer<const T*>(run());
     }
 };
