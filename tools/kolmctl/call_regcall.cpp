@@ -12,10 +12,11 @@ CallResult callEntry(const void* fn, const Signature& sig, const std::vector<Arg
     regcall::Frame frame;
     for (std::size_t k = 0; k < args.size(); ++k) {
         const Arg& a = args[k];
-        const bool placed = sig.params[k] == Type::Double ? frame.add(a.d)
-                            : sig.params[k] == Type::Int
-                                ? frame.add(static_cast<std::uint32_t>(a.i))
-                                : frame.add(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(a.p)));
+        const bool placed =
+            sig.params[k] == Type::Double ? frame.add(a.d)
+            : sig.params[k] == Type::Int
+                ? frame.add(static_cast<std::uint32_t>(a.i))
+                : frame.add(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(a.p)));
         if (!placed) return r;  // more stack arguments than any entry point takes
     }
     regcall::Report seen;
