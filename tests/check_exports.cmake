@@ -1,5 +1,15 @@
-# Fails unless `nm -D --defined-only` on LIB lists exactly the 20 export names.
-set(expected DLLFunctionDirectory EA EAD PSAD RSA RSAD RSB SA SAD SB detail nea nead neb nsa nsad nsb peaD titre EB)
+# Fails unless `nm -D --defined-only` on LIB lists exactly the 20 export names of the
+# host contract (host_contract.h beside this file).
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/host_contract.h rows REGEX "^ *{[0-9]+, \"[A-Za-z]+\"},")
+set(expected "")
+foreach(row IN LISTS rows)
+  string(REGEX REPLACE "^ *{[0-9]+, \"([A-Za-z]+)\"},.*" "\\1" name "${row}")
+  list(APPEND expected ${name})
+endforeach()
+list(LENGTH expected count)
+if(NOT count EQUAL 20)
+  message(FATAL_ERROR "host_contract.h: ${count} export rows read, 20 expected")
+endif()
 execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIB}")

@@ -13,11 +13,12 @@
 #include <thread>
 
 #include "commands.h"
+#include "host_contract.h"
 #include "kolmsim.h"
 
 namespace {
 
-constexpr std::uint16_t kLpt1 = 0x378;
+constexpr std::uint16_t kLpt1 = kLpt1Contract.base;
 
 struct Ran {
     int code;
@@ -53,7 +54,7 @@ TEST(KolmctlIdentify, InfoShowsTheTextsInUtf8AndTheExportsBehindTheDirectory) {
     bench(0, 0, 0);
     const Ran r = runKolmctl({KOLMLPT1_PATH, "info"});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("title:     KOLM en LPT1:\n"), std::string::npos);
+    EXPECT_NE(r.out.find(std::string("title:     ") + kLpt1Contract.title + "\n"), std::string::npos);
     EXPECT_NE(r.out.find("le 20 f\xC3\xA9vrier 2001\n"), std::string::npos) << "0xE9 shown as UTF-8 e-acute";
     EXPECT_NE(r.out.find("x86-64 Linux shared object"), std::string::npos);
     EXPECT_NE(r.out.find("17 entries"), std::string::npos);
