@@ -1,16 +1,11 @@
 // The I/O ranges of a parallel-port device as the Windows configuration manager
 // gives them. Platform-free, so it is tested on recorded answers anywhere.
+#include "little_endian.h"
 #include "ports.h"
 
 namespace kolm {
 
 namespace {
-
-std::uint64_t little(const unsigned char* p, int bytes) {
-    std::uint64_t v = 0;
-    for (int k = bytes - 1; k >= 0; --k) v = (v << 8) | p[k];
-    return v;
-}
 
 constexpr std::size_t kIoDesSize = 4 + 4 + 8 + 8 + 4;
 
@@ -18,8 +13,8 @@ constexpr std::size_t kIoDesSize = 4 + 4 + 8 + 8 + 4;
 
 bool parseIoDescriptor(const unsigned char* data, std::size_t size, IoRange& range) {
     if (data == nullptr || size < kIoDesSize) return false;
-    range.first = little(data + 8, 8);
-    range.last = little(data + 16, 8);
+    range.first = littleEndian<std::uint64_t>(data + 8, 8);
+    range.last = littleEndian<std::uint64_t>(data + 16, 8);
     return range.last >= range.first && range.last <= 0xFFFF;
 }
 

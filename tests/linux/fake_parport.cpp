@@ -171,37 +171,20 @@ int openWith(const char* name, int dir, const char* path, int flags, va_list arg
 
 extern "C" {
 
-int open(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const int fd = openWith("open", kNoDir, path, flags, args);
-    va_end(args);
-    return fd;
-}
-
-int open64(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const int fd = openWith("open64", kNoDir, path, flags, args);
-    va_end(args);
-    return fd;
-}
-
-int openat(int dir, const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const int fd = openWith("openat", dir, path, flags, args);
-    va_end(args);
-    return fd;
-}
-
-int openat64(int dir, const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const int fd = openWith("openat64", dir, path, flags, args);
-    va_end(args);
-    return fd;
-}
+// open, open64, openat and openat64 differ only in their names and the folder argument.
+#define FAKE_PARPORT_OPEN(fn, folder, ...)                       \
+    int fn(__VA_ARGS__ const char* path, int flags, ...) {       \
+        va_list args;                                            \
+        va_start(args, flags);                                   \
+        const int fd = openWith(#fn, folder, path, flags, args); \
+        va_end(args);                                            \
+        return fd;                                               \
+    }
+FAKE_PARPORT_OPEN(open, kNoDir)
+FAKE_PARPORT_OPEN(open64, kNoDir)
+FAKE_PARPORT_OPEN(openat, dir, int dir, )
+FAKE_PARPORT_OPEN(openat64, dir, int dir, )
+#undef FAKE_PARPORT_OPEN
 
 ssize_t read(int fd, void* buffer, size_t size) {
     static auto* realRead = next<ssize_t(int, void*, size_t)>("read");

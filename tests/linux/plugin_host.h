@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <string>

@@ -40,60 +40,56 @@ std::string pluginFolder(const ScratchFolder& scratch, const char* text) {
     return scratch.path.string();
 }
 
+// One state of the machine and the plug-ins' folder, as a row of the tables below.
+struct Setting {
+    const char* state;
+    void (*set)();
+    const char* portFile;  // beside kolmlpt1, none if null
+};
+
+// The machine in `s`; answers the plug-ins' folder.
+std::string arrange(const ScratchFolder& scratch, const Setting& s) {
+    machine();
+    s.set();
+    return pluginFolder(scratch, s.portFile);
+}
+
 }  // namespace
 
 TEST(Ports, EachStateBetweenAPortAndAPlugin) {
     const ScratchFolder scratch("kolm-ports");
     struct Row {
-        const char* state;
-        void (*set)();
-        const char* portFile;
+        Setting at;
         std::vector<const char*> lines;
     } const rows[] = {
-        {"free",
-         [] {},
-         nullptr,
+        {{"free", [] {}, nullptr},
          {"parport0 at 0x0378  /dev/parport0 (opens for you)\n  -> kolmlpt1.so drives it\n",
           "parport1 at 0xD010  /dev/parport1 (opens for you)\n  -> write base=0xD010 in kolmlpt2.ini beside "
           "kolmlpt2.so\n",
           "ppdev: loaded; direct I/O: refused"}},
-        {"held",
-         [] { fake_parport_hold(0, "lp"); },
-         nullptr,
+        {{"held", [] { fake_parport_hold(0, "lp"); }, nullptr},
          {"-> kolmlpt1.so drives it\n  held now by lp: the plug-in takes the port once it is let go\n"}},
-        {"no permission",
-         [] { fake_parport_deny_open(1); },
-         nullptr,
+        {{"no permission", [] { fake_parport_deny_open(1); }, nullptr},
          {"parport0 at 0x0378  /dev/parport0 (group lp only)\n  -> kolmlpt1.so would drive it\n  -> first "
           "join "
           "group lp: sudo adduser $USER lp, then log in again\n"}},
-        {"no ppdev",
-         [] { fake_parport_ppdev(0); },
-         nullptr,
+        {{"no ppdev", [] { fake_parport_ppdev(0); }, nullptr},
          {"(no device file)\n  -> kolmlpt1.so would drive it\n  -> first load the ppdev driver: sudo "
           "modprobe ppdev",
           "ppdev: not loaded"}},
-        {"direct I/O",
-         [] { fake_parport_ppdev(0), fake_parport_ioperm(FAKE_IOPERM_GRANTED); },
-         nullptr,
+        {{"direct I/O", [] { fake_parport_ppdev(0), fake_parport_ioperm(FAKE_IOPERM_GRANTED); }, nullptr},
          {"-> kolmlpt1.so drives it\n", "direct I/O: granted"}},
-        {"card in the port file",
-         [] {},
-         "[port]\nbase=0xD010\n",
+        {{"card in the port file", [] {}, "[port]\nbase=0xD010\n"},
          {"parport0 at 0x0378  /dev/parport0 (opens for you)\n  -> write base=0x0378 in kolmlpt2.ini beside "
           "kolmlpt2.so\n",
           "parport1 at 0xD010  /dev/parport1 (opens for you)\n  -> kolmlpt1.so drives it (base from "}},
-        {"invalid port file",
-         [] {},
-         "[port]\nbase=0xD012\n",
+        {{"invalid port file", [] {}, "[port]\nbase=0xD012\n"},
          {"kolmlpt1.ini gives a base that is not a multiple of 4: kolmlpt1.so has no port until it is "
           "mended\n"}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.state);
-        machine();
-        row.set();
-        const Ran r = kolmctlRun({"ports", "--plugins", pluginFolder(scratch, row.portFile)});
+        SCOPED_TRACE(row.at.state);
+        const Ran r = kolmctlRun({"ports", "--plugins", arrange(scratch, row.at)});
         EXPECT_EQ(r.code, 0) << r.err;
         for (const char* line : row.lines)
             EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
@@ -115,28 +111,28 @@ TEST(Ports, EachStateBetweenAPortAndAPlugin) {
 TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
     const ScratchFolder scratch("kolm-ports");
     struct Row {
-        const char* state;
-        void (*set)();
-        const char* portFile;
+        Setting at;
         const char* info;
         const char* why;  // after "no value"; null: the reading works
     } const rows[] = {
-        {"built in", [] {}, nullptr, "port:      0x0378 (built in; no ", nullptr},
-        {"card", [] {}, "[port]\nbase=0xD010\n", "port:      0xD010 from ", nullptr},
-        {"invalid file", [] {}, "[port]\nbase=0xD0l0\n", "port:      none: ",
+        {{"built in", [] {}, nullptr}, "port:      0x0378 (built in; no ", nullptr},
+        {{"card", [] {}, "[port]\nbase=0xD010\n"}, "port:      0xD010 from ", nullptr},
+        {{"invalid file", [] {}, "[port]\nbase=0xD0l0\n"},
+         "port:      none: ",
          "kolmlpt1.ini gives a base that is not a number (write 0xD010, or 53264): mend it"},
-        {"no port there", [] {}, "[port]\nbase=0xE800\n", "port:      0xE800 from ",
+        {{"no port there", [] {}, "[port]\nbase=0xE800\n"},
+         "port:      0xE800 from ",
          "No parallel port at 0xE800; the system has parport0 at 0x0378, parport1 at 0xD010."},
-        {"no permission", [] { fake_parport_deny_open(1); }, nullptr, "port:      0x0378",
+        {{"no permission", [] { fake_parport_deny_open(1); }, nullptr},
+         "port:      0x0378",
          "To reach the port at 0x0378: join group lp: sudo adduser $USER lp, then log in again."},
-        {"no ppdev", [] { fake_parport_ppdev(0); }, "[port]\nbase=0xD010\n", "port:      0xD010",
+        {{"no ppdev", [] { fake_parport_ppdev(0); }, "[port]\nbase=0xD010\n"},
+         "port:      0xD010",
          "To reach the port at 0xD010: load the ppdev driver"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.state);
-        machine();
-        row.set();
-        const std::string plugin = pluginFolder(scratch, row.portFile) + "/kolmlpt1.so";
+        SCOPED_TRACE(row.at.state);
+        const std::string plugin = arrange(scratch, row.at) + "/kolmlpt1.so";
         const Ran info = kolmctlRun({plugin, "info"});
         EXPECT_NE(info.out.find(row.info), std::string::npos) << info.out;
         const Ran read = kolmctlRun({plugin, "read", "0", "--counts"});

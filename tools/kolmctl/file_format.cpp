@@ -5,15 +5,11 @@
 #include <fstream>
 #include <vector>
 
+#include "little_endian.h"
+
 namespace kolmctl {
 
 namespace {
-
-std::uint32_t little(const unsigned char* p, int bytes) {
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
-}
 
 Machine elfMachine(std::uint32_t m) {
     if (m == 3) return Machine::I386;     // EM_386
@@ -47,12 +43,12 @@ FileKind fileKindOf(const unsigned char* head, std::size_t size) {
                                                "ELF",
                                                4) == 0) {
         kind.container = Container::Elf;
-        kind.machine = elfMachine(little(head + kElfMachine, 2));
+        kind.machine = elfMachine(kolm::littleEndian<std::uint32_t>(head + kElfMachine, 2));
     } else if (size >= kPeOffsetField + 4 && head[0] == 'M' && head[1] == 'Z') {
-        const std::uint32_t peAt = little(head + kPeOffsetField, 4);
+        const std::uint32_t peAt = kolm::littleEndian<std::uint32_t>(head + kPeOffsetField, 4);
         if (peAt <= size && size - peAt >= kPeSignature && std::memcmp(head + peAt, "PE\0\0", 4) == 0) {
             kind.container = Container::Pe;
-            kind.machine = peMachine(little(head + peAt + 4, 2));
+            kind.machine = peMachine(kolm::littleEndian<std::uint32_t>(head + peAt + 4, 2));
         }
     }
     return kind;

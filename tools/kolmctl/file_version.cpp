@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <fstream>
 
+#include "little_endian.h"
+
 namespace kolmctl {
 
 namespace {
@@ -14,11 +16,8 @@ public:
 
     std::optional<std::uint32_t> le(std::uint64_t at, int size) const {
         if (at > bytes_.size() || bytes_.size() - at < static_cast<std::uint64_t>(size)) return std::nullopt;
-        std::uint32_t v = 0;
-        for (int i = size - 1; i >= 0; --i)
-            v = (v << 8) | static_cast<unsigned char>(
-                               bytes_[static_cast<std::size_t>(at) + static_cast<std::size_t>(i)]);
-        return v;
+        return kolm::littleEndian<std::uint32_t>(
+            reinterpret_cast<const unsigned char*>(bytes_.data()) + static_cast<std::size_t>(at), size);
     }
     std::optional<std::uint32_t> u16(std::uint64_t at) const { return le(at, 2); }
     std::optional<std::uint32_t> u32(std::uint64_t at) const { return le(at, 4); }

@@ -83,7 +83,8 @@ private:
 template <typename R>
 R answer(const RegCall& c) {
     if constexpr (std::is_same_v<R, double>) return c.fpuDepth >= 1 ? c.st0 : 0.0;
-    else if constexpr (std::is_pointer_v<R>) return reinterpret_cast<R>(static_cast<std::uintptr_t>(c.eaxOut));
+    else if constexpr (std::is_pointer_v<R>)
+        return reinterpret_cast<R>(static_cast<std::uintptr_t>(c.eaxOut));
     else return static_cast<R>(c.eaxOut);
 }
 
@@ -93,7 +94,8 @@ R call(const void* fn, Report& report, A... args) {
     Frame frame;
     auto place = [&frame](auto arg) {
         if constexpr (std::is_same_v<decltype(arg), double>) frame.add(arg);
-        else if constexpr (std::is_pointer_v<decltype(arg)>) frame.add(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(arg)));
+        else if constexpr (std::is_pointer_v<decltype(arg)>)
+            frame.add(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(arg)));
         else frame.add(static_cast<std::uint32_t>(arg));
     };
     (place(args), ...);
