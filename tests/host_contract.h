@@ -37,6 +37,7 @@ inline constexpr KolmExport kKolmExports[kExportCount] = {
 };
 
 struct VariantContract {
+    const char* dll;  // the Windows file name, also the module name in its export table
     std::uint16_t base;
     std::uint16_t otherBase;
     const char* title;
@@ -44,8 +45,13 @@ struct VariantContract {
 };
 
 inline constexpr VariantContract kLpt1Contract = {
-    0x378, 0x278,
+    "kolmlpt1.dll", 0x378, 0x278,
     "KOLM en LPT1:", "DLL (32 bits) pour KOLM 10 bits en LPT1:, par R. Tavelinque, le 20 f\xE9vrier 2001"};
 inline constexpr VariantContract kLpt2Contract = {
-    0x278, 0x378,
+    "kolmlpt2.dll", 0x278, 0x378,
     "KOLM en LPT2:", "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"};
+
+// A built deliverable as a test host finds it: the file and what it must keep.
+struct Variant : VariantContract {
+    const char* path;
+};

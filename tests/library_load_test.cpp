@@ -12,16 +12,7 @@
 
 namespace {
 
-struct Variant {
-    const char* path;
-    std::uint16_t base;
-    std::uint16_t otherBase;
-    const char* title;
-};
-const Variant kVariants[] = {
-    {KOLMLPT1_PATH, kLpt1Contract.base, kLpt1Contract.otherBase, kLpt1Contract.title},
-    {KOLMLPT2_PATH, kLpt2Contract.base, kLpt2Contract.otherBase, kLpt2Contract.title},
-};
+const Variant kVariants[] = {{kLpt1Contract, KOLMLPT1_PATH}, {kLpt2Contract, KOLMLPT2_PATH}};
 
 class Library {
 public:

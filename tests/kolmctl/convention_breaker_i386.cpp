@@ -3,12 +3,9 @@
 // on the stack (a C-convention callee), RSAD leaves two values on the x87 stack.
 #include <cstdint>
 
-namespace {
-struct DirectoryEntry {
-    const char* signature;
-    const void* entry;
-};
-}  // namespace
+#include "expected_directory.h"
+
+using host::DirectoryEntry;
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 

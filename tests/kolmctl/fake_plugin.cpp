@@ -3,13 +3,11 @@
 // a crash on an out-of-range channel, and most of the interface missing.
 #include <cstdint>
 
+#include "expected_directory.h"
+
 namespace {
 
-// The layout the host reads; only ever written here.
-struct DirectoryEntry {
-    const char* signature;  // cppcheck-suppress unusedStructMember
-    const void* entry;      // cppcheck-suppress unusedStructMember
-};
+using host::DirectoryEntry;
 
 // Hidden: the directory points at code that no export names.
 std::int32_t hiddenEA(std::int32_t channel) {

@@ -19,13 +19,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "expected_directory.h"
+
 namespace {
 
 // The layout the host reads; only ever written here.
-struct DirectoryEntry {
-    const char* signature;  // cppcheck-suppress unusedStructMember
-    const void* entry;      // cppcheck-suppress unusedStructMember
-};
+using host::DirectoryEntry;
 
 #define crash_at_load    1
 #define exit_at_load     2

@@ -19,18 +19,7 @@
 #include "host_contract.h"
 #include "port_file_cases.h"
 
-struct Variant {
-    const char* path;
-    std::uint16_t base;
-    std::uint16_t otherBase;
-    const char* title;
-    const char* detail;
-};
-
-inline const Variant kVariants[] = {
-    {KOLMLPT1_PATH, kLpt1Contract.base, kLpt1Contract.otherBase, kLpt1Contract.title, kLpt1Contract.detail},
-    {KOLMLPT2_PATH, kLpt2Contract.base, kLpt2Contract.otherBase, kLpt2Contract.title, kLpt2Contract.detail},
-};
+inline const Variant kVariants[] = {{kLpt1Contract, KOLMLPT1_PATH}, {kLpt2Contract, KOLMLPT2_PATH}};
 
 // Test names and messages show the file, not the bytes of the record.
 inline void PrintTo(const Variant& v, std::ostream* os) { *os << v.path; }

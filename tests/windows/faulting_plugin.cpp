@@ -2,12 +2,11 @@
 // the exception, and end with its exit code, not crash.
 #include <cstdint>
 
+#include "expected_directory.h"
+
 namespace {
 
-struct DirectoryEntry {
-    const char* signature;  // cppcheck-suppress unusedStructMember
-    const void* entry;      // cppcheck-suppress unusedStructMember
-};
+using host::DirectoryEntry;
 
 int* volatile nowhere = nullptr;
 

@@ -39,15 +39,6 @@ namespace {
 
 constexpr std::int32_t kNoValue = -777;
 
-struct Variant {
-    const char* path;
-    const char* module;
-    std::uint16_t base;
-    std::uint16_t otherBase;
-    const char* title;
-    const char* detail;
-};
-
 struct Plugin {
     HMODULE module = nullptr;
     const void* fn(const char* name) const {
@@ -62,7 +53,7 @@ bool sameText(const char* got, const char* want) { return got && std::strcmp(got
 void checkExportTable(const Variant& v) {
     const PeExportTable table = readPeExports(v.path);
     if (!expect(table.ok, "export table readable from the PE file")) return;
-    expect(table.moduleName == v.module, "module name in the export table");
+    expect(table.moduleName == v.dll, "module name in the export table");
     expectEq(table.ordinalBase, 1, "ordinal base");
     expectEq(table.functionCount, 20, "exported functions");
     expectEq(static_cast<long long>(table.named.size()), 20, "exported names");
@@ -130,7 +121,7 @@ void checkVersionResource(const Variant& v) {
         const char* key;
         const char* want;
     } texts[] = {{"FileDescription", v.title},
-                 {"OriginalFilename", v.module},
+                 {"OriginalFilename", v.dll},
                  {"FileVersion", KOLM_VERSION},
                  {"ProductVersion", KOLM_VERSION},
                  {"ProductName", "KOLM plug-in"}};
@@ -236,7 +227,7 @@ void checkTextsAndPlaceholders(const Plugin& p, const Variant& v) {
 // in/out instructions, which start-up first tries with one read of the status register.
 void runOnBench(const Variant (&variants)[2], Bench& bench, bool probed) {
     for (const Variant& v : variants) {
-        checks::context = v.module;
+        checks::context = v.dll;
         bench.reset();
         bench.setData(v.base, 0x05);
         bench.setData(v.otherBase, 0x05);
@@ -307,7 +298,7 @@ void runWithoutHelper(const Variant (&variants)[2], bool planted) {
     expect(searchFindsOne == planted,
            planted ? "a helper that the standard search finds" : "no helper on this system");
     for (const Variant& v : variants) {
-        checks::context = v.module;
+        checks::context = v.dll;
         checkVersionResource(v);
         Plugin p{LoadLibraryA(v.path)};  // start-up's probe is refused here, not fatal
         if (!expect(p.module != nullptr, "LoadLibrary")) continue;
@@ -383,12 +374,7 @@ int main(int argc, char** argv) {
             "kolmlpt1.dll kolmlpt2.dll\n");
         return 2;
     }
-    const Variant variants[2] = {
-        {argv[2], "kolmlpt1.dll", kLpt1Contract.base, kLpt1Contract.otherBase, kLpt1Contract.title,
-         kLpt1Contract.detail},
-        {argv[3], "kolmlpt2.dll", kLpt2Contract.base, kLpt2Contract.otherBase, kLpt2Contract.title,
-         kLpt2Contract.detail},
-    };
+    const Variant variants[2] = {{kLpt1Contract, argv[2]}, {kLpt2Contract, argv[3]}};
     if (bench) runWithBench(variants, argv[4]);
     else if (portFile) runPortFiles(variants, argv[4]);
     else if (std::strcmp(argv[1], "direct") == 0) runWithDirectIo(variants);

@@ -55,6 +55,7 @@ windows_kolmctl_test(no_port_access 8
 # faults as illegal instructions.
 add_library(kolmctl_faulting_plugin SHARED ${CMAKE_CURRENT_SOURCE_DIR}/faulting_plugin.cpp)
 set_target_properties(kolmctl_faulting_plugin PROPERTIES PREFIX "" OUTPUT_NAME faulting)
+target_include_directories(kolmctl_faulting_plugin PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_options(kolmctl_faulting_plugin PRIVATE -static-libgcc -static-libstdc++)
 windows_kolmctl_test(faulting_entry 11
   "the plug-in failed: EA\\(0\\) crashed \\((access violation, exception 0xC0000005|illegal instruction, exception 0xC000001D)\\)"
