@@ -119,7 +119,9 @@ public:
             e.failure = "was stopped by Ctrl-C";
             return e;
         }
-        if (!thread_.run([&] { exchange(request, e); }, seconds_ * 1000u))
+        // Alive until kolmctl ends, even while the plug-in's thread is stuck in it.
+        const std::function<void()> job = [&] { exchange(request, e); };
+        if (!thread_.run(job, seconds_ * 1000u))
             endWith(line(step_, "gave no answer in " + std::to_string(seconds_) + " s"));
         e.step = step_;
         // A fault in the start-up leaves the loader's lock held: kolmctl cannot even
