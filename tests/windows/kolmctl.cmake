@@ -60,6 +60,9 @@ target_link_options(kolmctl_faulting_plugin PRIVATE -static-libgcc -static-libst
 windows_kolmctl_test(faulting_entry 11
   "the plug-in failed: EA\\(0\\) crashed \\((access violation, exception 0xC0000005|illegal instruction, exception 0xC000001D)\\)"
   ARGS Z:$<TARGET_FILE:kolmctl_faulting_plugin> read --count 1)
+# Its EAD spins for ever: the time limit (10 s) ends kolmctl, with the same line as on Linux.
+windows_kolmctl_test(hanging_entry 11 "kolmctl: [^\n]*faulting\\.dll: the plug-in failed: EAD\\(0\\) gave no answer in 10 s\n"
+  ARGS Z:$<TARGET_FILE:kolmctl_faulting_plugin> read --volts)
 
 # The machine's ports (Wine lists none) and the helper: none beside dist/kolmctl.exe,
 # an open one beside its copy in the host program's folder.

@@ -16,7 +16,7 @@ enum Exit : int {
     kNotListed = 9,          // the directory lacks an entry point the command needs
     kOutputFailed = 10,      // the output or the plot file cannot be written
     kPluginFailed = 11,      // the plug-in crashed, ended its process or did not answer in time
-    kCannotIsolate = 12,     // no process could be made to keep the plug-in apart
+    kCannotIsolate = 12,     // no process (Windows: no thread) could be made to keep the plug-in apart
     kInterrupted = 130,      // Ctrl-C
 };
 

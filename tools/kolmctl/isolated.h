@@ -3,7 +3,7 @@
 // finding, never the end of kolmctl: on Linux in a child process that lives for the
 // whole session and answers over a socket, timed and killed by kolmctl
 // (isolated_fork.cpp); on Windows in kolmctl's process, with processor faults
-// caught (isolated_windows.cpp).
+// caught and every answer timed by a watchdog thread (isolated_windows.cpp).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,10 @@
 #include <string>
 
 namespace kolmctl {
+
+// kolmctl's line for a failure of `step` (a Step, or a call of the batch), e.g.
+// "kolmlpt1.dll: the plug-in failed: EA(0) gave no answer in 10 s".
+using FailureLine = std::function<std::string(std::int32_t step, const std::string& failure)>;
 
 struct Exchange {
     enum Status { Answered, Failed, Interrupted } status = Failed;
@@ -35,9 +39,9 @@ public:
     Isolation& operator=(const Isolation&) = delete;
 
     // After Failed or Interrupted the side is gone: start another for more calls.
-    // `name` names a step, for a failure reported before ask() returns.
-    virtual Exchange ask(const std::string& request,
-                         const std::function<std::string(std::int32_t)>& name) = 0;
+    // `line` is for a failure that must be reported before ask() returns: one that
+    // leaves kolmctl no way but to end at once.
+    virtual Exchange ask(const std::string& request, const FailureLine& line) = 0;
 };
 
 // Ctrl-C while a plug-in is in use: noted here, acted on within a second.

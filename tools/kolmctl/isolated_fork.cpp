@@ -84,7 +84,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool begin(std::string& why);
-    Exchange ask(const std::string& request, const std::function<std::string(std::int32_t)>& name) override;
+    Exchange ask(const std::string& request, const FailureLine& line) override;
 
 private:
     enum class Wait { Ready, Closed, TimedOut, Interrupted };
@@ -198,7 +198,7 @@ bool ChildProcess::receive(std::string& out, Exchange& e, Clock::time_point dead
     return true;
 }
 
-Exchange ChildProcess::ask(const std::string& request, const std::function<std::string(std::int32_t)>&) {
+Exchange ChildProcess::ask(const std::string& request, const FailureLine&) {
     Exchange e;
     if (pid_ < 0) return failed(e, "is no longer running");
     if (interrupted()) {

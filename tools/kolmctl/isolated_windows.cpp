@@ -1,11 +1,15 @@
-// Windows has no fork: the plug-in's side runs in kolmctl's own process. A processor
-// fault inside the plug-in (access violation, illegal instruction, division by
-// zero) that the plug-in does not handle itself reaches the unhandled-exception
-// filter, which jumps back here, and the exchange fails with the exception's name;
-// kolmctl loads the plug-in again for any call after it. The plug-in's own
-// exception frames must see every fault first: its start-up probes the port with
-// one. A call that does not return is not stopped here (a thread stuck in the
-// plug-in cannot be taken back); a second Ctrl-C ends kolmctl (isolated_common.cpp).
+// Windows has no fork: the plug-in's side runs in kolmctl's own process, on a
+// thread of its own. A processor fault inside the plug-in (access violation,
+// illegal instruction, division by zero) that the plug-in does not handle itself
+// reaches the unhandled-exception filter, which jumps back on that thread, and the
+// exchange fails with the exception's name; kolmctl loads the plug-in again for any
+// call after it. The plug-in's own exception frames must see every fault first: its
+// start-up probes the port with one. kolmctl's thread waits for each answer with
+// the time limit; a call that does not return cannot be taken back, so kolmctl then
+// names it and ends with exit code 11. The plug-in's thread is the last thread
+// kolmctl makes: under Wine on qemu-i386 only the thread made last has its faults
+// handled (the others find another thread's exception frames). A second Ctrl-C ends
+// kolmctl at once (isolated_common.cpp).
 #include <windows.h>
 
 #include <float.h>
@@ -45,15 +49,90 @@ LONG WINAPI onFault(EXCEPTION_POINTERS* info) {
     std::longjmp(*landing, 1);
 }
 
+// The plug-in cannot be left running or be taken back: kolmctl says what failed and
+// ends at once, without the exit's clean-up, which may wait for the loader's lock.
+[[noreturn]] void endWith(const std::string& line) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "kolmctl: %s\n", line.c_str());
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(kPluginFailed));
+    ExitProcess(static_cast<UINT>(kPluginFailed));
+}
+
+// The thread the plug-in runs on: one for the whole run, made before the first
+// plug-in is loaded. kolmctl's own thread hands it each exchange and waits.
+class PluginThread {
+public:
+    // The one thread, made on first use; nullptr, with the reason in `why`, if it
+    // cannot be made.
+    static PluginThread* get(std::string& why) {
+        static PluginThread one;
+        return one.running_ || one.start(why) ? &one : nullptr;
+    }
+
+    // Whether `job` finished within `ms` milliseconds.
+    bool run(const std::function<void()>& job, DWORD ms) {
+        job_ = &job;
+        SetEvent(go_);
+        return WaitForSingleObject(done_, ms) == WAIT_OBJECT_0;
+    }
+
+private:
+    bool start(std::string& why) {
+        if (go_ == nullptr) go_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (done_ == nullptr) done_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        HANDLE thread =
+            go_ != nullptr && done_ != nullptr ? CreateThread(nullptr, 0, serve, this, 0, nullptr) : nullptr;
+        if (thread == nullptr) {
+            why = "cannot start a thread for the plug-in, error " + std::to_string(GetLastError());
+            return false;
+        }
+        CloseHandle(thread);
+        running_ = true;
+        return true;
+    }
+
+    static DWORD WINAPI serve(LPVOID self) {
+        auto* t = static_cast<PluginThread*>(self);
+        _fpreset();  // the x87 unit set up as on kolmctl's own thread
+        for (;;) {
+            WaitForSingleObject(t->go_, INFINITE);
+            (*t->job_)();
+            SetEvent(t->done_);
+        }
+    }
+
+    bool running_ = false;
+    HANDLE go_ = nullptr;    // an exchange is handed over
+    HANDLE done_ = nullptr;  // it is over
+    const std::function<void()>* job_ = nullptr;
+};
+
 class Guarded : public Isolation {
 public:
-    Exchange ask(const std::string& request, const std::function<std::string(std::int32_t)>& name) override {
+    Guarded(unsigned seconds, PluginThread& thread) : seconds_(seconds), thread_(thread) {}
+
+    Exchange ask(const std::string& request, const FailureLine& line) override {
         Exchange e;
         if (interrupted()) {
             e.status = Exchange::Interrupted;
             e.failure = "was stopped by Ctrl-C";
             return e;
         }
+        // Alive until kolmctl ends, even while the plug-in's thread is stuck in it.
+        const std::function<void()> job = [&] { exchange(request, e); };
+        if (!thread_.run(job, seconds_ * 1000u))
+            endWith(line(step_, "gave no answer in " + std::to_string(seconds_) + " s"));
+        e.step = step_;
+        // A fault in the start-up leaves the loader's lock held: kolmctl cannot even
+        // exit normally.
+        if (e.status == Exchange::Failed && step_ == kStepStartUp) endWith(line(step_, e.failure));
+        return e;
+    }
+
+private:
+    // On the plug-in's thread.
+    void exchange(const std::string& request, Exchange& e) {
         const LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(onFault);
         std::jmp_buf here;
         landing = &here;
@@ -70,26 +149,20 @@ public:
         }
         landing = nullptr;
         SetUnhandledExceptionFilter(previous);
-        e.step = step_;
-        // A fault in the start-up leaves the loader's lock held: kolmctl cannot even
-        // exit normally, so it says what happened and ends at once.
-        if (e.status == Exchange::Failed && step_ == kStepStartUp) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "kolmctl: the plug-in failed: %s %s\n", name(step_).c_str(),
-                         e.failure.c_str());
-            std::fflush(stderr);
-            TerminateProcess(GetCurrentProcess(), static_cast<UINT>(kPluginFailed));
-        }
-        return e;
     }
 
-private:
-    std::int32_t step_ = 0;
+    unsigned seconds_;
+    PluginThread& thread_;
+    volatile std::int32_t step_ = 0;
     PluginSide side_{&step_};
 };
 
 }  // namespace
 
-std::unique_ptr<Isolation> Isolation::start(unsigned, std::string&) { return std::make_unique<Guarded>(); }
+std::unique_ptr<Isolation> Isolation::start(unsigned secondsAllowed, std::string& why) {
+    PluginThread* thread = PluginThread::get(why);
+    if (thread == nullptr) return nullptr;
+    return std::make_unique<Guarded>(secondsAllowed, *thread);
+}
 
 }  // namespace kolmctl

@@ -98,13 +98,14 @@ Exit Plugin::begin(std::string& message, SideDirectory& directory) const {
         return kCannotIsolate;
     }
     const std::vector<Call> none;
-    const Exchange e = isolation_->ask(loadRequest(path_), [&](std::int32_t s) { return stepName(none, s); });
+    const Exchange e = isolation_->ask(
+        loadRequest(path_), [&](std::int32_t s, const std::string& f) { return failureLine(none, s, f); });
     if (e.status == Exchange::Interrupted) {
         message = "interrupted";
         return kInterrupted;
     }
     if (e.status == Exchange::Failed) {
-        message = path_ + ": the plug-in failed: " + stepName(none, e.step) + " " + e.failure;
+        message = failureLine(none, e.step, e.failure);
         return kPluginFailed;
     }
     SideDirectory d;
@@ -130,6 +131,11 @@ std::string Plugin::stepName(const std::vector<Call>& calls, std::int32_t step) 
     if (step >= 0 && static_cast<std::size_t>(step) < calls.size())
         return describe(calls[static_cast<std::size_t>(step)]);
     return "a call";
+}
+
+std::string Plugin::failureLine(const std::vector<Call>& calls, std::int32_t step,
+                                const std::string& failure) const {
+    return path_ + ": the plug-in failed: " + stepName(calls, step) + " " + failure;
 }
 
 const Listed* Plugin::find(const char* name) const {
@@ -170,8 +176,8 @@ Plugin::Attempt Plugin::attempt(const std::vector<Call>& calls) const {
             return a;
         }
     }
-    const Exchange e =
-        isolation_->ask(callsRequest(calls), [&](std::int32_t s) { return stepName(calls, s); });
+    const Exchange e = isolation_->ask(
+        callsRequest(calls), [&](std::int32_t s, const std::string& f) { return failureLine(calls, s, f); });
     if (e.status == Exchange::Interrupted) throw CommandError{kInterrupted, "interrupted"};
     if (e.status == Exchange::Answered && readAnswers(e.answer, a.answers) &&
         a.answers.size() == calls.size())

@@ -84,6 +84,8 @@ private:
     // Starts the plug-in's side and loads the library there; kOk or why not.
     Exit begin(std::string& message, SideDirectory& directory) const;
     std::string stepName(const std::vector<Call>& calls, std::int32_t step) const;
+    std::string failureLine(const std::vector<Call>& calls, std::int32_t step,
+                            const std::string& failure) const;
 
     std::string path_;
     FileKind kind_;

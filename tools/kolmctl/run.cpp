@@ -59,7 +59,8 @@ const char kExitCodes[] =
     "5 wrong architecture, 6 the loader refused the file, 7 channel or relay out of range,\n"
     "8 no port access (the plug-in answered -777), 9 entry point not listed, 10 cannot write output,\n"
     "11 the plug-in failed (crashed, ended its process or gave no answer in 10 s: the line says\n"
-    "which call), 12 no process could be made to keep the plug-in apart, 130 interrupted (Ctrl-C).\n";
+    "which call), 12 no process (on Windows: no thread) could be made to keep the plug-in apart,\n"
+    "130 interrupted (Ctrl-C).\n";
 
 void overview(std::ostream& out) {
     out << "usage: kolmctl PLUGIN COMMAND [ARGS...]\n"
