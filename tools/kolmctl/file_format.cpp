@@ -45,7 +45,7 @@ FileKind fileKindOf(const unsigned char* head, std::size_t size) {
         kind.container = Container::Elf;
         kind.machine = elfMachine(kolm::littleEndian<std::uint32_t>(head + kElfMachine, 2));
     } else if (size >= kPeOffsetField + 4 && head[0] == 'M' && head[1] == 'Z') {
-        const std::uint32_t peAt = kolm::littleEndian<std::uint32_t>(head + kPeOffsetField, 4);
+        const auto peAt = kolm::littleEndian<std::uint32_t>(head + kPeOffsetField, 4);
         if (peAt <= size && size - peAt >= kPeSignature && std::memcmp(head + peAt, "PE\0\0", 4) == 0) {
             kind.container = Container::Pe;
             kind.machine = peMachine(kolm::littleEndian<std::uint32_t>(head + peAt + 4, 2));
