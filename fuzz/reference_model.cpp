@@ -38,11 +38,29 @@ void checkUntouched(const Outcome& o) {
     KOLM_CHECK(o.after == o.before);
 }
 
-// The port saw exactly `trace`, and the plug-in and the ports were left as `expected`.
-void checkExactly(const Outcome& o, const State& expected, const std::vector<KolmsimAccess>& trace) {
-    KOLM_CHECK(benchTrace() == trace);
-    KOLM_CHECK(o.after == expected);
-}
+// What a call must leave, and every access the port must have seen on the way.
+struct Expected {
+    explicit Expected(const State& before) : state(before) {}
+    State state;
+    std::vector<KolmsimAccess> trace;
+
+    // The start-up: the data byte read and saved, written back with its relays,
+    // clock high, D6 low, supply on.
+    void initialise() {
+        trace.push_back(R(kBase, state.latch));
+        state.savedData = state.latch;
+        write((state.latch & 0x0F) | 0xB0);
+        state.open = true;
+    }
+    void write(unsigned value) {
+        state.latch = static_cast<std::uint8_t>(value);
+        trace.push_back(W(kBase, state.latch));
+    }
+    void check(const Outcome& o) const {
+        KOLM_CHECK(benchTrace() == trace);
+        KOLM_CHECK(o.after == state);
+    }
+};
 
 void checkRelaysKept(const Outcome& o) {
     KOLM_CHECK(o.after.relayState == o.before.relayState);
@@ -54,16 +72,6 @@ void checkReadingWrites(const Outcome& o) {
     for (const KolmsimAccess& a : benchTrace())
         if (a.isWrite) KOLM_CHECK((a.value & 0x0F) == (o.before.latch & 0x0F));
     KOLM_CHECK(o.after.latch == ((o.before.latch & 0x0F) | 0x70));
-}
-
-// The start-up: the data byte read and saved, written back with its relays, clock
-// high, D6 low, supply on.
-void initialise(State& s, std::vector<KolmsimAccess>& trace) {
-    trace.push_back(R(kBase, s.latch));
-    s.savedData = s.latch;
-    s.latch = static_cast<std::uint8_t>((s.latch & 0x0F) | 0xB0);
-    trace.push_back(W(kBase, s.latch));
-    s.open = true;
 }
 
 // The count a reading of `channel` must give: the box's sample clocked out most
@@ -120,18 +128,16 @@ void checkSwitch(const Step& s, const Outcome& o) {
     // relay x 100 + value, wrapping as a 32-bit host computes it.
     KOLM_CHECK(o.number == static_cast<std::int32_t>(static_cast<std::uint32_t>(s.n) * 100u +
                                                      static_cast<std::uint32_t>(s.value)));
-    State expected = o.before;
-    std::vector<KolmsimAccess> trace;
-    if (!expected.open) initialise(expected, trace);  // a port not yet started is started first
-    expected.relayLines[s.n] = s.value == 1 ? 1 : 0;
+    Expected e{o.before};
+    if (!e.state.open) e.initialise();  // a port not yet started is started first
+    e.state.relayLines[s.n] = s.value == 1 ? 1 : 0;
     std::uint8_t lines = 0;
     for (unsigned k = 0; k < 4; ++k)
-        if (expected.relayLines[k]) lines |= static_cast<std::uint8_t>(1u << k);
-    trace.push_back(R(kBase, expected.latch));
-    expected.latch = static_cast<std::uint8_t>((expected.latch & 0xF0) | lines);
-    trace.push_back(W(kBase, expected.latch));
-    expected.relayState = lines;
-    checkExactly(o, expected, trace);
+        if (e.state.relayLines[k]) lines |= static_cast<std::uint8_t>(1u << k);
+    e.trace.push_back(R(kBase, e.state.latch));
+    e.write((e.state.latch & 0xF0) | lines);
+    e.state.relayState = lines;
+    e.check(o);
 }
 
 // The texts an entry gives for `n`. Compared up to the expected NUL: a name ends
@@ -184,13 +190,12 @@ void checkAddress(Entry e, const void* got) {
 
 void Reference::checkLoad(const Outcome& o) {
     // 10-bit readings on this variant's port, then the start-up unless access is refused.
-    State expected = o.before;
-    expected.dataPort = kBase;
-    expected.statusPort = kBase + 1;
-    expected.resolution = 10;
-    std::vector<KolmsimAccess> trace;
-    if (!refused()) initialise(expected, trace);
-    checkExactly(o, expected, trace);
+    Expected e{o.before};
+    e.state.dataPort = kBase;
+    e.state.statusPort = kBase + 1;
+    e.state.resolution = 10;
+    if (!refused()) e.initialise();
+    e.check(o);
     lenient_ = false;
 }
 
@@ -233,15 +238,10 @@ std::int32_t Reference::analog(std::int32_t channel, const Outcome& o) {
     }
     if (lenient_) return recovering(channel, o);
     if (channel < 2) return reading(channel, o);
-    State expected = o.before;
-    std::vector<KolmsimAccess> trace;
-    // 3 re-initialises: byte saved, relays kept, clock high, supply on.
-    if (channel == 3 || !expected.open) initialise(expected, trace);
-    if (channel == 2) {  // the byte read at the last initialisation goes back
-        expected.latch = static_cast<std::uint8_t>(expected.savedData);
-        trace.push_back(W(kBase, expected.latch));
-    }
-    checkExactly(o, expected, trace);
+    Expected e{o.before};
+    if (channel == 3 || !e.state.open) e.initialise();  // 3 re-initialises
+    if (channel == 2) e.write(e.state.savedData);       // the byte read at the last initialisation goes back
+    e.check(o);
     return NO_VALUE;
 }
 
