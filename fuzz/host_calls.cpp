@@ -20,39 +20,30 @@ public:
     // A channel, relay or value: mostly around the valid range, sometimes an
     // extreme, sometimes any 32 bits.
     std::int32_t number() {
+        using Limits = std::numeric_limits<std::int32_t>;
+        // -777 is the "no value" answer, 256 is 0 in the low byte, 0x10001 is 1 in
+        // the low 16 bits only.
+        static constexpr std::int32_t kOdd[6] = {Limits::min(), Limits::max(), Limits::min() + 1,
+                                                 -777,          256,           0x10001};
         const std::uint8_t pick = byte();
         if (pick < 0xC0) return static_cast<std::int32_t>(pick % 8) - 2;  // -2 to 5
-        switch (pick % 8) {
-        case 0: return std::numeric_limits<std::int32_t>::min();
-        case 1: return std::numeric_limits<std::int32_t>::max();
-        case 2: return std::numeric_limits<std::int32_t>::min() + 1;
-        case 3: return -777;
-        case 4: return 256;      // 0 in the low byte
-        case 5: return 0x10001;  // 1 in the low 16 bits only
-        default: return static_cast<std::int32_t>(word());
-        }
+        return pick % 8 < 6 ? kOdd[pick % 8] : static_cast<std::int32_t>(word());
     }
 
+    // A double: mostly one a host should never send, sometimes any 64 bits.
     double real() {
-        const std::uint8_t pick = byte();
-        switch (pick % 12) {
-        case 0: return std::numeric_limits<double>::quiet_NaN();
-        case 1: return -std::numeric_limits<double>::quiet_NaN();
-        case 2: return std::numeric_limits<double>::signaling_NaN();
-        case 3: return std::numeric_limits<double>::infinity();
-        case 4: return -std::numeric_limits<double>::infinity();
-        case 5: return std::numeric_limits<double>::denorm_min();
-        case 6: return -std::numeric_limits<double>::denorm_min();
-        case 7: return -0.0;
-        case 8: return std::numeric_limits<double>::max();
-        case 9: return 3.3;
-        default: {
-            const std::uint64_t bits = word() | static_cast<std::uint64_t>(word()) << 32;
-            double d = 0.0;
-            std::memcpy(&d, &bits, sizeof d);
-            return d;
-        }
-        }
+        using Limits = std::numeric_limits<double>;
+        static constexpr double kOdd[10] = {Limits::quiet_NaN(),     -Limits::quiet_NaN(),
+                                            Limits::signaling_NaN(), Limits::infinity(),
+                                            -Limits::infinity(),     Limits::denorm_min(),
+                                            -Limits::denorm_min(),   -0.0,
+                                            Limits::max(),           3.3};
+        const std::uint8_t pick = byte() % 12;
+        if (pick < 10) return kOdd[pick];
+        const std::uint64_t bits = word() | static_cast<std::uint64_t>(word()) << 32;
+        double d = 0.0;
+        std::memcpy(&d, &bits, sizeof d);
+        return d;
     }
 
 private:

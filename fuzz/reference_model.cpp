@@ -221,9 +221,7 @@ void Reference::check(const Step& s, const Outcome& o) {
         break;
     case Entry::RSAD: KOLM_CHECK(o.real == -777.0); break;
     case Entry::PSAD: KOLM_CHECK(o.address != &s.real); [[fallthrough]];
-    case Entry::SAD:
-        KOLM_CHECK(o.real == 0.0 && !std::signbit(o.real));
-        break;  // setting an output answers +0.0
+    case Entry::SAD: KOLM_CHECK(o.real == 0.0 && !std::signbit(o.real)); break;  // +0.0, not "no value"
     case Entry::Directory: checkDirectory(o.address); break;
     default: KOLM_CHECK(sameText(o.address, expectedText(s.entry, s.n).c_str())); break;
     }
