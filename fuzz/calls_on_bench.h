@@ -27,7 +27,7 @@ struct State {
 
 // A call's answer, and the state around it; the bench's trace holds its accesses.
 struct Outcome {
-    State before, after;
+    State before{}, after{};
     bool fresh = false;             // the box's converters waited for a reading as it began
     std::int32_t number = 0;        // an integer answer
     double real = 0.0;              // a double answer, or the double a pointer answer points to

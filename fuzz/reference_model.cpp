@@ -158,7 +158,8 @@ std::string expectedText(Entry e, std::int32_t n) {
 }
 
 bool sameText(const void* got, const char* want) {
-    return std::strncmp(static_cast<const char*>(got), want, std::strlen(want) + 1) == 0;
+    return std::memchr(got, '\0', std::strlen(want) + 1) != nullptr &&
+           std::strcmp(static_cast<const char*>(got), want) == 0;
 }
 
 // The directory: each listed entry at its place with its exact text, then the
