@@ -8,31 +8,16 @@
 #include <cstdint>
 #include <vector>
 
-// The entry points: the first 17 in the order of the function directory.
+// The entry points: the first 17 in the order of the function directory, in rows
+// as it lists them.
+// clang-format off
 enum class Entry : std::uint8_t {
-    EA,
-    nea,
-    EAD,
-    nead,
-    SA,
-    nsa,
-    SAD,
-    nsad,
-    EB,
-    neb,
-    SB,
-    nsb,
-    titre,
-    detail,
-    RSA,
-    RSAD,
-    RSB,
-    peaD,
-    PSAD,
-    Directory,
+    EA, nea, EAD, nead, SA, nsa, SAD, nsad, EB, neb, SB, nsb, titre, detail, RSA, RSAD, RSB,
+    peaD, PSAD, Directory
 };
+// clang-format on
 constexpr int kListedCount = 17;
-constexpr int kEntryCount = 20;
+constexpr int kEntryCount = static_cast<int>(Entry::Directory) + 1;
 
 // Of the accesses of `kinds` (KOLMSIM_FAIL_READS, _WRITES) a call makes, those from
 // the `first` on fail, `count` of them; count 0: a port that works.
