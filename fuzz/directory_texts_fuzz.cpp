@@ -7,13 +7,9 @@
 #include <vector>
 
 #include "cp1252.h"
+#include "fuzz_check.h"
 #include "plugin_side.h"
 #include "signature.h"
-
-#define KOLM_CHECK(cond)               \
-    do {                               \
-        if (!(cond)) __builtin_trap(); \
-    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

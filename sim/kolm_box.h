@@ -40,8 +40,13 @@ public:
     void setConnected(bool connected) { connected_ = connected; }
     std::uint8_t relays() const { return data_ & 0x0F; }
 
-private:
+    // The count a converter would take as its sample now.
     std::uint16_t input(int channel) const;
+    bool connected() const { return connected_; }
+    // Reset, waiting for the first clock edge of a reading.
+    bool convertersWaiting() const { return edges_ == 0; }
+
+private:
     static bool powered(std::uint8_t data) { return (data & 0x30) == 0x30; }
     void resetConverters();
 

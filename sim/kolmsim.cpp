@@ -146,6 +146,21 @@ uint8_t kolmsim_data(uint16_t base) {
     return box ? box->readData() : 0xFF;
 }
 
+int kolmsim_count(uint16_t base, int channel) {
+    const kolmsim::Box* box = boxAt(base, 0);
+    return box && channel >= 0 && channel <= 1 ? box->input(channel) : -1;
+}
+
+int kolmsim_connected(uint16_t base) {
+    const kolmsim::Box* box = boxAt(base, 0);
+    return box && box->connected() ? 1 : 0;
+}
+
+int kolmsim_converters_waiting(uint16_t base) {
+    const kolmsim::Box* box = boxAt(base, 0);
+    return box && box->convertersWaiting() ? 1 : 0;
+}
+
 void kolmsim_refuse_access(int refuse) { bench().refused = refuse != 0; }
 int kolmsim_access_refused(void) { return bench().refused ? 1 : 0; }
 

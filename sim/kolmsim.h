@@ -56,6 +56,12 @@ KOLMSIM_API void kolmsim_set_volts(uint16_t base, int channel, double volts);
 KOLMSIM_API void kolmsim_set_connected(uint16_t base, int connected);
 /* What the box's latch holds now (read without tracing). */
 KOLMSIM_API uint8_t kolmsim_data(uint16_t base);
+/* The box as it stands, read without tracing: the count a converter would sample
+ * now (-1 without a box), whether it is plugged in, and whether its converters are
+ * reset and wait for a reading (1) or a reading has begun clocking them (0). */
+KOLMSIM_API int kolmsim_count(uint16_t base, int channel);
+KOLMSIM_API int kolmsim_connected(uint16_t base);
+KOLMSIM_API int kolmsim_converters_waiting(uint16_t base);
 
 /* Whether the platform lets the plug-in reach the ports; a backend asks at start-up. */
 KOLMSIM_API void kolmsim_refuse_access(int refuse);
