@@ -90,8 +90,8 @@ bool readChannels(std::uint16_t& ch0, std::uint16_t& ch1) {
         if (!portIn(unit.statusPort, s2)) return false;  // channel 0 settles later: a second read
         c1 = static_cast<std::uint16_t>(c1 << 1);
         c0 = static_cast<std::uint16_t>(c0 << 1);
-        if (!(s1 & line::channel1Inverted)) ++c1;
-        if (s2 & line::channel0) ++c0;
+        if (!(s1 & line::busyInverted)) ++c1;
+        if (s2 & line::ack) ++c0;
         if (!portOut(unit.dataPort, clockLow)) return false;
     }
     if (!portOut(unit.dataPort, frameEnd)) return false;

@@ -8,8 +8,8 @@ namespace kolmsim {
 namespace {
 constexpr std::uint8_t kFrame = 0x40;         // D6
 constexpr std::uint8_t kClock = 0x80;         // D7
-constexpr std::uint8_t kAck = 0x40;           // status bit 6
-constexpr std::uint8_t kBusyInverted = 0x80;  // status bit 7 reads 0 while BUSY is high
+constexpr std::uint8_t kAck = 0x40;           // status bit 6: channel 0's data bit
+constexpr std::uint8_t kBusyInverted = 0x80;  // status bit 7, channel 1's: reads 0 while BUSY is high
 // Status bits 0-5 are not wired to the box: reserved bits and ERROR/SELECT read high,
 // PAPER OUT low, on the ports we model.
 constexpr std::uint8_t kUnwiredStatus = 0x1F;
