@@ -5,7 +5,6 @@
 function(kolm_windows_dll lib title)
   set(def ${CMAKE_CURRENT_BINARY_DIR}/${lib}.def)
   kolm_write_def(${lib}.dll ${def})
-  target_compile_options(${lib} PRIVATE -fno-exceptions -fno-rtti)
   set_target_properties(${lib} PROPERTIES LINK_DEPENDS ${def})
   target_link_options(${lib} PRIVATE
     ${def} -nostdlib -Wl,--entry,_DllMain@12 -Wl,--enable-stdcall-fixup

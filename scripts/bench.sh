@@ -4,12 +4,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-cmake --preset ci >/dev/null
-cmake --build --preset ci --target kolm_benchmarks reading_cost kolmctl kolmlpt1 >/dev/null
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target kolm_benchmarks reading_cost kolmctl kolmlpt1 >/dev/null
 # The ppdev figure: the x86-64 deliverable under the fake parallel-port driver.
 cmake --preset linux-x86_64 >/dev/null
 cmake --build --preset linux-x86_64 --target kolmlpt1 fake_parport ppdev_ioctls >/dev/null
-bin=build/ci/bin
+bin=build/dev/bin
 out=docs/performance.md
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -45,11 +45,11 @@ ns() { awk -v v="$1" 'BEGIN { printf "%.1f", v }'; }
 # Readings per second through kolmctl: the whole tool, the plug-in in its own process,
 # CSV to /dev/null; the best of three runs.
 n_ctl=400000
-ctl_cmd="$bin/kolmctl build/ci/lib/kolmlpt1.so read --counts --csv --count $n_ctl --interval 0 >/dev/null"
+ctl_cmd="$bin/kolmctl build/dev/lib/kolmlpt1.so read --counts --csv --count $n_ctl --interval 0 >/dev/null"
 ctl_best=0
 for _ in 1 2 3; do
   t0=$(date +%s.%N)
-  "$bin/kolmctl" build/ci/lib/kolmlpt1.so read --counts --csv --count "$n_ctl" --interval 0 >/dev/null
+  "$bin/kolmctl" build/dev/lib/kolmlpt1.so read --counts --csv --count "$n_ctl" --interval 0 >/dev/null
   t1=$(date +%s.%N)
   ctl_best=$(awk -v n="$n_ctl" -v a="$t0" -v b="$t1" -v best="$ctl_best" 'BEGIN { r = n / (b - a); print (r > best ? r : best) }')
 done
@@ -65,7 +65,7 @@ verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2 ? "met" : "NOT met") }')
   echo "Written by \`bash scripts/bench.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'), $(uname -sm),"
   echo "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores shared with other jobs:"
   echo "the times vary from run to run; the instruction and access counts do not. Build: the"
-  echo "\`ci\` preset (RelWithDebInfo). The plug-in's own sources are linked into the benchmarks"
+  echo "\`dev\` preset (RelWithDebInfo). The plug-in's own sources are linked into the benchmarks"
   echo "(\`bench/\`) with a port access the benchmark chooses: the simulated bench, whose box model"
   echo "decodes every clock edge, or a null backend whose accesses do nothing."
   echo

@@ -12,7 +12,7 @@ seconds="${1:-60}"
 quarter=$((seconds / 4 > 10 ? seconds / 4 : 10))
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target kolm_fuzz_entry_points kolm_fuzz_plugin_files kolm_fuzz_directory_texts
+cmake --build --preset fuzz
 
 # fuzz TARGET CORPUS SECONDS
 fuzz() {

@@ -4,12 +4,8 @@
 # lintian on the package.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(deb_arch i386)
-  set(run_packaged ${CMAKE_CROSSCOMPILING_EMULATOR} -E LD_PRELOAD=${fake_parport_path})
-  set(preload "")
 else()
   set(deb_arch amd64)
-  set(run_packaged "")
-  set(preload LD_PRELOAD=${fake_parport_path})
 endif()
 set(deb ${CMAKE_BINARY_DIR}/package/kolm_${PROJECT_VERSION}_${deb_arch}.deb)
 set(root ${CMAKE_CURRENT_BINARY_DIR}/release-root)
@@ -29,7 +25,7 @@ function(linux_release_test name code match)
   endif()
   add_test(NAME linux.release.${name} COMMAND ${CMAKE_COMMAND} "-DCMD=${ARGN}" -DCODE=${code} ${match}
     -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake)
-  set_tests_properties(linux.release.${name} PROPERTIES FIXTURES_REQUIRED linux_release ENVIRONMENT "${preload}")
+  set_tests_properties(linux.release.${name} PROPERTIES FIXTURES_REQUIRED linux_release ENVIRONMENT "${fake_parport_env}")
 endfunction()
 
 # The program in /usr/bin, the plug-ins readable but not executable, in their folder.
@@ -37,7 +33,7 @@ linux_release_test(contents 0
   "-rwxr-xr-x root/root [^\n]* \\./usr/bin/kolmctl\n.*-rw-r--r-- root/root [^\n]* \\./${plugins}/kolmlpt1\\.so\n"
   dpkg -c ${deb})
 string(REPLACE "." "\\." version "${PROJECT_VERSION}")
-set(kolmctl ${run_packaged} ${root}/usr/bin/kolmctl)
+set(kolmctl ${with_fake_parport} ${root}/usr/bin/kolmctl)
 linux_release_test(version 0 "^kolmctl ${version}\n" ${kolmctl} --version)
 linux_release_test(read 0 "^time_s,ch0_counts,ch0_volts,ch1_counts,ch1_volts\n[0-9.]+,[0-9]+,[0-9.]+,[0-9]+,[0-9.]+\n"
   ${kolmctl} ${root}/${plugins}/kolmlpt1.so read --count 1 --csv)

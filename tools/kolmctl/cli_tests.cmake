@@ -1,10 +1,20 @@
-# kolmctl run as a user runs it, against the simulator-backed LPT1 plug-in of the
-# same build: exit codes and what the user sees. Cross builds run it under their
-# emulator (qemu-i386 for i386).
+# kolmctl run as a user runs it, against the LPT1 plug-in of the same build: exit
+# codes and what the user sees. The includer may set kolmctl_cli_launcher (what runs
+# kolmctl; by default the build's emulator, if any) and kolmctl_cli_env (its
+# environment), so that the plug-in finds a box: on the simulated bench it is there.
+if(NOT DEFINED kolmctl_cli_launcher)
+  set(kolmctl_cli_launcher ${CMAKE_CROSSCOMPILING_EMULATOR})
+endif()
+set(kolmctl_cli ${kolmctl_cli_launcher} $<TARGET_FILE:kolmctl>)
+# kolmctl_cli_test(NAME EXIT_CODE REGEX ARG...): kolmctl ARG...; kolmctl_cli_extra, when
+# set, holds more options for run_expect.cmake (-DOUTPUT_FILE=...).
 function(kolmctl_cli_test name code match)
   add_test(NAME kolmctl.cli.${name} COMMAND ${CMAKE_COMMAND}
-    "-DCMD=${CMAKE_CROSSCOMPILING_EMULATOR};$<TARGET_FILE:kolmctl>;${ARGN}" -DCODE=${code} "-DMATCH=${match}"
+    "-DCMD=${kolmctl_cli};${ARGN}" -DCODE=${code} "-DMATCH=${match}" ${kolmctl_cli_extra}
     -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake)
+  if(kolmctl_cli_env)
+    set_tests_properties(kolmctl.cli.${name} PROPERTIES ENVIRONMENT "${kolmctl_cli_env}")
+  endif()
 endfunction()
 set(lpt1 $<TARGET_FILE:kolmlpt1>)
 kolmctl_cli_test(info 0 "title: +KOLM en LPT1:" ${lpt1} info)
@@ -21,10 +31,9 @@ kolmctl_cli_test(not_found 3 "no such file" /nonexistent/kolmlpt1.so info)
 kolmctl_cli_test(not_a_plugin 4 "exports no DLLFunctionDirectory" $<TARGET_FILE:kolmsim> info)
 kolmctl_cli_test(out_of_range 7 "channel 9 is out of range" ${lpt1} read 9)
 # A full disk: the last bytes fail at the close, after the command itself succeeded.
-add_test(NAME kolmctl.cli.full_disk COMMAND ${CMAKE_COMMAND}
-  "-DCMD=${CMAKE_CROSSCOMPILING_EMULATOR};$<TARGET_FILE:kolmctl>;${lpt1};read;--csv;--count;3;--interval;0"
-  -DCODE=10 "-DMATCH=cannot write the output: No space left on device" -DOUTPUT_FILE=/dev/full
-  -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake)
+set(kolmctl_cli_extra -DOUTPUT_FILE=/dev/full)
+kolmctl_cli_test(full_disk 10 "cannot write the output: No space left on device" ${lpt1} read --csv --count 3 --interval 0)
+unset(kolmctl_cli_extra)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # The register convention itself: every call of check went through the thunk.
   kolmctl_cli_test(check_convention 0 "note  every call went through the register convention" ${lpt1} check)
