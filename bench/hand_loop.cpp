@@ -4,11 +4,11 @@ namespace bench {
 
 // Each access is checked as the plug-in checks it; a failure ends the reading.
 std::uint16_t handReading(const kolm::PortAccess& a, std::uint16_t dataPort) {
-    const std::uint16_t statusPort = static_cast<std::uint16_t>(dataPort + 1);
+    const auto statusPort = static_cast<std::uint16_t>(dataPort + 1);
     std::uint8_t data = 0;
     if (!a.in(dataPort, data)) return 0xFFFF;
-    const std::uint8_t low = static_cast<std::uint8_t>((data & 0x0F) | 0x30);  // relays kept, supply on
-    const std::uint8_t high = static_cast<std::uint8_t>(low | 0x80);           // clock high
+    const auto low = static_cast<std::uint8_t>((data & 0x0F) | 0x30);  // relays kept, supply on
+    const auto high = static_cast<std::uint8_t>(low | 0x80);           // clock high
     unsigned ch0 = 0;
     unsigned ch1 = 0;
     if (!a.out(dataPort, low)) return 0xFFFF;

@@ -10,25 +10,29 @@
 #include "hand_loop.h"
 #include "kolmunit.h"
 
-// Every heap allocation in the process passes here; glibc's own allocator does the work.
+// Every heap allocation in the process passes here; glibc's own allocator does the
+// work. Its names, and those of the parameters as <stdlib.h> declares them, are the
+// C library's reserved ones.
+// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" void* __libc_malloc(std::size_t);
 extern "C" void* __libc_calloc(std::size_t, std::size_t);
 extern "C" void* __libc_realloc(void*, std::size_t);
 namespace {
 std::uint64_t allocations;
 }
-extern "C" void* malloc(std::size_t n) {
+extern "C" void* malloc(std::size_t __size) {
     ++allocations;
-    return __libc_malloc(n);
+    return __libc_malloc(__size);
 }
-extern "C" void* calloc(std::size_t n, std::size_t size) {
+extern "C" void* calloc(std::size_t __nmemb, std::size_t __size) {
     ++allocations;
-    return __libc_calloc(n, size);
+    return __libc_calloc(__nmemb, __size);
 }
-extern "C" void* realloc(void* p, std::size_t n) {
+extern "C" void* realloc(void* __ptr, std::size_t __size) {
     ++allocations;
-    return __libc_realloc(p, n);
+    return __libc_realloc(__ptr, __size);
 }
+// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 
 namespace {
 
@@ -42,7 +46,8 @@ double allocationsPerReading(int n) {
 
 void readingsPerSecond(benchmark::State& state) {
     const double allocs = allocationsPerReading(10000);
-    for (auto _ : state) benchmark::DoNotOptimize(EA(0));
+    for (auto _ : state)  // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark loop
+        benchmark::DoNotOptimize(EA(0));
     state.SetItemsProcessed(state.iterations());
     state.counters["allocs_per_reading"] = allocs;
 }
@@ -61,7 +66,8 @@ void EA0_NullBackend(benchmark::State& state) {
 
 void HandLoop_NullBackend(benchmark::State& state) {
     bench::useNull();
-    for (auto _ : state) benchmark::DoNotOptimize(bench::handReading(bench::access, 0x378));
+    for (auto _ : state)  // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark loop
+        benchmark::DoNotOptimize(bench::handReading(bench::access, 0x378));
     state.SetItemsProcessed(state.iterations());
 }
 
@@ -73,7 +79,8 @@ void EA0_AccessesPerReading(benchmark::State& state) {
     kolm::unit.resolution = static_cast<std::uint8_t>(state.range(0));
     state.counters["allocs_per_reading"] = allocationsPerReading(1000);
     bench::accessCount = 0;
-    for (auto _ : state) benchmark::DoNotOptimize(EA(0));
+    for (auto _ : state)  // NOLINT(clang-analyzer-deadcode.DeadStores): the benchmark loop
+        benchmark::DoNotOptimize(EA(0));
     const auto n = static_cast<double>(state.iterations());
     state.counters["accesses_per_reading"] = static_cast<double>(bench::accessCount) / n;
     state.counters["expected"] = 3.0 + 4.0 * static_cast<double>(state.range(0));

@@ -18,7 +18,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const bool plugin = std::strcmp(argv[1], "plugin") == 0;
-    const long n = std::atol(argv[2]);
+    char* end = nullptr;
+    const long n = std::strtol(argv[2], &end, 10);
+    if (end == argv[2] || *end != '\0' || n < 0) {
+        std::fprintf(stderr, "reading_cost: N must be a count of readings\n");
+        return 2;
+    }
     bench::useNull();
     bench::startPlugin();
     volatile std::uint32_t sink = 0;

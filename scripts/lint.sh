@@ -10,7 +10,7 @@ root=$(pwd)
 
 # Each source once (both variants compile the same files), our folders only.
 mapfile -t files < <(grep -o '"file": *"[^"]*"' "$db" | sed 's/.*"\([^"]*\)"$/\1/' |
-  sed "s|^$root/||" | grep -E '^(port|plugin|access|sim|tools|tests|fuzz)/' | sort -u)
+  sed "s|^$root/||" | grep -E '^(port|plugin|access|sim|tools|tests|fuzz|bench)/' | sort -u)
 
 log=build/lint/clang-tidy.log
 if printf '%s\n' "${files[@]}" | xargs -P2 -n2 clang-tidy-14 -p build/lint --quiet >"$log" 2>&1; then
