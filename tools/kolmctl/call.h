@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "regcall_call.h"
 #include "signature.h"
 
 namespace kolmctl {
@@ -29,15 +30,9 @@ struct Value {
 };
 
 // What the thunk saw around the call; `checked` is false where the build cannot tell.
-struct AbiReport {
+struct AbiReport : regcall::Report {
     bool checked = false;
-    std::uint32_t brokenRegs = 0;  // REGCALL_EBX | REGCALL_ESI | REGCALL_EDI | REGCALL_EBP
-    std::int32_t espError = 0;     // bytes left on (+) or taken off (-) the stack
-    std::uint32_t fpuDepth = 0;    // x87 registers in use after the return
-    std::uint32_t expectedFpuDepth = 0;
-    bool kept() const {
-        return !checked || (brokenRegs == 0 && espError == 0 && fpuDepth == expectedFpuDepth);
-    }
+    bool kept() const { return !checked || Report::kept(); }
 };
 
 struct CallResult {

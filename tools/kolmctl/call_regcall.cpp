@@ -19,15 +19,9 @@ CallResult callEntry(const void* fn, const Signature& sig, const std::vector<Arg
                 : frame.add(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(a.p)));
         if (!placed) return r;  // more stack arguments than any entry point takes
     }
-    regcall::Report seen;
-    const RegCall call = frame.invoke(fn, sig.result == Type::Double, seen);
-
+    const RegCall call = frame.invoke(fn, sig.result == Type::Double, r.abi);
     r.called = true;
     r.abi.checked = true;
-    r.abi.brokenRegs = seen.brokenRegs;
-    r.abi.espError = seen.espError;
-    r.abi.fpuDepth = seen.fpuDepth;
-    r.abi.expectedFpuDepth = seen.expectedFpuDepth;
     switch (sig.result) {
     case Type::Int: r.value.i = regcall::answer<std::int32_t>(call); break;
     case Type::Double: r.value.d = regcall::answer<double>(call); break;

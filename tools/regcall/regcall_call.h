@@ -2,7 +2,8 @@
 // the test hosts. Integers and pointers go in EAX, EDX, ECX, then on the stack; a
 // double always goes on the stack. Stack arguments are pushed left to right, so the
 // last one lies lowest, just above the return address. Every call reports whether the
-// callee kept the convention. Fixed capacity, no allocation; i386 only.
+// callee kept the convention. Fixed capacity, no allocation. Calls on i386 only;
+// `Report` is in every build (kolmctl's answers carry one).
 #pragma once
 
 #include <cstdint>
