@@ -78,9 +78,11 @@ TEST_P(PortFaults, PortHeldByAnotherProgramIsTakenWhenFree) {
     const int parport = v.base == kLpt1 ? 2 : 1;  // as freshMachine lays them out
     const struct {
         const char* name;
-        bool claimRefused;     // the kernel refuses that claim
+        bool claimRefused;    // the kernel refuses that claim
         bool firstReadFails;  // the claim succeeds, the start-up's first access fails
-    } rows[] = {{"claimed at once", false, false}, {"claim refused", true, false}, {"start-up read fails", false, true}};
+    } rows[] = {{"claimed at once", false, false},
+                {"claim refused", true, false},
+                {"start-up read fails", false, true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         freshMachine(0x05);
@@ -97,7 +99,7 @@ TEST_P(PortFaults, PortHeldByAnotherProgramIsTakenWhenFree) {
 
         fake_parport_hold(parport, nullptr);
         if (row.claimRefused || row.firstReadFails) {
-            fake_parport_refuse_claim(row.claimRefused);
+            fake_parport_refuse_claim(row.claimRefused ? 1 : 0);
             if (row.firstReadFails) kolmsim_fail_accesses(1, 1, KOLMSIM_FAIL_READS);
             EXPECT_EQ(lib.call<std::int32_t>("EA", 1), -777);
             EXPECT_EQ(fake_parport_counts().claims, row.claimRefused ? 0u : 1u);
@@ -109,7 +111,8 @@ TEST_P(PortFaults, PortHeldByAnotherProgramIsTakenWhenFree) {
         EXPECT_EQ(lib.call<std::int32_t>("EA", 1), 300);
         const auto trace = benchTrace();
         ASSERT_EQ(trace.size(), 45u);  // start-up, then the reading
-        EXPECT_EQ(std::vector(trace.begin(), trace.begin() + 2), (std::vector{R(v.base, 0x05), W(v.base, 0xB5)}));
+        EXPECT_EQ(std::vector(trace.begin(), trace.begin() + 2),
+                  (std::vector{R(v.base, 0x05), W(v.base, 0xB5)}));
         EXPECT_EQ(lib.call<std::int32_t>("SB", 0, 1), 1);
         EXPECT_EQ(lib.call<std::int32_t>("EA", 2), -777);
         EXPECT_EQ(kolmsim_data(v.base), 0x05);  // the byte found when the port was taken

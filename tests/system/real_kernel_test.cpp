@@ -31,27 +31,36 @@ std::string environment(const char* name) {
     return value ? value : "";
 }
 
-const std::string kDist = environment("KOLM_DIST");
-const std::string kLpt1Path = kDist + "/kolmlpt1.so";
-const std::string kLpt2Path = kDist + "/kolmlpt2.so";
-const Variant kVariants[] = {{kLpt1Contract, kLpt1Path.c_str()}, {kLpt2Contract, kLpt2Path.c_str()}};
+std::string kolmctl() { return environment("KOLM_DIST") + "/kolmctl"; }
 
-// The counts the box at `base` holds, from KOLM_BOXES; -1 where it says nothing.
+// The build's two plug-in files, in KOLM_DIST.
+std::vector<Variant> variants() {
+    static const std::string lpt1 = environment("KOLM_DIST") + "/kolmlpt1.so";
+    static const std::string lpt2 = environment("KOLM_DIST") + "/kolmlpt2.so";
+    return {{kLpt1Contract, lpt1.c_str()}, {kLpt2Contract, lpt2.c_str()}};
+}
+
+// The count the box at `base` holds on `channel`, from KOLM_BOXES; -1 where it says nothing.
 int boxCount(std::uint16_t base, int channel) {
-    std::istringstream boxes(environment("KOLM_BOXES"));
-    std::string box;
-    while (std::getline(boxes, box, ',')) {
-        unsigned at = 0;
+    const std::string boxes = environment("KOLM_BOXES");
+    for (const char* box = boxes.c_str(); *box != '\0'; box += *box == ',' ? 1 : 0) {
+        char* end = nullptr;
+        const unsigned long at = std::strtoul(box, &end, 16);
         int counts[2] = {-1, -1};
-        if (std::sscanf(box.c_str(), "%x:%d:%d", &at, &counts[0], &counts[1]) == 3 && at == base)
-            return counts[channel];
+        for (int& count : counts)
+            if (*end == ':') count = static_cast<int>(std::strtol(end + 1, &end, 10));
+        if (at == base) return counts[channel];
+        if (end == box) break;
+        box = end;
     }
     return -1;
 }
 
+long number(const std::string& text) { return std::strtol(text.c_str(), nullptr, 10); }
+
 std::string textOf(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 std::string parportFolder(int n) { return "/proc/sys/dev/parport/parport" + std::to_string(n); }
@@ -61,7 +70,7 @@ std::string holderOf(int n) { return textOf(parportFolder(n) + "/devices/active"
 // N of the parportN at `base`, read here from the kernel's text, not by the plug-in's parser.
 int parportAt(std::uint16_t base) {
     for (int n = 0; n < 8; ++n)
-        if (std::atol(textOf(parportFolder(n) + "/base-addr").c_str()) == base) return n;
+        if (number(textOf(parportFolder(n) + "/base-addr")) == base) return n;
     return -1;
 }
 
@@ -98,7 +107,7 @@ int inAnotherProgram(Job job) {
 int dataThroughPpdev(int n, int value = -1) {
     return inAnotherProgram([&] {
         const int fd = ::open(devicePath(n).c_str(), O_RDWR);
-        unsigned char byte = static_cast<unsigned char>(value);
+        auto byte = static_cast<unsigned char>(value);
         if (fd < 0 || ::ioctl(fd, PPCLAIM) != 0) return -1;
         if (value >= 0 && ::ioctl(fd, PPWDATA, &byte) != 0) return -1;
         return ::ioctl(fd, PPRDATA, &byte) == 0 ? byte : -1;
@@ -115,7 +124,8 @@ int dataThroughIoperm(std::uint16_t base, int value = -1) {
 }
 
 // What a program prints on its standard output, run with `environment` added.
-std::string outputOf(const std::vector<std::string>& command, const std::vector<std::string>& environment = {}) {
+std::string outputOf(const std::vector<std::string>& command,
+                     const std::vector<std::string>& environment = {}) {
     int link[2];
     if (::pipe(link) != 0) return {};
     const pid_t pid = ::fork();
@@ -124,6 +134,7 @@ std::string outputOf(const std::vector<std::string>& command, const std::vector<
         ::close(link[0]);
         for (const std::string& setting : environment) ::putenv(const_cast<char*>(setting.c_str()));
         std::vector<char*> argv;
+        argv.reserve(command.size() + 1);
         for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
         argv.push_back(nullptr);
         ::execv(argv[0], argv.data());
@@ -132,7 +143,8 @@ std::string outputOf(const std::vector<std::string>& command, const std::vector<
     ::close(link[1]);
     std::string out;
     char buffer[512];
-    for (ssize_t n; (n = ::read(link[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<std::size_t>(n));
+    ssize_t n = 0;
+    while ((n = ::read(link[0], buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<std::size_t>(n));
     ::close(link[0]);
     ::waitpid(pid, nullptr, 0);
     return out;
@@ -168,8 +180,8 @@ TEST_P(Ppdev, ReadsSwitchesRestoresAndReinitialisesTheVariantsPort) {
     {
         Plugin lib(v.path);
         ASSERT_TRUE(lib.loaded()) << dlerror();
-        EXPECT_EQ(lib.call<std::int32_t>("SB", 0, 1), 1);  // 0xB1
-        EXPECT_EQ(lib.call<std::int32_t>("EA", 3), -777);  // re-reads 0xB1, writes 0xB1
+        EXPECT_EQ(lib.call<std::int32_t>("SB", 0, 1), 1);                 // 0xB1
+        EXPECT_EQ(lib.call<std::int32_t>("EA", 3), -777);                 // re-reads 0xB1, writes 0xB1
         EXPECT_EQ(lib.call<std::int32_t>("EA", 0), boxCount(v.base, 0));  // leaves 0x71
         EXPECT_EQ(lib.call<std::int32_t>("EA", 2), -777);  // restores 0xB1, not 0x7A of the load
     }
@@ -180,7 +192,7 @@ TEST_P(Ppdev, ReadsSwitchesRestoresAndReinitialisesTheVariantsPort) {
 // kolmctl, the program a user runs, reads the same box through the same kernel.
 TEST_P(Ppdev, KolmctlReadsTheBox) {
     const Variant& v = GetParam();
-    const std::string csv = outputOf({kDist + "/kolmctl", v.path, "read", "--count", "1", "--counts", "--csv"});
+    const std::string csv = outputOf({kolmctl(), v.path, "read", "--count", "1", "--counts", "--csv"});
     char expected[32];
     std::snprintf(expected, sizeof expected, ",%d,%d\n", boxCount(v.base, 0), boxCount(v.base, 1));
     EXPECT_EQ(csv.rfind("time_s,ch0_counts,ch1_counts\n", 0), 0u) << csv;
@@ -280,8 +292,9 @@ TEST_P(Ppdev, HeldPortAnswersAtOnceAndIsTakenOnceLetGo) {
     ASSERT_TRUE(lib.loaded()) << dlerror();
     EXPECT_EQ(lib.call<std::int32_t>("EA", 0), -777);
     EXPECT_EQ(lib.call<std::int32_t>("SB", 0, 1), -777);
-    const std::string ports = outputOf({kDist + "/kolmctl", "ports", "--json"});
-    EXPECT_NE(ports.find("\"holder\": \"" + name.substr(0, name.size() - 1) + "\""), std::string::npos) << ports;
+    const std::string ports = outputOf({kolmctl(), "ports", "--json"});
+    EXPECT_NE(ports.find("\"holder\": \"" + name.substr(0, name.size() - 1) + "\""), std::string::npos)
+        << ports;
 
     ASSERT_TRUE(holder->release());
     EXPECT_EQ(holderOf(port), "none\n");
@@ -294,7 +307,7 @@ TEST_P(Ppdev, HeldPortAnswersAtOnceAndIsTakenOnceLetGo) {
     EXPECT_NE(holderOf(port), "none\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFiles, Ppdev, ::testing::ValuesIn(kVariants), variantName);
+INSTANTIATE_TEST_SUITE_P(BothFiles, Ppdev, ::testing::ValuesIn(variants()), variantName);
 
 class DirectIo : public ::testing::TestWithParam<Variant> {};
 
@@ -318,7 +331,7 @@ TEST_P(DirectIo, ReadsAndSwitchesThroughIoperm) {
     EXPECT_EQ(dataThroughIoperm(v.otherBase), otherData);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFiles, DirectIo, ::testing::ValuesIn(kVariants), variantName);
+INSTANTIATE_TEST_SUITE_P(BothFiles, DirectIo, ::testing::ValuesIn(variants()), variantName);
 
 // The kernel's texts that the plug-in and kolmctl read, escaped for a readable diff:
 // every parportN's base-addr and devices/active, and /proc/devices' ppdev line.
@@ -326,7 +339,8 @@ std::string parportTexts() {
     std::string texts;
     auto add = [&](const std::string& what, const std::string& text) {
         texts += what + ": ";
-        for (char c : text) texts += c == '\n' ? std::string("\\n") : c == '\t' ? std::string("\\t") : std::string(1, c);
+        for (char c : text)
+            texts += c == '\n' ? std::string("\\n") : c == '\t' ? std::string("\\t") : std::string(1, c);
         texts += '\n';
     };
     for (int n = 0; n < 8; ++n) {
@@ -345,12 +359,13 @@ std::string parportTexts() {
 TEST(KernelTexts, TheStandInDriverServesTheKernelsTexts) {
     std::string bases;
     for (int n = 0; n < 8; ++n)
-        if (const long base = std::atol(textOf(parportFolder(n) + "/base-addr").c_str()); base > 0)
+        if (const long base = number(textOf(parportFolder(n) + "/base-addr")); base > 0)
             bases += (bases.empty() ? "" : ",") + std::to_string(base);
     const std::string kernel = parportTexts();
     ASSERT_NE(kernel.find("/base-addr"), std::string::npos) << kernel;
-    const std::string standIn = outputOf({"/proc/self/exe", "--parport-texts"},
-                                         {"LD_PRELOAD=" + environment("KOLM_FAKE"), "FAKE_PARPORT_BASES=" + bases});
+    const std::string standIn =
+        outputOf({"/proc/self/exe", "--parport-texts"},
+                 {"LD_PRELOAD=" + environment("KOLM_FAKE"), "FAKE_PARPORT_BASES=" + bases});
     EXPECT_EQ(standIn, kernel);
 }
 

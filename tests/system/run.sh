@@ -37,17 +37,20 @@ fi
 # Debian's kernel: the package that linux-image-amd64 depends on, kept unpacked in
 # $work/kernel/<package>/ between runs; only the kernel and three modules are kept.
 kernel_package() { apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-.*\)$/\1/p' | head -1; }
+download() { [ -n "$package" ] && (cd "$work/kernel" && apt-get download -qq -o APT::Sandbox::User=root "$package"); }
 package=$(kernel_package)
-if [ -z "$package" ] && [ "$(id -u)" -eq 0 ]; then
-  apt-get update -qq
-  package=$(kernel_package)
-fi
-[ -n "$package" ] || { echo "system: apt names no package for linux-image-amd64" >&2; exit 1; }
 kernel=$work/kernel/$package
-if [ ! -f "$kernel/vmlinuz" ]; then
+if [ -z "$package" ] || [ ! -f "$kernel/vmlinuz" ]; then
   rm -rf "$work/kernel"
+  mkdir -p "$work/kernel"
+  if ! download && [ "$(id -u)" -eq 0 ]; then  # package lists missing or out of date
+    apt-get update -qq
+    package=$(kernel_package)
+    download || true
+  fi
+  ls "$work"/kernel/*.deb >/dev/null 2>&1 || { echo "system: apt cannot fetch the kernel package" >&2; exit 1; }
+  kernel=$work/kernel/$package
   mkdir -p "$kernel"
-  (cd "$work/kernel" && apt-get download -qq -o APT::Sandbox::User=root "$package")
   dpkg -x "$work"/kernel/"$package"_*.deb "$work/kernel/unpacked"
   cp "$work"/kernel/unpacked/boot/vmlinuz-* "$kernel/vmlinuz"
   mkdir -p "$kernel/modules"
