@@ -22,9 +22,13 @@ stage() {
 
 for build in x86_64 x86; do
   insmod /modules/ppdev.ko
-  stage $build ppdev '-*DirectIo.*'
-  rmmod ppdev
-  stage $build direct '*DirectIo.*'
+  stage $build ppdev '*'
+  if rmmod ppdev; then
+    stage $build direct '*/Port.*'
+  else
+    echo "ppdev would not unload"
+    echo "kolm-system: end $build direct exit 1"
+  fi
 done
 echo "kolm-system: done"
 poweroff -f
