@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "file_format.h"
-#include "pe_image.h"
+#include "file_kind.h"
+#include "pe_exports.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A copy of exactly `size` bytes, so that a read past the end is caught.

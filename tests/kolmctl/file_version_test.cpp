@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "file_version.h"
+#include "version_resource.h"
 
 namespace {
 

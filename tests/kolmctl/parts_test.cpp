@@ -7,8 +7,8 @@
 #include "call.h"
 #include "cp1252.h"
 #include "live_view.h"
-#include "pe_image.h"
-#include "ports.h"
+#include "pe_exports.h"
+#include "machine_ports.h"
 #include "signature.h"
 #include "svg_plot.h"
 
@@ -185,11 +185,11 @@ TEST(KolmctlPorts, ReadsTheParallelBaseFromTheIoDescriptors) {
         {"nothing usable", {descriptor(0x3BD, 0x3BF), descriptor(0x10000, 0x10007), {1, 2, 3}}, 0},
     };
     for (const auto& c : cases) {
-        std::vector<kolm::IoRange> ranges;
+        std::vector<kolmctl::IoRange> ranges;
         for (const auto& a : c.answers) {
-            kolm::IoRange r{};
-            if (kolm::parseIoDescriptor(a.data(), a.size(), r)) ranges.push_back(r);
+            kolmctl::IoRange r{};
+            if (kolmctl::parseIoDescriptor(a.data(), a.size(), r)) ranges.push_back(r);
         }
-        EXPECT_EQ(kolm::parallelBase(ranges), c.base) << c.device;
+        EXPECT_EQ(kolmctl::parallelBase(ranges), c.base) << c.device;
     }
 }
