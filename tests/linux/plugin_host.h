@@ -1,13 +1,10 @@
-// A test host: loads a built plug-in file from dist/ with dlopen, binds all 20
-// exports by name, and calls them through the host's calling convention.
+// A test host: loads a built plug-in file from dist/ with dlopen, binds the exports
+// by name, and calls them through the host's calling convention.
 // The machine around it is the preloaded fake parallel-port driver (fake_parport.h)
 // in front of the simulated bench.
 #pragma once
 
-#include <dlfcn.h>
-
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -17,6 +14,7 @@
 #include "entry_call.h"
 #include "fake_parport.h"
 #include "host_contract.h"
+#include "loaded_library.h"
 #include "port_file_cases.h"
 
 inline const Variant kVariants[] = {{kLpt1Contract, KOLMLPT1_PATH}, {kLpt2Contract, KOLMLPT2_PATH}};
@@ -28,25 +26,10 @@ inline std::string variantName(const ::testing::TestParamInfo<Variant>& variant)
     return "lpt" + std::to_string(variant.index + 1);
 }
 
-class Plugin {
+// Every call through the host's calling convention, checked on i386.
+class Plugin : public host::LoadedLibrary {
 public:
-    explicit Plugin(const char* path, int flags = RTLD_NOW | RTLD_LOCAL) : handle_(dlopen(path, flags)) {
-        for (int k = 0; k < kExportCount; ++k)
-            bound_[k] = handle_ ? dlsym(handle_, kKolmExports[k].name) : nullptr;
-    }
-    ~Plugin() {
-        if (handle_) dlclose(handle_);
-    }
-    Plugin(const Plugin&) = delete;
-    Plugin& operator=(const Plugin&) = delete;
-
-    bool loaded() const { return handle_ != nullptr; }
-
-    const void* address(const char* name) const {
-        for (int k = 0; k < kExportCount; ++k)
-            if (std::strcmp(kKolmExports[k].name, name) == 0) return bound_[k];
-        return nullptr;
-    }
+    using LoadedLibrary::LoadedLibrary;
 
     template <typename R, typename... A>
     R call(const char* name, A... args) const {
@@ -57,10 +40,6 @@ public:
         }
         return host::call<R>(fn, name, args...);
     }
-
-private:
-    void* handle_;
-    const void* bound_[kExportCount] = {};
 };
 
 // The machine before the host loads a plug-in: parport0 at a third base (so the
