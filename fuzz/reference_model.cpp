@@ -165,7 +165,8 @@ bool sameText(const void* got, const char* want) {
 // The directory: each listed entry at its place with its exact text, then the
 // entry of nulls that ends it.
 void checkDirectory(const void* address) {
-    KOLM_CHECK(host::directoryDifferences(static_cast<const DirectoryEntry*>(address), listedEntryPoint).empty());
+    KOLM_CHECK(
+        host::directoryDifferences(static_cast<const DirectoryEntry*>(address), listedEntryPoint).empty());
 }
 
 // Texts, peaD's and PSAD's doubles and the directory come by address: never null,

@@ -51,10 +51,13 @@ std::vector<std::string> directoryDifferences(const Entry* table, ExportAt expor
     for (int k = 0; k < kListedCount; ++k) {
         const ExpectedListing& e = kExpectedDirectory[k];
         const auto at = [k] { return "entry " + std::to_string(k + 1) + " "; };
-        // Compared as far as the expected text's NUL: a text without one is not read past it.
-        if (table[k].signature == nullptr || std::strncmp(table[k].signature, e.signature, std::strlen(e.signature) + 1) != 0)
+        // Read no further than the expected text's length: a text without its NUL stops there.
+        const char* text = table[k].signature;
+        if (text == nullptr || std::memchr(text, '\0', std::strlen(e.signature) + 1) == nullptr ||
+            std::strcmp(text, e.signature) != 0)
             found.push_back(at() + "is not \"" + e.signature + "\"");
-        if (table[k].entry != exportAt(e.exportName)) found.push_back(at() + "is not the export " + e.exportName);
+        if (table[k].entry != exportAt(e.exportName))
+            found.push_back(at() + "is not the export " + e.exportName);
     }
     if (table[kListedCount].signature != nullptr || table[kListedCount].entry != nullptr)
         found.emplace_back("no null entry after the listed ones");

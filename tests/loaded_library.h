@@ -8,7 +8,8 @@ namespace host {
 
 class LoadedLibrary {
 public:
-    explicit LoadedLibrary(const char* path, int flags = RTLD_NOW | RTLD_LOCAL) : handle_(dlopen(path, flags)) {}
+    explicit LoadedLibrary(const char* path, int flags = RTLD_NOW | RTLD_LOCAL)
+        : handle_(dlopen(path, flags)) {}
     ~LoadedLibrary() {
         if (handle_) dlclose(handle_);
     }

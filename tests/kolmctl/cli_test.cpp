@@ -208,8 +208,9 @@ TEST(KolmctlCheck, TheBuiltPlugInConforms) {
         const Ran r = runKolmctl({KOLMLPT1_PATH, "check"});
         EXPECT_EQ(r.code, 0) << r.out;
         EXPECT_EQ(r.out.find("FAIL"), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("all " + std::to_string(kListedCount) + " entry points of the interface are listed"),
-                  std::string::npos);
+        EXPECT_NE(
+            r.out.find("all " + std::to_string(kListedCount) + " entry points of the interface are listed"),
+            std::string::npos);
         EXPECT_NE(r.out.find(", 0 failed\n"), std::string::npos);
         EXPECT_EQ(r.out.find("no port access") != std::string::npos, refused);
     }
@@ -279,7 +280,8 @@ TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
 
 TEST(KolmctlHelp, EveryCommandHasHelpAndBadCommandsAreUsageErrors) {
     for (const kolmctl::Command& c : kolmctl::commands()) {
-        const std::string usage = std::string("usage: kolmctl ") + (c.withPlugin ? "PLUGIN " : "") + c.synopsis;
+        const std::string usage =
+            std::string("usage: kolmctl ") + (c.withPlugin ? "PLUGIN " : "") + c.synopsis;
         std::vector<kolmctl::Args> asked{{c.name, "--help"}, {"help", c.name}};
         if (c.withPlugin) asked.push_back({KOLMLPT1_PATH, c.name, "--help"});
         for (const kolmctl::Args& args : asked) {
@@ -287,7 +289,8 @@ TEST(KolmctlHelp, EveryCommandHasHelpAndBadCommandsAreUsageErrors) {
             EXPECT_EQ(r.code, 0);
             EXPECT_EQ(r.out.rfind(usage + "\n\n", 0), 0u) << r.out;
         }
-        EXPECT_NE(runKolmctl({"--help"}).out.find(c.synopsis), std::string::npos) << "the overview lists " << c.name;
+        EXPECT_NE(runKolmctl({"--help"}).out.find(c.synopsis), std::string::npos)
+            << "the overview lists " << c.name;
     }
     EXPECT_NE(runKolmctl({"read", "--help"}).out.find("--plot FILE"), std::string::npos);
     EXPECT_EQ(runKolmctl({"--help"}).code, 0);
@@ -389,7 +392,8 @@ TEST(KolmctlHostile, EveryCommandEndsWithItsExitCodeAndOneLine) {
     for (const Row& row : rows) {
         std::vector<Args> commandLines;
         for (const Command& command : commands())
-            if (row.command.empty() && command.withPlugin) commandLines.push_back(typicalUse(hostile(row.plugin), command));
+            if (row.command.empty() && command.withPlugin)
+                commandLines.push_back(typicalUse(hostile(row.plugin), command));
         if (!row.command.empty()) {
             commandLines.push_back({hostile(row.plugin)});
             commandLines.back().insert(commandLines.back().end(), row.command.begin(), row.command.end());

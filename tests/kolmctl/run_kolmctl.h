@@ -19,7 +19,7 @@ struct RunOptions {
     // The plug-in kept in the test's process, where the simulated bench the test
     // looks at lives; otherwise it runs apart, as for a user.
     bool watchBench = false;
-    unsigned seconds = 10;  // for any one answer of the plug-in
+    unsigned seconds = 10;        // for any one answer of the plug-in
     std::ostream* out = nullptr;  // another standard output (e.g. a full disk)
 };
 
@@ -33,6 +33,7 @@ inline Ran runKolmctl(const kolmctl::Args& args, const RunOptions& o = {}) {
 // The command line that runs `command` on `plugin` with the arguments of its typical use.
 inline kolmctl::Args typicalUse(const std::string& plugin, const kolmctl::Command& command) {
     kolmctl::Args args{plugin, command.name};
-    args.insert(args.end(), command.example.begin(), command.example.end());
+    std::istringstream words(command.example);
+    for (std::string word; words >> word;) args.push_back(word);
     return args;
 }

@@ -76,7 +76,8 @@ void checkBinding(const Plugin& p) {
 void checkDirectory(const Plugin& p) {
     const auto* table = Call(p.fn("DLLFunctionDirectory")).pointer<host::DirectoryEntry>();
     if (!expect(table != nullptr, "DLLFunctionDirectory returns its table")) return;
-    for (const std::string& difference : host::directoryDifferences(table, [&](const char* name) { return p.fn(name); }))
+    for (const std::string& difference :
+         host::directoryDifferences(table, [&](const char* name) { return p.fn(name); }))
         expect(false, difference.c_str());
     const auto* again = Call(p.fn("DLLFunctionDirectory")).pointer<host::DirectoryEntry>();
     expect(again == table, "a second call returns the same table");

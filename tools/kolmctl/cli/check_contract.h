@@ -16,7 +16,7 @@ constexpr std::size_t kSlotChars = 100;  // the directory's text slots hold 100 
 constexpr std::size_t kNameChars = 20;   // channel and relay name buffers
 
 // The entry points the interface lists.
-inline constexpr const char* kListed[] = {"EA",  "NEA", "EAD",    "NEAD", "SA",  "NSA",  "SAD", "NSAD", "EB",
+inline constexpr const char* kListed[] = {"EA",  "NEA", "EAD", "NEAD",  "SA",     "NSA", "SAD",  "NSAD", "EB",
                                           "NEB", "SB",  "NSB", "titre", "Detail", "RSA", "RSAD", "RSB"};
 
 enum class Expect {

@@ -142,7 +142,8 @@ void checkDirectory(Plugin& p, Report& rep) {
         missing += name;
     }
     if (missing.empty())
-        rep.pass("all " + std::to_string(std::size(contract::kListed)) + " entry points of the interface are listed");
+        rep.pass("all " + std::to_string(std::size(contract::kListed)) +
+                 " entry points of the interface are listed");
     else rep.fail("not listed: " + missing);
 }
 

@@ -16,7 +16,9 @@ namespace fs = std::filesystem;
 
 using Settings = PortSetting[3];  // by variant: [1] kolmlpt1, [2] kolmlpt2
 
-std::string pluginName(int lpt, const MachinePorts& m) { return "kolmlpt" + std::to_string(lpt) + m.pluginSuffix; }
+std::string pluginName(int lpt, const MachinePorts& m) {
+    return "kolmlpt" + std::to_string(lpt) + m.pluginSuffix;
+}
 
 // For one port: the plug-in that drives it, or the line that makes one drive it;
 // then what keeps the plug-in from the port, if anything.
@@ -93,13 +95,16 @@ void showMechanisms(const MachinePorts& m, std::ostream& out) {
     }
     out << "port helper: ";
     if (m.helper.empty()) out << "no inpout32.dll beside kolmctl.exe\n";
-    else out << m.helper << (m.helperOpen ? ", driver open\n" : ", driver closed (run once as administrator)\n");
+    else
+        out << m.helper
+            << (m.helperOpen ? ", driver open\n" : ", driver closed (run once as administrator)\n");
 }
 
 void showText(const MachinePorts& m, const Settings& settings, std::ostream& out) {
     if (m.ports.empty())
-        out << (onLinux(m) ? "No parallel port is known to the kernel (its driver: sudo modprobe parport_pc).\n"
-                           : "No parallel port is known to Windows.\n");
+        out << (onLinux(m)
+                    ? "No parallel port is known to the kernel (its driver: sudo modprobe parport_pc).\n"
+                    : "No parallel port is known to Windows.\n");
     for (const MachinePort& port : m.ports) showPort(m, port, settings, out);
     showMechanisms(m, out);
     for (int lpt : {1, 2})
@@ -121,15 +126,15 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
             << "}";
         sep = ",";
     }
-    out << "],\n \"ppdev\": " << (m.ppdev ? "true" : "false") << ", \"directIo\": " << (m.directIo ? "true" : "false")
-        << ", \"helper\": " << jsonOrNull(m.helper) << ", \"helperOpen\": " << (m.helperOpen ? "true" : "false")
-        << ",\n \"portFiles\": [";
+    out << "],\n \"ppdev\": " << (m.ppdev ? "true" : "false")
+        << ", \"directIo\": " << (m.directIo ? "true" : "false") << ", \"helper\": " << jsonOrNull(m.helper)
+        << ", \"helperOpen\": " << (m.helperOpen ? "true" : "false") << ",\n \"portFiles\": [";
     sep = "";
     for (int lpt : {1, 2}) {
         const PortSetting& s = settings[lpt];
         out << sep << "{\"plugin\": " << json(pluginName(lpt, m)) << ", \"file\": " << json(s.file)
-            << ", \"present\": " << (s.state == kolm::PortFile::absent ? "false" : "true") << ", \"base\": " << s.base
-            << ", \"problem\": " << jsonOrNull(portFileProblem(s.state)) << "}";
+            << ", \"present\": " << (s.state == kolm::PortFile::absent ? "false" : "true")
+            << ", \"base\": " << s.base << ", \"problem\": " << jsonOrNull(portFileProblem(s.state)) << "}";
         sep = ", ";
     }
     out << "]}\n";

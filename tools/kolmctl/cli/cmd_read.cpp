@@ -60,8 +60,8 @@ Options parse(const Args& args) {
             const std::int32_t ch = parseInt(a, "a channel");
             if (ch != 0 && ch != 1)
                 throw Error{kOutOfRange, "channel " + a +
-                                                    " is out of range: the interface reads channels 0 and 1 "
-                                                    "(use restore and reinit for the port actions)"};
+                                             " is out of range: the interface reads channels 0 and 1 "
+                                             "(use restore and reinit for the port actions)"};
             o.channels.push_back(ch);
         }
     }
@@ -301,8 +301,8 @@ int cmdRead(Plugin& p, const Args& args, Context& cx) {
     const bool voltsOnly = o.show == Show::Volts;
     const Listed& entry = voltsOnly ? require(p, "EAD", {Type::Int}) : require(p, "EA", {Type::Int});
     if (entry.sig->result != (voltsOnly ? Type::Double : Type::Int))
-        throw Error{kNotListed, describe(*entry.sig) + (voltsOnly ? " does not answer a double"
-                                                                         : " does not answer an int")};
+        throw Error{kNotListed, describe(*entry.sig) +
+                                    (voltsOnly ? " does not answer a double" : " does not answer an int")};
     Capture s{p, o, cx, !voltsOnly, {}, {}, o.count >= 0 ? o.count : (live ? 0 : 1), live, {}, 0};
     for (long r = 0; r < kReadingsPerExchange; ++r)
         for (std::int32_t ch : o.channels) s.calls.push_back(Plugin::callOf(entry, {intArg(ch)}));
@@ -321,7 +321,8 @@ int cmdRead(Plugin& p, const Args& args, Context& cx) {
     readUntilDone(s, plot ? &*plot : nullptr);
     checkOutput(cx.out, "the output");
     if (s.invalid > 0)
-        remark(cx.err, std::to_string(s.invalid) + " readings held a value the interface cannot give (marked invalid)");
+        remark(cx.err, std::to_string(s.invalid) +
+                           " readings held a value the interface cannot give (marked invalid)");
     if (plot) writePlot(s, title, *plot);
     return kOk;
 }

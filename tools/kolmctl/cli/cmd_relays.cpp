@@ -30,19 +30,22 @@ int cmdRelay(Plugin& p, const Args& args, Context& cx) {
         throw Error{kUsage, "usage: kolmctl PLUGIN relay K on|off"};
     const std::int32_t k = relayNumber(args[0]);
     const std::int32_t value = args[1] == "on" ? 1 : 0;
-    const std::int32_t answer = callInt(p, require(p, "SB", {Type::Int, Type::Int}), {intArg(k), intArg(value)});
+    const std::int32_t answer =
+        callInt(p, require(p, "SB", {Type::Int, Type::Int}), {intArg(k), intArg(value)});
     if (answer == kNoValue) noPortAccess(p);
     const std::int32_t back = callInt(p, require(p, "RSB", {Type::Int}), {intArg(k)});
     cx.out << label(p, k) << ": switched " << args[1] << " (SB answered " << answer << "), read back "
            << stateWord(back) << "\n";
-    if (answer != k * 100 + value || back != value) throw Error{kCheckFailed, "the plug-in did not confirm the switch"};
+    if (answer != k * 100 + value || back != value)
+        throw Error{kCheckFailed, "the plug-in did not confirm the switch"};
     return kOk;
 }
 
 int cmdRelays(Plugin& p, const Args& args, Context& cx) {
     noArgs(args);
     const Listed& rsb = require(p, "RSB", {Type::Int});
-    for (std::int32_t k = 0; k < kRelays; ++k) cx.out << label(p, k) << ": " << stateWord(callInt(p, rsb, {intArg(k)})) << "\n";
+    for (std::int32_t k = 0; k < kRelays; ++k)
+        cx.out << label(p, k) << ": " << stateWord(callInt(p, rsb, {intArg(k)})) << "\n";
     return kOk;
 }
 

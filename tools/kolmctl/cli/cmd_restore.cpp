@@ -15,7 +15,8 @@ int action(Plugin& p, const Args& args, Context& cx, std::int32_t channel, const
     // The plug-in answers "no value" to both actions: there is no reading to give.
     callInt(p, ea, {intArg(channel)});
     const std::string name = nameText(p, "NEA", channel);
-    cx.out << (name.empty() ? std::string("channel ") + std::to_string(channel) : name) << ": " << what << "\n";
+    cx.out << (name.empty() ? std::string("channel ") + std::to_string(channel) : name) << ": " << what
+           << "\n";
     return kOk;
 }
 

@@ -22,9 +22,9 @@ const Command kCommands[] = {
     {"info", cmdInfo, nullptr, "info",
      "The plug-in's title and detail texts, the file and its kind, and the exports found:\n"
      "DLLFunctionDirectory, the export behind each directory entry, peaD and PSAD.\n",
-     {}},
+     ""},
     {"list", cmdList, nullptr, "list",
-     "The function directory, one line per entry: number, text, and the export it points at.\n", {}},
+     "The function directory, one line per entry: number, text, and the export it points at.\n", ""},
     {"read", cmdRead, nullptr,
      "read [CHANNEL...] [--count N] [--interval MS] [--counts|--volts] [--csv] [--plot FILE.svg]",
      "Reads analog channels 0 and 1 (or those given). On a terminal: a live view with a bar per\n"
@@ -35,13 +35,14 @@ const Command kCommands[] = {
      "                 (default: counts through EA, and volts scaled from them as the plug-in does)\n"
      "  --csv          comma-separated values with a header, for a spreadsheet or a plot\n"
      "  --plot FILE    also write the readings as an SVG chart of volts against time\n",
-     {}},
+     ""},
     {"relay", cmdRelay, nullptr, "relay K on|off",
-     "Switches relay K (0 to 3) on or off through SB and reads it back through RSB.\n", {"1", "on"}},
-    {"relays", cmdRelays, nullptr, "relays", "The state of each relay as the plug-in last set it (RSB).\n", {}},
+     "Switches relay K (0 to 3) on or off through SB and reads it back through RSB.\n", "1 on"},
+    {"relays", cmdRelays, nullptr, "relays", "The state of each relay as the plug-in last set it (RSB).\n",
+     ""},
     {"restore", cmdRestore, nullptr, "restore",
-     "Restores the port's data byte so that a printer can use the port (channel 2 of EA).\n", {}},
-    {"reinit", cmdReinit, nullptr, "reinit", "Initialises the interface again (channel 3 of EA).\n", {}},
+     "Restores the port's data byte so that a printer can use the port (channel 2 of EA).\n", ""},
+    {"reinit", cmdReinit, nullptr, "reinit", "Initialises the interface again (channel 3 of EA).\n", ""},
     {"check", cmdCheck, nullptr, "check",
      "Conformance of the plug-in: the directory is well formed (texts parse, addresses are\n"
      "exports, the table ends with the null entry), and every listed entry point answers\n"
@@ -51,14 +52,14 @@ const Command kCommands[] = {
      "On a real interface it reads both channels, restores and re-initialises the port, and\n"
      "writes relays 0 and 3 with the state the plug-in reports for them (off after loading,\n"
      "so a relay left on before kolmctl started is switched off).\n",
-     {}},
+     ""},
     {"ports", nullptr, cmdPorts, "ports [--json] [--plugins FOLDER]",
      "The machine's parallel ports: base address, who holds each, whether this user may\n"
      "reach it, which plug-in drives it, or the one step that makes one drive it.\n"
      "  --plugins FOLDER  where kolmlpt1 and kolmlpt2 and their port files lie\n"
      "                    (default: kolmctl's own folder)\n"
      "  --json            the same as JSON, for scripts\n",
-     {}},
+     ""},
 };
 
 }  // namespace

@@ -30,8 +30,8 @@ struct Command {
     int (*alone)(const Args& args, Context& cx);                  // for a command without a plug-in
     const char* synopsis;  // after "kolmctl PLUGIN ", or "kolmctl " without a plug-in
     const char* help;
-    // Arguments of a typical use, for the tests that run every command ("1 on" for relay).
-    std::vector<const char*> example;
+    // The arguments of a typical use, for the tests that run every command ("1 on" for relay).
+    const char* example;
 };
 
 std::span<const Command> commands();

@@ -24,7 +24,8 @@ const Listed& require(const Plugin& p, const char* name, const std::vector<Type>
     if (l == nullptr)
         throw Error{kNotListed, p.path() + " does not list " + name + " in its function directory"};
     if (l->sig->params != params)
-        throw Error{kNotListed, p.path() + " lists " + describe(*l->sig) + " with parameters kolmctl cannot use"};
+        throw Error{kNotListed,
+                    p.path() + " lists " + describe(*l->sig) + " with parameters kolmctl cannot use"};
     return *l;
 }
 
@@ -34,7 +35,8 @@ std::int32_t callInt(Plugin& p, const Listed& l, const std::vector<Arg>& args) {
 }
 
 double callDouble(Plugin& p, const Listed& l, const std::vector<Arg>& args) {
-    if (l.sig->result != Type::Double) throw Error{kNotListed, describe(*l.sig) + " does not answer a double"};
+    if (l.sig->result != Type::Double)
+        throw Error{kNotListed, describe(*l.sig) + " does not answer a double"};
     return p.call(l, args).result.value.d;
 }
 
@@ -75,8 +77,8 @@ int variantOf(Plugin& p) {
 void checkOutput(std::ostream& out, const char* what) {
     if (out.flush()) return;
     const int error = errno;
-    throw Error{kOutputFailed,
-                std::string("cannot write ") + what + (error != 0 ? std::string(": ") + std::strerror(error) : "")};
+    throw Error{kOutputFailed, std::string("cannot write ") + what +
+                                   (error != 0 ? std::string(": ") + std::strerror(error) : "")};
 }
 
 void noPortAccess(Plugin& p) {

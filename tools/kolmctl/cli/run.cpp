@@ -1,6 +1,8 @@
 // The command line: kolmctl PLUGIN COMMAND [ARGS...], kolmctl COMMAND for a command
 // without a plug-in, and help for each. Every Error of every layer ends here, as one
 // line and its exit code.
+#include <algorithm>
+
 #include "commands.h"
 #include "interrupts.h"
 #include "kolm_version.h"
@@ -40,16 +42,15 @@ Error usage(const std::string& problem) {
 bool isHelpWord(const std::string& a) { return a == "--help" || a == "-h" || a == "help"; }
 
 bool asksHelp(const Args& args) {
-    for (const std::string& a : args)
-        if (a == "--help" || a == "-h") return true;
-    return false;
+    return std::ranges::any_of(args, [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
 int help(const Args& args, Context& cx) {
     // The command named anywhere on the line, if any.
     for (const std::string& a : args) {
         if (const Command* c = findCommand(a)) {
-            cx.out << "usage: kolmctl " << (c->withPlugin ? "PLUGIN " : "") << c->synopsis << "\n\n" << c->help;
+            cx.out << "usage: kolmctl " << (c->withPlugin ? "PLUGIN " : "") << c->synopsis << "\n\n"
+                   << c->help;
             return kOk;
         }
     }

@@ -1,8 +1,8 @@
 // The platform-free part of the discovery: a port by its base, and the I/O ranges of
 // a parallel-port device as the Windows configuration manager gives them, tested on
 // recorded answers anywhere.
-#include "little_endian.h"
 #include "machine_ports.h"
+#include "little_endian.h"
 
 namespace kolmctl {
 

@@ -85,7 +85,8 @@ std::string noPortAdvice(const std::string& plugin, int lpt, bool windowsFile) {
     }
     const std::string step = accessStep(machine, port);
     if (!step.empty())
-        return (why.empty() ? "" : why + "\n") + "  To reach the port at " + hexPort(s.base) + ": " + step + ".";
+        return (why.empty() ? "" : why + "\n") + "  To reach the port at " + hexPort(s.base) + ": " + step +
+               ".";
     if (port != nullptr && !port->holder.empty())
         return "  " + port->name + " at " + hexPort(s.base) + " is held by " + port->holder +
                ": the plug-in takes it once it is let go.";

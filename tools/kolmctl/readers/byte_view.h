@@ -27,8 +27,8 @@ public:
         if (!has(at, static_cast<std::uint64_t>(width))) return std::nullopt;
         return kolm::littleEndian<std::uint32_t>(bytes_ + at, width);
     }
-    std::optional<std::uint32_t> u16(std::uint64_t at) const { return le(at, 2); }
-    std::optional<std::uint32_t> u32(std::uint64_t at) const { return le(at, 4); }
+    std::optional<std::uint32_t> le16(std::uint64_t at) const { return le(at, 2); }
+    std::optional<std::uint32_t> le32(std::uint64_t at) const { return le(at, 4); }
     // The NUL-terminated name at `at`, of 1 to `longest` characters; nullopt when it
     // is empty, longer, or runs off the end.
     std::optional<std::string> name(std::uint64_t at, std::size_t longest) const {

@@ -38,14 +38,18 @@ FileKind fileKindOf(const unsigned char* head, std::size_t size) {
     constexpr std::uint64_t kPeOffsetField = 60;  // the DOS header's last field points at "PE\0\0"
     const ByteView bytes(head, size);
     FileKind kind;
-    if (bytes.has(0, 4) && std::memcmp(head, "\x7F" "ELF", 4) == 0) {
-        if (const auto machine = bytes.u16(kElfMachine)) {
+    if (bytes.has(0, 4) && std::memcmp(head,
+                                       "\x7F"
+                                       "ELF",
+                                       4) == 0) {
+        if (const auto machine = bytes.le16(kElfMachine)) {
             kind.container = Container::Elf;
             kind.machine = elfMachine(*machine);
         }
-    } else if (bytes.u16(0) == 0x5A4DU) {  // "MZ"
-        const auto peAt = bytes.u32(kPeOffsetField);
-        const auto machine = peAt && bytes.u32(*peAt) == 0x4550U ? bytes.u16(*peAt + std::uint64_t{4}) : std::nullopt;
+    } else if (bytes.le16(0) == 0x5A4DU) {  // "MZ"
+        const auto peAt = bytes.le32(kPeOffsetField);
+        const auto machine =
+            peAt && bytes.le32(*peAt) == 0x4550U ? bytes.le16(*peAt + std::uint64_t{4}) : std::nullopt;
         if (machine) {
             kind.container = Container::Pe;
             kind.machine = peMachine(*machine);

@@ -39,7 +39,8 @@ Arg getArg(WireReader& r) {
 void putAnswer(WireWriter& w, const Answer& a) {
     const CallResult& r = a.result;
     putFlag(w, r.called);
-    w.put(r.value.i).put(r.value.d).put(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(r.value.p)));
+    w.put(r.value.i).put(r.value.d).put(
+        static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(r.value.p)));
     putFlag(w, r.abi.checked);
     w.put(r.abi.brokenRegs).put(r.abi.espError).put(r.abi.fpuDepth).put(r.abi.expectedFpuDepth);
     putCode(w, a.textState);

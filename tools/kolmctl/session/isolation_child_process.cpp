@@ -274,7 +274,8 @@ void ChildProcess::stop(bool kill) {
 std::unique_ptr<Isolation> startApart(const SessionOptions& options) {
     auto child = std::make_unique<ChildProcess>(options.secondsAllowed);
     std::string why;
-    if (!child->begin(why)) throw Error{kCannotIsolate, why + "; kolmctl does not call a plug-in unprotected"};
+    if (!child->begin(why))
+        throw Error{kCannotIsolate, why + "; kolmctl does not call a plug-in unprotected"};
     return child;
 }
 

@@ -120,7 +120,8 @@ public:
         // Alive until kolmctl ends, even while the plug-in's thread is stuck in it.
         const std::function<void()> job = [&] { exchange(request, e); };
         if (!thread_.run(job, options_.secondsAllowed * 1000u))
-            endWith(options_, line(step_, "gave no answer in " + std::to_string(options_.secondsAllowed) + " s"));
+            endWith(options_,
+                    line(step_, "gave no answer in " + std::to_string(options_.secondsAllowed) + " s"));
         e.step = step_;
         // A fault in the start-up leaves the loader's lock held: kolmctl cannot even
         // exit normally.

@@ -30,7 +30,8 @@ FileKind checkFile(const std::string& path) {
     const FileKind host = hostKind();
     if (kind->container != host.container || kind->machine != host.machine)
         throw Error{kWrongArchitecture, path + " is an " + describe(*kind) + "; this kolmctl loads " +
-                                            describe(host) + " files. Use the kolmctl built for that platform."};
+                                            describe(host) +
+                                            " files. Use the kolmctl built for that platform."};
     return *kind;
 }
 
@@ -39,7 +40,8 @@ Error loadError(const std::string& path, const LoadAnswer& d) {
     const std::string notAPlugin = path + " is not a plug-in: ";
     switch (d.outcome) {
     case LoadOutcome::LoaderRefused: return {kLoadFailed, "cannot load " + path + ": " + d.detail};
-    case LoadOutcome::NoDirectoryExport: return {kNotAPlugin, notAPlugin + "it exports no DLLFunctionDirectory"};
+    case LoadOutcome::NoDirectoryExport:
+        return {kNotAPlugin, notAPlugin + "it exports no DLLFunctionDirectory"};
     case LoadOutcome::NullDirectory:
         return {kNotAPlugin, notAPlugin + "DLLFunctionDirectory returned a null address"};
     case LoadOutcome::UnreadableDirectory:
@@ -149,7 +151,8 @@ std::string Plugin::describe(const Call& c) const {
 
 Plugin::Attempt Plugin::attempt(const std::vector<Call>& calls) {
     Attempt a;
-    if (!isolation_) {
+    // After a failure the side is gone: the plug-in is loaded afresh for these calls.
+    if (isolation_ == nullptr) {
         try {
             begin();
         } catch (const Error& e) {
@@ -159,7 +162,9 @@ Plugin::Attempt Plugin::attempt(const std::vector<Call>& calls) {
             return a;
         }
     }
-    const Exchange e = isolation_->ask(
+    // cppcheck-suppress nullPointerRedundantCheck ; begin() made the isolation, or threw
+    Isolation& side = *isolation_;
+    const Exchange e = side.ask(
         callsRequest(calls), [&](std::int32_t s, const std::string& f) { return failureLine(calls, s, f); });
     if (e.status == Exchange::Interrupted) throw Error{kInterrupted, "interrupted"};
     if (e.status == Exchange::Answered && readCallsAnswer(e.answer, a.answers) &&

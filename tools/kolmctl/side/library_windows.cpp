@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "pe_exports.h"
 #include "library.h"
+#include "pe_exports.h"
 
 namespace kolmctl {
 

@@ -17,9 +17,18 @@ struct DirectoryEntry {
 constexpr std::size_t kPage = 4096;  // the smallest page of the processors kolmctl runs on
 
 // The exports the directory does not list.
-const Signature kDirectory{Type::Pointer, "DLLFunctionDirectory", {}};
-const Signature kPeaD{Type::Pointer, "peaD", {Type::Int}};
-const Signature kPsad{Type::Pointer, "PSAD", {Type::Int, Type::Pointer}};
+const Signature& directorySignature() {
+    static const Signature s{Type::Pointer, "DLLFunctionDirectory", {}};
+    return s;
+}
+const Signature& peaDSignature() {
+    static const Signature s{Type::Pointer, "peaD", {Type::Int}};
+    return s;
+}
+const Signature& psadSignature() {
+    static const Signature s{Type::Pointer, "PSAD", {Type::Int, Type::Pointer}};
+    return s;
+}
 
 std::uint64_t address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
 
@@ -71,7 +80,8 @@ LoadAnswer Side::load(const std::string& path) {
 // Calls DLLFunctionDirectory and copies its table, entry by entry, to the null end.
 void Side::walk(LoadAnswer& d) {
     *step_ = kStepDirectory;
-    const auto* table = static_cast<const DirectoryEntry*>(callEntry(directoryFn_, kDirectory, {}).value.p);
+    const auto* table =
+        static_cast<const DirectoryEntry*>(callEntry(directoryFn_, directorySignature(), {}).value.p);
     *step_ = kStepWalk;
     d.address = address(table);
     DirectoryEntry e{};
@@ -99,8 +109,8 @@ void Side::walk(LoadAnswer& d) {
         s.textState = readText(e.signature, s.text);
         s.entry = address(e.entry);
         s.exported = library_->exportAt(e.entry);
-        entries_.emplace_back(e.entry,
-                              s.textState == TextState::Whole ? parseSignature(s.text.c_str()) : std::nullopt);
+        entries_.emplace_back(
+            e.entry, s.textState == TextState::Whole ? parseSignature(s.text.c_str()) : std::nullopt);
         d.entries.push_back(std::move(s));
     }
     d.walkProblem = "no null entry within " + std::to_string(kMaxEntries) + " entries";
@@ -118,9 +128,9 @@ Answer Side::callOne(const Call& c) {
         sig = &*entries_[k].second;
         break;
     }
-    case Target::Directory: fn = directoryFn_, sig = &kDirectory; break;
-    case Target::PeaD: fn = library_ ? library_->symbol("peaD") : nullptr, sig = &kPeaD; break;
-    case Target::Psad: fn = library_ ? library_->symbol("PSAD") : nullptr, sig = &kPsad; break;
+    case Target::Directory: fn = directoryFn_, sig = &directorySignature(); break;
+    case Target::PeaD: fn = library_ ? library_->symbol("peaD") : nullptr, sig = &peaDSignature(); break;
+    case Target::Psad: fn = library_ ? library_->symbol("PSAD") : nullptr, sig = &psadSignature(); break;
     }
     if (fn == nullptr || c.args.size() != sig->params.size()) return a;
     // Pointer arguments point at doubles that live here, beside the plug-in.
