@@ -38,8 +38,7 @@ void useNull() { access = {nullIn, nullOut, nullptr}; }
 void useCounting() { access = {countingIn, countingOut, nullptr}; }
 
 void startPlugin() {
-    kolm::resetModule();
-    kolm::relayState = 0;
+    kolm::resetLibrary();
     kolm::startLibrary();
 }
 

@@ -7,7 +7,7 @@ set(KOLM_PORT_ACCESS_none access/none.cpp)
 set(KOLM_PORT_ACCESS_linux access/linux.cpp access/linux_ppdev.cpp access/linux_ioperm.cpp
   access/linux_parport_proc.cpp)
 # Windows: an InpOut32-compatible helper DLL first, else direct in/out after a probe.
-set(KOLM_PORT_ACCESS_windows access/windows.cpp access/win_helper.cpp
+set(KOLM_PORT_ACCESS_windows access/windows.cpp access/win_helper.cpp access/win_helper_calls.cpp
   access/win_helper_search.cpp access/win_direct.cpp)
 
 if(NOT DEFINED KOLM_PORT_ACCESS_${KOLM_PORT_ACCESS})

@@ -1,6 +1,8 @@
 # How a plug-in DLL is linked for 32-bit Windows: the export table from the generated
 # .def, DllMain as the entry (no C runtime start-up, hence no constructors and no TLS
-# directory), libgcc static, and nothing imported but KERNEL32.dll and msvcrt.dll.
+# directory), libgcc static, and nothing imported but KERNEL32.dll: msvcrt is on the
+# link line only for helpers the compiler may call, and the tests check that the DLL
+# imports none.
 # The version resource describes the file by the plug-in's title text.
 function(kolm_windows_dll lib title)
   set(def ${CMAKE_CURRENT_BINARY_DIR}/${lib}.def)

@@ -68,8 +68,7 @@ Outcome load(const Session& session) {
     kolmsim_set_data(kVariant.otherBase, static_cast<std::uint8_t>(~session.held));
     kolmsim_refuse_access(session.refused ? 1 : 0);
     kolmsim_set_connected(kVariant.base, session.connected ? 1 : 0);
-    kolm::resetModule();
-    kolm::relayState = 0;
+    kolm::resetLibrary();
     Outcome o;
     o.before = snapshot();
     kolmsim_trace_clear();

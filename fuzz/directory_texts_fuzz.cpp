@@ -8,7 +8,7 @@
 
 #include "cp1252.h"
 #include "fuzz_check.h"
-#include "plugin_side.h"
+#include "messages.h"
 #include "signature.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -26,9 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string shown = kolmctl::utf8FromCp1252(bytes);
     for (const char c : shown) KOLM_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
-    kolmctl::SideDirectory directory;
-    (void)kolmctl::readDirectory(bytes, directory);
+    kolmctl::LoadAnswer directory;
+    (void)kolmctl::readLoadAnswer(bytes, directory);
     std::vector<kolmctl::Answer> answers;
-    (void)kolmctl::readAnswers(bytes, answers);
+    (void)kolmctl::readCallsAnswer(bytes, answers);
+    kolmctl::Request request;
+    (void)kolmctl::readRequest(bytes, request);
     return 0;
 }

@@ -8,15 +8,17 @@
 #include <cstdint>
 #include <vector>
 
-// The entry points: the first 17 in the order of the function directory, in rows
-// as it lists them.
+#include "expected_directory.h"
+
+// The entry points: the listed ones first, in the order of the function directory,
+// in rows as it lists them.
 // clang-format off
 enum class Entry : std::uint8_t {
     EA, nea, EAD, nead, SA, nsa, SAD, nsad, EB, neb, SB, nsb, titre, detail, RSA, RSAD, RSB,
     peaD, PSAD, Directory
 };
 // clang-format on
-constexpr int kListedCount = 17;
+static_assert(static_cast<int>(Entry::RSB) + 1 == kListedCount);
 constexpr int kEntryCount = static_cast<int>(Entry::Directory) + 1;
 
 // Of the accesses of `kinds` (KOLMSIM_FAIL_READS, _WRITES) a call makes, those from

@@ -11,6 +11,9 @@ constexpr std::int32_t kRestoreForPrinter = 2;
 constexpr std::int32_t kReinitialise = 3;
 constexpr char kRestoreName[] = "RAZ pour impression";
 constexpr char kReinitName[] = "R\xE9initialisation";  // Windows-1252
+// What EAD answers for the two actions, done or not: NO_VALUE through the scaling of
+// a count, as EA answers NO_VALUE for them either way.
+constexpr double kActionVolts = NO_VALUE * 5.0 / 1024.0;
 
 kolm::NameBuffer neaName;
 kolm::NameBuffer neadName;
@@ -48,11 +51,13 @@ KOLM_ENTRY std::int32_t EA(std::int32_t channel) {
 }
 
 KOLM_ENTRY double EAD(std::int32_t channel) {
-    if (!(isConverter(channel) || isAction(channel))) return kolm::NO_VALUE_DOUBLE;
     std::int32_t count = NO_VALUE;
-    // No reading: no count to scale. Channels 2 and 3 answer NO_VALUE through the
-    // scaling, done or not, as EA answers NO_VALUE for them either way.
-    if (!take(channel, count) && isConverter(channel)) return kolm::NO_VALUE_DOUBLE;
+    if (isAction(channel)) {
+        take(channel, count);
+        return kActionVolts;
+    }
+    // No reading: no count to scale.
+    if (!isConverter(channel) || !take(channel, count)) return kolm::NO_VALUE_DOUBLE;
     // 10 bits over a 5 V full scale.
     return static_cast<double>(count) * 5.0 / 1024.0;
 }

@@ -24,10 +24,10 @@ KOLM_ENTRY std::int32_t SB(std::int32_t relay, std::int32_t value) {
     // and the next switch will not drive this request either.
     if (!isRelay(relay) || !kolm::portReady()) return kolm::NO_VALUE;
     const bool on = value == 1;  // exactly 1 is on, anything else off
-    const std::uint8_t requested = kolm::unit.relayLines[relay];
+    const std::uint8_t previous = kolm::unit.relayLines[relay];
     kolm::unit.relayLines[relay] = on ? 1 : 0;
     if (!kolm::writeRelays()) {
-        kolm::unit.relayLines[relay] = requested;
+        kolm::unit.relayLines[relay] = previous;
         return kolm::NO_VALUE;
     }
     if (on) kolm::relayState |= kBitMask[relay];

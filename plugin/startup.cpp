@@ -3,6 +3,7 @@
 #include "kolmunit.h"
 #include "module_file.h"
 #include "port_file.h"
+#include "relays.h"
 #include "variant.h"
 
 namespace kolm {
@@ -33,6 +34,11 @@ void startLibrary() {
     // "no value" rather than touching it. A port held by another program, or one
     // whose first accesses fail, is started by the first call that gets it.
     if (openPort()) portReady();
+}
+
+void resetLibrary() {
+    resetModule();
+    relayState = 0;
 }
 
 }  // namespace kolm

@@ -53,8 +53,8 @@ bool openPort();
 bool portReady();
 // Whether the interface has been initialised since the port was granted.
 bool portStarted();
-// Everything as at load, access dropped: for tests and the fuzzer, which start the
-// library again in one process.
+// The module's state as at load, access dropped (resetLibrary() resets the library's
+// records with it).
 void resetModule();
 
 bool initInterface();  // a failure keeps the last good savedData

@@ -26,5 +26,8 @@ cppcheck --project="$db" --std=c++20 --enable=warning,style,performance,portabil
   --template='{file}:{line}: {severity}: {message} [{id}]' -i"$root/build"
 echo "cppcheck: clean"
 
+# The folders' includes run one way (scripts/check_layers.sh).
+bash scripts/check_layers.sh --self-test
+
 # Layout as .clang-format gives it (bash scripts/format.sh lays the files out).
 bash scripts/format.sh --check

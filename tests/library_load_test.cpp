@@ -8,29 +8,14 @@
 
 #include "bench_trace.h"
 #include "host_contract.h"
+#include "loaded_library.h"
 #include "port_file_cases.h"
 
 namespace {
 
+using Library = host::LoadedLibrary;
+
 const Variant kVariants[] = {{kLpt1Contract, KOLMLPT1_PATH}, {kLpt2Contract, KOLMLPT2_PATH}};
-
-class Library {
-public:
-    explicit Library(const char* path, int flags = RTLD_NOW | RTLD_LOCAL) : handle_(dlopen(path, flags)) {}
-    ~Library() {
-        if (handle_) dlclose(handle_);
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    bool loaded() const { return handle_ != nullptr; }
-    template <typename Fn>
-    Fn* bind(const char* name) const {
-        return reinterpret_cast<Fn*>(dlsym(handle_, name));
-    }
-
-private:
-    void* handle_;
-};
 
 void freshBench(std::uint8_t held) {
     kolmsim_reset();

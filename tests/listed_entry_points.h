@@ -3,9 +3,13 @@
 // with them are in expected_directory.h).
 #pragma once
 
-#include "entry_points.h"
+#include <cstring>
+#include <iterator>
 
-inline const void* const kListedEntryPoints[17] = {
+#include "entry_points.h"
+#include "expected_directory.h"
+
+inline const void* const kListedEntryPoints[] = {
     reinterpret_cast<const void*>(&EA),    reinterpret_cast<const void*>(&nea),
     reinterpret_cast<const void*>(&EAD),   reinterpret_cast<const void*>(&nead),
     reinterpret_cast<const void*>(&SA),    reinterpret_cast<const void*>(&nsa),
@@ -16,3 +20,11 @@ inline const void* const kListedEntryPoints[17] = {
     reinterpret_cast<const void*>(&RSA),   reinterpret_cast<const void*>(&RSAD),
     reinterpret_cast<const void*>(&RSB),
 };
+static_assert(std::size(kListedEntryPoints) == std::size(kExpectedDirectory));
+
+// This build's entry point behind the export `name` of a listed entry.
+inline const void* listedEntryPoint(const char* name) {
+    for (int k = 0; k < kListedCount; ++k)
+        if (std::strcmp(kExpectedDirectory[k].exportName, name) == 0) return kListedEntryPoints[k];
+    return nullptr;
+}

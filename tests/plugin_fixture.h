@@ -19,8 +19,7 @@ protected:
         kolmsim_reset();
         kolmsim_set_data(kLpt1, portHeld);
         kolmsim_refuse_access(refused ? 1 : 0);
-        kolm::resetModule();
-        kolm::relayState = 0;
+        kolm::resetLibrary();
         kolm::startLibrary();
         kolmsim_trace_clear();
     }

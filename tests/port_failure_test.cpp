@@ -109,8 +109,7 @@ TEST_F(PortFailure, FailedStartupIsCompletedByTheNextCall) {
         kolmsim_set_data(kLpt1, 0x0C);
         kolmsim_set_count(kLpt1, 0, 1023);
         kolmsim_fail_accesses(2, 1, kBothKinds);  // the start-up's write
-        kolm::resetModule();
-        kolm::relayState = 0;
+        kolm::resetLibrary();
         kolm::startLibrary();
         EXPECT_FALSE(kolm::portStarted());
         EXPECT_EQ(kolmsim_data(kLpt1), 0x0C);

@@ -1,5 +1,5 @@
 // Calls a plug-in entry point the way a host does. On i386 through the
-// hand-written register-convention thunk (tools/regcall), checking on every call
+// hand-written register-convention thunk (regcall/), checking on every call
 // that EBX/ESI/EDI/EBP survive, the stack is balanced (the callee removes its
 // stacked double) and the x87 stack holds exactly the double result, if any.
 // On x86-64 through the platform's C ABI.

@@ -3,27 +3,12 @@
 // that stands between a port and a plug-in, and port files beside the plug-ins.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "commands.h"
 #include "fake_parport.h"
 #include "kolmsim.h"
 #include "port_file_cases.h"
+#include "run_kolmctl.h"
 
 namespace {
-
-struct Ran {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Ran kolmctlRun(const kolmctl::Args& args) {
-    std::ostringstream out, err;
-    kolmctl::Context cx{out, err, false, {}};
-    const int code = kolmctl::run(args, cx);
-    return {code, out.str(), err.str()};
-}
 
 // parport0 at 0x378, parport1 a card at 0xD010, both with a box.
 void machine() {
@@ -89,7 +74,7 @@ TEST(Ports, EachStateBetweenAPortAndAPlugin) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.at.state);
-        const Ran r = kolmctlRun({"ports", "--plugins", arrange(scratch, row.at)});
+        const Ran r = runKolmctl({"ports", "--plugins", arrange(scratch, row.at)});
         EXPECT_EQ(r.code, 0) << r.err;
         for (const char* line : row.lines)
             EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
@@ -98,7 +83,7 @@ TEST(Ports, EachStateBetweenAPortAndAPlugin) {
     }
     machine();
     fake_parport_hold(1, "ppdev");
-    const Ran json = kolmctlRun({"ports", "--json", "--plugins", pluginFolder(scratch, nullptr)});
+    const Ran json = runKolmctl({"ports", "--json", "--plugins", pluginFolder(scratch, nullptr)});
     EXPECT_NE(json.out.find(
                   "{\"name\": \"parport1\", \"description\": \"/dev/parport1\", \"base\": 53264, \"holder\": "
                   "\"ppdev\", \"device\": \"usable\", \"group\": \"lp\", \"plugin\": null, \"todo\": "
@@ -133,9 +118,9 @@ TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.at.state);
         const std::string plugin = arrange(scratch, row.at) + "/kolmlpt1.so";
-        const Ran info = kolmctlRun({plugin, "info"});
+        const Ran info = runKolmctl({plugin, "info"});
         EXPECT_NE(info.out.find(row.info), std::string::npos) << info.out;
-        const Ran read = kolmctlRun({plugin, "read", "0", "--counts"});
+        const Ran read = runKolmctl({plugin, "read", "0", "--counts"});
         if (row.why == nullptr) {
             EXPECT_EQ(read.code, 0) << read.err;
             continue;

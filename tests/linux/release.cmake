@@ -24,7 +24,7 @@ function(linux_release_test name code match)
     set(match "-DMATCH=${match}")
   endif()
   add_test(NAME linux.release.${name} COMMAND ${CMAKE_COMMAND} "-DCMD=${ARGN}" -DCODE=${code} ${match}
-    -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake)
+    -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake)
   set_tests_properties(linux.release.${name} PROPERTIES FIXTURES_REQUIRED linux_release ENVIRONMENT "${fake_parport_env}")
 endfunction()
 

@@ -1,5 +1,5 @@
 // Calls an entry point through the hand-written register-convention thunk
-// (tools/regcall) and checks, on every call, that the callee kept the convention.
+// (regcall/) and checks, on every call, that the callee kept the convention.
 #pragma once
 
 #include <cstdint>

@@ -15,7 +15,7 @@ function(windows_kolmctl_test name code match)
   endif()
   add_test(NAME windows.kolmctl.${name} COMMAND ${CMAKE_COMMAND}
     "-DCMD=${wine};${arg_PROGRAM};${arg_ARGS}" -DCODE=${code} "-DMATCH=${match}"
-    -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake
+    -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake
     WORKING_DIRECTORY ${planted})
   set_tests_properties(windows.kolmctl.${name} PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine
     SKIP_REGULAR_EXPRESSION "SKIPPED: " ENVIRONMENT "${arg_ENV}")
@@ -74,6 +74,6 @@ add_custom_target(windows_kolmctl_beside_helper ALL DEPENDS ${host_folder}/kolmc
 add_test(NAME windows.kolmctl.ports_helper COMMAND ${CMAKE_COMMAND}
   "-DCMD=${wine};${host_folder}/kolmctl.exe;ports;--json" -DCODE=0
   "-DMATCH=\"ports\": \\[\\].*\"helper\": \"[^\"]*inpout32\\.dll\", \"helperOpen\": true"
-  -P ${CMAKE_SOURCE_DIR}/tools/kolmctl/run_expect.cmake WORKING_DIRECTORY ${planted})
+  -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake WORKING_DIRECTORY ${planted})
 set_tests_properties(windows.kolmctl.ports_helper PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine
   SKIP_REGULAR_EXPRESSION "SKIPPED: ")

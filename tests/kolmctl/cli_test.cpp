@@ -1,0 +1,477 @@
+// kolmctl's commands run in-process against the built LPT1 plug-in on the
+// simulated bench: the test sets the box's inputs as a technician would put a
+// voltage on them, then reads what kolmctl reports and what the port latch holds.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include "expected_directory.h"
+#include "host_contract.h"
+#include "kolmsim.h"
+#include "run_kolmctl.h"
+
+namespace {
+
+constexpr std::uint16_t kLpt1 = kLpt1Contract.base;
+constexpr RunOptions kOnTerminal{true};
+constexpr RunOptions kWatchingBench{false, true};
+
+// The box as the plug-in finds it when it loads: port byte held, fixed inputs.
+void bench(std::uint8_t held, int count0, int count1, bool refused = false) {
+    kolmsim_reset();
+    kolmsim_set_data(kLpt1, held);
+    kolmsim_set_count(kLpt1, 0, count0);
+    kolmsim_set_count(kLpt1, 1, count1);
+    kolmsim_refuse_access(refused ? 1 : 0);
+}
+
+std::string tempPath(const char* name) { return ::testing::TempDir() + name; }
+
+int lines(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
+
+}  // namespace
+
+TEST(KolmctlIdentify, InfoShowsTheTextsInUtf8AndTheExportsBehindTheDirectory) {
+    bench(0, 0, 0);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "info"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find(std::string("title:     ") + kLpt1Contract.title + "\n"), std::string::npos);
+    EXPECT_NE(r.out.find("le 20 f\xC3\xA9vrier 2001\n"), std::string::npos) << "0xE9 shown as UTF-8 e-acute";
+    EXPECT_NE(r.out.find("x86-64 Linux shared object"), std::string::npos);
+    EXPECT_NE(r.out.find(std::to_string(kListedCount) + " entries"), std::string::npos);
+    EXPECT_NE(r.out.find("port:      0x0378 (built in; no "), std::string::npos) << "no port file beside it";
+    EXPECT_NE(
+        r.out.find(
+            "exports:   DLLFunctionDirectory EA nea EAD nead SA nsa SAD nsad EB neb SB nsb titre detail "
+            "RSA RSAD RSB peaD PSAD\n"),
+        std::string::npos)
+        << r.out;
+}
+
+TEST(KolmctlIdentify, ListGivesOneLinePerEntryWithTheExportItPointsAt) {
+    bench(0, 0, 0);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "list"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(lines(r.out), kListedCount);
+    EXPECT_NE(r.out.find(" 2  PURE PASCAL asciiz NEA(int)"), std::string::npos);
+    const auto detail = r.out.find("14  PURE PASCAL asciiz Detail() ");
+    ASSERT_NE(detail, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(" -> detail\n", detail), r.out.find('\n', detail) - 10)
+        << "listed as Detail, exported as detail";
+}
+
+TEST(KolmctlRead, CsvGivesTheCountsTheBoxHolds) {
+    bench(0, 300, 700);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "--counts", "--csv", "--count", "3", "--interval", "0"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::istringstream in(r.out);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "time_s,ch0_counts,ch1_counts");
+    int rows = 0;
+    while (std::getline(in, line)) {
+        ++rows;
+        EXPECT_EQ(line.substr(line.find(',')), ",300,700");
+    }
+    EXPECT_EQ(rows, 3);
+}
+
+TEST(KolmctlRead, VoltsComeFromTheVoltEntryPointForTheChannelsAsked) {
+    bench(0, 300, 700);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "1", "--volts", "--csv"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("time_s,ch1_volts\n"), std::string::npos);
+    EXPECT_NE(r.out.find(",3.4180\n"), std::string::npos) << r.out;  // 700 x 5 / 1024
+}
+
+TEST(KolmctlRead, PlainLinesNameEachChannel) {
+    bench(0, 1023, 0);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(lines(r.out), 1);
+    EXPECT_NE(r.out.find("CAN voie 0: 1023 (4.995 V)  CAN voie 1: 0 (0.000 V)"), std::string::npos) << r.out;
+}
+
+TEST(KolmctlRead, OnATerminalRedrawsABarPerChannelInPlace) {
+    bench(0, 512, 256);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "--count", "2", "--interval", "0"}, kOnTerminal);
+    EXPECT_EQ(r.code, 0);
+    const std::string half = "[" + std::string(20, '#') + std::string(20, '.') + "]";
+    const std::string quarter = "[" + std::string(10, '#') + std::string(30, '.') + "]";
+    EXPECT_NE(r.out.find("CAN voie 0   512  2.500 V  " + half), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("CAN voie 1   256  1.250 V  " + quarter), std::string::npos);
+    EXPECT_NE(r.out.find("\x1b[3F"), std::string::npos) << "second frame drawn over the first";
+    EXPECT_NE(r.out.find("reading 2 of 2"), std::string::npos);
+}
+
+TEST(KolmctlRead, PlotWritesAnSvgWithALinePerChannel) {
+    bench(0, 512, 1000);
+    const std::string file = tempPath("kolmctl_plot.svg");
+    std::remove(file.c_str());
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "--count", "4", "--interval", "0", "--plot", file});
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::ifstream in(file);
+    const std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+    size_t polylines = 0;
+    for (size_t at = svg.find("<polyline"); at != std::string::npos; at = svg.find("<polyline", at + 1))
+        ++polylines;
+    EXPECT_EQ(polylines, 2u);
+    EXPECT_NE(svg.find(">CAN voie 1</text>"), std::string::npos);
+}
+
+TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHave) {
+    bench(0, 0, 0);
+    struct {
+        kolmctl::Args args;
+        int code;
+    } const cases[] = {
+        {{KOLMLPT1_PATH, "read", "2"}, kolmctl::kOutOfRange},
+        {{KOLMLPT1_PATH, "read", "-1"}, kolmctl::kOutOfRange},
+        {{KOLMLPT1_PATH, "read", "0", "--count", "many"}, kolmctl::kUsage},
+        {{KOLMLPT1_PATH, "read", "--fast"}, kolmctl::kUsage},
+        {{KOLMLPT1_PATH, "read", "--plot"}, kolmctl::kUsage},
+    };
+    for (const auto& c : cases) {
+        kolmsim_trace_clear();
+        const Ran r = runKolmctl(c.args, kWatchingBench);
+        EXPECT_EQ(r.code, c.code) << c.args[2] << " " << r.err;
+        EXPECT_NE(r.err.find("kolmctl: "), std::string::npos);
+        EXPECT_EQ(kolmsim_trace_length(), 2u) << "only the plug-in's start-up touched the port";
+    }
+}
+
+TEST(KolmctlRead, NoPortAccessIsSaidInWordsNotShownAsAReading) {
+    for (const char* mode : {"--counts", "--volts"}) {
+        bench(0, 300, 300, true);
+        const Ran r = runKolmctl({KOLMLPT1_PATH, "read", mode});
+        EXPECT_EQ(r.code, kolmctl::kNoPortAccess) << mode;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("no access to the parallel port on this machine"), std::string::npos) << r.err;
+        // The step to take follows, as the machine allows (kolmctl ports' own tests run on a stand-in).
+        const std::regex advice("machine\\.\n  .*(modprobe|adduser|root|base=|udev|let go|remove it)");
+        EXPECT_TRUE(std::regex_search(r.err, advice)) << r.err;
+    }
+}
+
+TEST(KolmctlPort, RelaySwitchesTheDataLineAndReadsItBack) {
+    bench(0x00, 0, 0);
+    const Ran on = runKolmctl({KOLMLPT1_PATH, "relay", "2", "on"}, kWatchingBench);
+    EXPECT_EQ(on.code, 0) << on.err;
+    EXPECT_EQ(on.out, "relais 2: switched on (SB answered 201), read back on\n");
+    EXPECT_EQ(kolmsim_data(kLpt1) & 0x0F, 0x04) << "D2 drives relay 2";
+    const Ran off = runKolmctl({KOLMLPT1_PATH, "relay", "2", "off"}, kWatchingBench);
+    EXPECT_EQ(off.code, 0);
+    EXPECT_EQ(kolmsim_data(kLpt1) & 0x0F, 0x00);
+}
+
+TEST(KolmctlPort, RelayRefusesBadNumbersAndSaysWhenThePortIsMissing) {
+    bench(0, 0, 0);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "relay", "4", "on"}).code, kolmctl::kOutOfRange);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "relay", "-1", "on"}).code, kolmctl::kOutOfRange);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "relay", "1", "up"}).code, kolmctl::kUsage);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "relay", "1"}).code, kolmctl::kUsage);
+    bench(0, 0, 0, true);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "relay", "1", "on"});
+    EXPECT_EQ(r.code, kolmctl::kNoPortAccess);
+    EXPECT_EQ(kolmsim_data(kLpt1), 0x00);
+}
+
+TEST(KolmctlPort, RelaysListsEveryRelayByName) {
+    bench(0x0F, 0, 0);  // the lines are high, but nothing was switched by this load
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "relays"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "relais 0: off\nrelais 1: off\nrelais 2: off\nrelais 3: off\n");
+}
+
+TEST(KolmctlPort, RestoreGivesThePrinterItsByteAndReinitTakesThePortBack) {
+    bench(0x25, 0, 0);  // start-up writes 0xB5: relays kept, clock and supply high
+    ASSERT_EQ(runKolmctl({KOLMLPT1_PATH, "restore"}, kWatchingBench).code, 0);
+    EXPECT_EQ(kolmsim_data(kLpt1), 0x25);
+    kolmsim_set_data(kLpt1, 0x2A);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "reinit"}, kWatchingBench);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "R\xC3\xA9initialisation: the interface is initialised again\n");
+    EXPECT_EQ(kolmsim_data(kLpt1), 0xBA);
+}
+
+TEST(KolmctlCheck, TheBuiltPlugInConforms) {
+    for (bool refused : {false, true}) {
+        bench(0, 100, 900, refused);
+        const Ran r = runKolmctl({KOLMLPT1_PATH, "check"});
+        EXPECT_EQ(r.code, 0) << r.out;
+        EXPECT_EQ(r.out.find("FAIL"), std::string::npos) << r.out;
+        EXPECT_NE(
+            r.out.find("all " + std::to_string(kListedCount) + " entry points of the interface are listed"),
+            std::string::npos);
+        EXPECT_NE(r.out.find(", 0 failed\n"), std::string::npos);
+        EXPECT_EQ(r.out.find("no port access") != std::string::npos, refused);
+    }
+}
+
+TEST(KolmctlCheck, FindsEveryFaultOfABrokenPlugInAndSurvivesItsCrash) {
+    const Ran r = runKolmctl({FAKE_PLUGIN_PATH, "check"});
+    EXPECT_EQ(r.code, kolmctl::kCheckFailed) << r.out;
+    for (const char* finding : {
+             "FAIL  entry 1 \"PURE PASCAL int EA(int)\": its address is not an exported entry point",
+             "FAIL  entry 4 \"PASCAL float X()\": unreadable text: does not start with \"PURE PASCAL \"",
+             "FAIL  EA(4) crashed (",
+             "FAIL  RSB(-1) answered 0, expected -777 (no value)",
+             "FAIL  not listed: NEA, EAD, NEAD,",
+             "FAIL  peaD is not exported",
+             "check: ",
+         })
+        EXPECT_NE(r.out.find(finding), std::string::npos) << finding << "\n" << r.out;
+    EXPECT_NE(r.out.find("ok    asciiz titre(): 1 calls"), std::string::npos);
+}
+
+TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
+    const std::string text = tempPath("kolmctl_text.so");
+    std::ofstream(text) << "not a library\n";
+    // Headers of an i386 ELF shared object and of an i386 DLL: read, never loaded.
+    std::string elf(64, '\0');
+    elf.replace(0, 4,
+                "\x7F"
+                "ELF");
+    elf[4] = 1;   // 32-bit
+    elf[18] = 3;  // EM_386
+    const std::string elfPath = tempPath("kolmctl_i386.so");
+    std::ofstream(elfPath, std::ios::binary) << elf;
+    std::string pe(0x90, '\0');
+    pe[0] = 'M', pe[1] = 'Z', pe[60] = static_cast<char>(0x80);
+    pe.replace(0x80, 6, std::string("PE\0\0\x4C\x01", 6));
+    const std::string pePath = tempPath("kolmctl_i386.dll");
+    std::ofstream(pePath, std::ios::binary) << pe;
+    pe[60] = pe[61] = pe[62] = pe[63] = static_cast<char>(0xF0);  // the PE header far past the end
+    const std::string wildPePath = tempPath("kolmctl_wild.dll");
+    std::ofstream(wildPePath, std::ios::binary) << pe;
+    const std::string fifo = tempPath("kolmctl_fifo.so");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+    struct {
+        std::string file;
+        int code;
+        const char* says;
+    } const cases[] = {
+        {"/nonexistent/kolmlpt1.so", kolmctl::kFileNotFound, "no such file"},
+        {text, kolmctl::kNotAPlugin, "not a shared library"},
+        {KOLMSIM_PATH, kolmctl::kNotAPlugin, "exports no DLLFunctionDirectory"},
+        {elfPath, kolmctl::kWrongArchitecture, "is an i386 Linux shared object"},
+        {pePath, kolmctl::kWrongArchitecture, "is an i386 Windows DLL"},
+        {wildPePath, kolmctl::kNotAPlugin, "not a shared library"},
+        {fifo, kolmctl::kNotAPlugin, "it is a FIFO"},  // opening it would wait for a writer
+        {::testing::TempDir(), kolmctl::kNotAPlugin, "it is a folder"},
+        {"/dev/zero", kolmctl::kNotAPlugin, "it is a device"},
+    };
+    for (const auto& c : cases) {
+        const Ran r = runKolmctl({c.file, "info"});
+        EXPECT_EQ(r.code, c.code) << c.file;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+}
+
+TEST(KolmctlHelp, EveryCommandHasHelpAndBadCommandsAreUsageErrors) {
+    for (const kolmctl::Command& c : kolmctl::commands()) {
+        const std::string usage =
+            std::string("usage: kolmctl ") + (c.withPlugin ? "PLUGIN " : "") + c.synopsis;
+        std::vector<kolmctl::Args> asked{{c.name, "--help"}, {"help", c.name}};
+        if (c.withPlugin) asked.push_back({KOLMLPT1_PATH, c.name, "--help"});
+        for (const kolmctl::Args& args : asked) {
+            const Ran r = runKolmctl(args);
+            EXPECT_EQ(r.code, 0);
+            EXPECT_EQ(r.out.rfind(usage + "\n\n", 0), 0u) << r.out;
+        }
+        EXPECT_NE(runKolmctl({"--help"}).out.find(c.synopsis), std::string::npos)
+            << "the overview lists " << c.name;
+    }
+    EXPECT_NE(runKolmctl({"read", "--help"}).out.find("--plot FILE"), std::string::npos);
+    EXPECT_EQ(runKolmctl({"--help"}).code, 0);
+    EXPECT_EQ(runKolmctl({}).code, kolmctl::kUsage);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH}).code, kolmctl::kUsage);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "frobnicate"}).code, kolmctl::kUsage);
+    EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "info", "extra"}).code, kolmctl::kUsage);
+    EXPECT_EQ(runKolmctl({"ports", "--fast"}).code, kolmctl::kUsage);
+    EXPECT_EQ(runKolmctl({"ports", "--plugins"}).code, kolmctl::kUsage);
+}
+
+namespace {
+
+std::string hostile(const char* kind) { return std::string(HOSTILE_DIR) + "/hostile_" + kind + ".so"; }
+
+std::vector<pid_t> childrenOfTheTest() {
+    std::ifstream in("/proc/self/task/" + std::to_string(getpid()) + "/children");
+    std::vector<pid_t> pids;
+    for (pid_t p = 0; in >> p;) pids.push_back(p);
+    return pids;
+}
+
+}  // namespace
+
+TEST(KolmctlHostile, EveryCommandEndsWithItsExitCodeAndOneLine) {
+    struct Row {
+        const char* plugin;
+        std::vector<const char*> command;  // empty: every command, with the same answer
+        int code;
+        std::vector<const char*> says;  // in the output or the error
+    };
+    using namespace kolmctl;
+    const Row rows[] = {
+        {"crash_at_load",
+         {},
+         kPluginFailed,
+         {"the plug-in failed: the library's start-up crashed (Segmentation fault)"}},
+        {"exit_at_load", {}, kPluginFailed, {"the library's start-up ended the process (exit status 0)"}},
+        {"hung_directory",
+         {},
+         kPluginFailed,
+         {"the plug-in failed: DLLFunctionDirectory() gave no answer in 1 s"}},
+        {"null_directory", {}, kNotAPlugin, {"DLLFunctionDirectory returned a null address"}},
+        {"wild_directory",
+         {},
+         kNotAPlugin,
+         {"DLLFunctionDirectory returned 0x10, where no table can be read"}},
+        {"wild_texts",
+         {"info"},
+         kOk,
+         {"title:     \\x1B]0;pwned\\x07Titre \xC3\xA9\n", "7 entries at 0x",
+          "the table cannot be read past entry 7, and no null entry came before"}},
+        {"wild_texts",
+         {"list"},
+         kOk,
+         {" 6  AAAA", "AAA... (no end within 4096 characters)", " 7  (the text cannot be read)"}},
+        {"wild_texts", {"read"}, kOk, {"5000 (invalid: not a count from 0 to 1023)"}},
+        {"wild_texts",
+         {"read", "--csv"},
+         kOk,
+         {",invalid(5000),invalid(5000),invalid(5000),invalid(5000)\n"}},
+        {"wild_texts",
+         {"read", "--volts"},
+         kOk,
+         {"nan V (invalid: not a number)", "1 readings held a value the interface cannot give"}},
+        {"wild_texts",
+         {"check"},
+         kCheckFailed,
+         {"FAIL  EA(0) answered 5000, expected a count from 0 to 1023",
+          "FAIL  EAD(1) answered nan, expected volts",
+          "FAIL  entry 7 \"(the text cannot be read)\": unreadable text",
+          "FAIL  the directory is not well formed: the table cannot be read"}},
+        {"faulting_entries",
+         {"info"},
+         kPluginFailed,
+         {"the plug-in failed: titre() crashed (Illegal instruction)"}},
+        {"faulting_entries", {"list"}, kOk, {" 5  PURE PASCAL asciiz titre()"}},
+        {"faulting_entries",
+         {"read"},
+         kPluginFailed,
+         {"the plug-in failed: EA(0) crashed (Segmentation fault)"}},
+        {"faulting_entries",
+         {"read", "--volts"},
+         kPluginFailed,
+         {"the plug-in failed: EAD(0) gave no answer in 1 s"}},
+        {"faulting_entries",
+         {"relay", "1", "on"},
+         kPluginFailed,
+         {"SB(1,1) ended the process (exit status 3)"}},
+        {"faulting_entries", {"relays"}, kOk, {"relay 3: off\n"}},
+        {"faulting_entries", {"restore"}, kPluginFailed, {"EA(2) crashed (Segmentation fault)"}},
+        {"faulting_entries",
+         {"check"},
+         kCheckFailed,
+         {"FAIL  EA(0) crashed (Segmentation fault)", "FAIL  EAD(0) gave no answer in 1 s",
+          "FAIL  titre() crashed (Illegal instruction)", "FAIL  SB(-1,1) ended the process (exit status 3)",
+          "FAIL  SB(0,0) ended the process (exit status 3)"}},
+    };
+    for (const Row& row : rows) {
+        std::vector<Args> commandLines;
+        for (const Command& command : commands())
+            if (row.command.empty() && command.withPlugin)
+                commandLines.push_back(typicalUse(hostile(row.plugin), command));
+        if (!row.command.empty()) {
+            commandLines.push_back({hostile(row.plugin)});
+            commandLines.back().insert(commandLines.back().end(), row.command.begin(), row.command.end());
+        }
+        for (const Args& args : commandLines) {
+            const Ran r = runKolmctl(args, {false, false, 1});
+            const int code = r.code;
+            const std::string said = r.out + r.err;
+            EXPECT_EQ(code, row.code) << row.plugin << " " << args[1] << "\n" << said;
+            for (const char* words : row.says)
+                EXPECT_NE(said.find(words), std::string::npos) << row.plugin << " " << args[1] << "\n"
+                                                               << said;
+            if (code != kOk && code != kCheckFailed) {
+                EXPECT_EQ(lines(r.err), 1) << r.err;
+            }
+            EXPECT_EQ(childrenOfTheTest(), std::vector<pid_t>{}) << "every process the plug-in made is gone";
+        }
+    }
+}
+
+TEST(KolmctlErrors, AFullDiskEndsEveryCommandWithExit10) {
+    for (const kolmctl::Args& args :
+         {kolmctl::Args{KOLMLPT1_PATH, "info"}, kolmctl::Args{KOLMLPT1_PATH, "list"},
+          kolmctl::Args{KOLMLPT1_PATH, "relays"}, kolmctl::Args{KOLMLPT1_PATH, "check"},
+          kolmctl::Args{KOLMLPT1_PATH, "read", "--csv", "--count", "0", "--interval", "0"}}) {
+        bench(0, 100, 200);
+        std::ofstream full("/dev/full");
+        const Ran r = runKolmctl(args, {false, false, 10, &full});
+        EXPECT_EQ(r.code, kolmctl::kOutputFailed) << args[1];
+        EXPECT_EQ(r.err, "kolmctl: cannot write the output: No space left on device\n");
+    }
+}
+
+TEST(KolmctlErrors, CtrlCStopsAReadingAndAPlugInThatDoesNotAnswer) {
+    struct {
+        std::string plugin;
+        int code;
+        const char* says;
+    } const cases[] = {
+        {KOLMLPT1_PATH, kolmctl::kOk, " readings plotted in "},
+        {hostile("faulting_entries"), kolmctl::kInterrupted, "kolmctl: interrupted\n"},
+    };
+    auto* const before = std::signal(SIGINT, SIG_IGN);  // a Ctrl-C after kolmctl ended ends nothing
+    for (const auto& c : cases) {
+        std::thread press([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            kill(getpid(), SIGINT);
+        });
+        kolmctl::Args args{c.plugin, "read", "--volts", "--count", "0", "--interval", "10"};
+        if (c.code == kolmctl::kOk) args.insert(args.end(), {"--plot", tempPath("kolmctl_stopped.svg")});
+        const Ran r = runKolmctl(args);
+        press.join();
+        EXPECT_EQ(r.code, c.code) << r.err;
+        EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+        EXPECT_EQ(childrenOfTheTest(), std::vector<pid_t>{});
+    }
+    std::signal(SIGINT, before);
+}
+
+TEST(KolmctlErrors, WithoutAProcessForThePlugInNothingIsCalled) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers' own bookkeeping needs the files this test takes away";
+#endif
+    // Room for one more file (the header is read), not for the two ends of a line to a child.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+    const int lowestFree = dup(0);
+    close(lowestFree);
+    rlimit tight = old;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree) + 1;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    bench(0, 0, 0);
+    kolmsim_trace_clear();
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "info"});
+    setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(r.code, kolmctl::kCannotIsolate);
+    EXPECT_NE(r.err.find("Too many open files; kolmctl does not call a plug-in unprotected"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(kolmsim_trace_length(), 0u) << "the plug-in was not even loaded";
+}

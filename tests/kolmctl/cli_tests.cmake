@@ -1,0 +1,49 @@
+# kolmctl run as a user runs it, against the LPT1 plug-in of the same build: exit
+# codes and what the user sees. The includer may set kolmctl_cli_launcher (what runs
+# kolmctl; by default the build's emulator, if any) and kolmctl_cli_env (its
+# environment), so that the plug-in finds a box: on the simulated bench it is there.
+if(NOT DEFINED kolmctl_cli_launcher)
+  set(kolmctl_cli_launcher ${CMAKE_CROSSCOMPILING_EMULATOR})
+endif()
+set(kolmctl_cli ${kolmctl_cli_launcher} $<TARGET_FILE:kolmctl>)
+# kolmctl_cli_test(NAME EXIT_CODE REGEX ARG...): kolmctl ARG...; kolmctl_cli_extra, when
+# set, holds more options for run_expect.cmake (-DOUTPUT_FILE=...).
+function(kolmctl_cli_test name code match)
+  add_test(NAME kolmctl.cli.${name} COMMAND ${CMAKE_COMMAND}
+    "-DCMD=${kolmctl_cli};${ARGN}" -DCODE=${code} "-DMATCH=${match}" ${kolmctl_cli_extra}
+    -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake)
+  if(kolmctl_cli_env)
+    set_tests_properties(kolmctl.cli.${name} PROPERTIES ENVIRONMENT "${kolmctl_cli_env}")
+  endif()
+endfunction()
+set(lpt1 $<TARGET_FILE:kolmlpt1>)
+kolmctl_cli_test(info 0 "title: +KOLM en LPT1:" ${lpt1} info)
+kolmctl_cli_test(list 0 "14  PURE PASCAL asciiz Detail\\(\\) +-> detail" ${lpt1} list)
+kolmctl_cli_test(read 0 "CAN voie 0: [0-9]+ \\([0-9.]+ V\\)  CAN voie 1: [0-9]+" ${lpt1} read --count 2 --interval 10)
+kolmctl_cli_test(read_volts 0 "time_s,ch0_volts,ch1_volts\n[0-9.]+,[0-9]\\.[0-9]+,[0-9]\\.[0-9]+\n" ${lpt1} read --volts --csv)
+kolmctl_cli_test(relay 0 "relais 3: switched on \\(SB answered 301\\), read back on" ${lpt1} relay 3 on)
+kolmctl_cli_test(relays 0 "relais 0: off\nrelais 1: off\nrelais 2: off\nrelais 3: off" ${lpt1} relays)
+kolmctl_cli_test(restore 0 "RAZ pour impression: the port's data byte is restored" ${lpt1} restore)
+kolmctl_cli_test(reinit 0 "initialisation: the interface is initialised again" ${lpt1} reinit)
+kolmctl_cli_test(check 0 "check: [0-9]+ ok, 0 failed" ${lpt1} check)
+kolmctl_cli_test(help 0 "usage: kolmctl PLUGIN relay K on\\|off" relay --help)
+kolmctl_cli_test(not_found 3 "no such file" /nonexistent/kolmlpt1.so info)
+kolmctl_cli_test(not_a_plugin 4 "exports no DLLFunctionDirectory" $<TARGET_FILE:kolmsim> info)
+kolmctl_cli_test(out_of_range 7 "channel 9 is out of range" ${lpt1} read 9)
+# A full disk: the last bytes fail at the close, after the command itself succeeded.
+set(kolmctl_cli_extra -DOUTPUT_FILE=/dev/full)
+kolmctl_cli_test(full_disk 10 "cannot write the output: No space left on device" ${lpt1} read --csv --count 3 --interval 0)
+unset(kolmctl_cli_extra)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # The register convention itself: every call of check went through the thunk.
+  kolmctl_cli_test(check_convention 0 "note  every call went through the register convention" ${lpt1} check)
+endif()
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT WIN32)
+  add_library(kolmctl_convention_breaker SHARED ${CMAKE_CURRENT_LIST_DIR}/convention_breaker_i386.cpp)
+  set_target_properties(kolmctl_convention_breaker PROPERTIES CXX_VISIBILITY_PRESET hidden)
+  target_include_directories(kolmctl_convention_breaker PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  set(breaker $<TARGET_FILE:kolmctl_convention_breaker>)
+  kolmctl_cli_test(check_finds_ebx_clobbered 1 "FAIL  EA\\(-1\\) EBX not preserved" ${breaker} check)
+  kolmctl_cli_test(check_finds_stack_unbalanced 1 "FAIL  SAD\\(0,3.300000\\) stack off by -?8 bytes" ${breaker} check)
+  kolmctl_cli_test(check_finds_x87_left_over 1 "FAIL  RSAD\\(0\\) answered 1, expected -777.0; x87 stack depth 2, expected 1" ${breaker} check)
+endif()

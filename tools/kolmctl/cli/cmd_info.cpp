@@ -1,0 +1,64 @@
+// info and list: what the plug-in says about itself.
+#include <cstdio>
+#include <filesystem>
+
+#include "call.h"
+#include "commands.h"
+#include "hex.h"
+#include "plugin_ports.h"
+#include "version_resource.h"
+
+namespace kolmctl {
+
+namespace {
+
+// The base the plug-in uses and where it comes from: built in, or its port file.
+void showPortInUse(Plugin& p, Context& cx) {
+    const int lpt = variantOf(p);
+    if (lpt == 0) return;
+    const PortSetting s = portSettingOf(std::filesystem::path(p.path()).parent_path(), lpt);
+    cx.out << "port:      ";
+    if (s.state == kolm::PortFile::absent) cx.out << hexPort(s.base) << " (built in; no " << s.file << ")\n";
+    else if (s.state == kolm::PortFile::valid) cx.out << hexPort(s.base) << " from " << s.file << "\n";
+    else cx.out << "none: " << s.file << " " << portFileProblem(s.state) << "\n";
+}
+
+}  // namespace
+
+int cmdInfo(Plugin& p, const Args& args, Context& cx) {
+    noArgs(args);
+    cx.out << "file:      " << p.path() << " (" << describe(p.kind()) << ")\n";
+    if (const auto version = fileVersion(p.path())) cx.out << "version:   " << *version << "\n";
+    cx.out << "title:     " << titleText(p, "titre") << "\n";
+    cx.out << "detail:    " << titleText(p, "Detail") << "\n";
+    cx.out << "calls:     " << callingConventionName() << "\n";
+    showPortInUse(p, cx);
+    cx.out << "directory: " << p.listed().size() << " entries at " << hexAddress(p.directoryAddress())
+           << (p.directoryEnded() ? ", null-terminated" : ", " + p.walkProblem()) << "\n";
+    cx.out << "exports:   DLLFunctionDirectory";
+    for (const Listed& l : p.listed())
+        cx.out << " "
+               << (l.exported.empty() ? "(entry " + std::to_string(l.number) + " not exported)" : l.exported);
+    if (p.exportsPeaD()) cx.out << " peaD";
+    if (p.exportsPsad()) cx.out << " PSAD";
+    cx.out << "\n";
+    return kOk;
+}
+
+// cppcheck-suppress constParameter ; every command has the signature of the command table
+int cmdList(Plugin& p, const Args& args, Context& cx) {
+    noArgs(args);
+    for (const Listed& l : p.listed()) {
+        char num[8];
+        std::snprintf(num, sizeof num, "%2d", l.number);
+        std::string line = std::string(num) + "  " + textShown(l.textState, l.text);
+        line.resize(std::max<std::size_t>(line.size(), 42), ' ');
+        line += " -> " + (l.exported.empty() ? hexAddress(l.entry) + " (not an export)" : l.exported);
+        if (!l.sig) line += "  [unreadable text: " + l.parseError + "]";
+        cx.out << line << "\n";
+    }
+    if (!p.directoryEnded()) cx.out << "    (" << p.walkProblem() << ")\n";
+    return kOk;
+}
+
+}  // namespace kolmctl

@@ -1,0 +1,160 @@
+// kolmctl ports: the machine's parallel ports (discovery/), which plug-in drives
+// each, and the one step that makes a port work, as text or JSON.
+#include <cstdio>
+#include <filesystem>
+
+#include "commands.h"
+#include "hex.h"
+#include "machine_ports.h"
+#include "plugin_ports.h"
+
+namespace kolmctl {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using Settings = PortSetting[3];  // by variant: [1] kolmlpt1, [2] kolmlpt2
+
+std::string pluginName(int lpt, const MachinePorts& m) {
+    return "kolmlpt" + std::to_string(lpt) + m.pluginSuffix;
+}
+
+// For one port: the plug-in that drives it, or the line that makes one drive it;
+// then what keeps the plug-in from the port, if anything.
+struct Verdict {
+    int plugin = 0;  // the plug-in that uses this base now, 0 if none
+    std::string line;
+    std::string step;  // access still missing, empty when none
+};
+
+Verdict verdictFor(const MachinePorts& m, const MachinePort& port, const Settings& settings) {
+    Verdict v;
+    for (int lpt : {1, 2})
+        if (settings[lpt].base == port.base) v.plugin = lpt;
+    v.step = accessStep(m, &port);
+    if (v.plugin != 0) {
+        const PortSetting& s = settings[v.plugin];
+        v.line = pluginName(v.plugin, m) + (v.step.empty() ? " drives it" : " would drive it") +
+                 (s.state == kolm::PortFile::valid ? " (base from " + s.file + ")" : "");
+        return v;
+    }
+    // A plug-in whose own base is not one of the ports here is the one to move.
+    int spare = 1;
+    if (settings[1].base != 0 && portAt(m, settings[1].base) != nullptr) spare = 2;
+    v.line = "write base=" + hexPort(port.base) + " in kolmlpt" + std::to_string(spare) + ".ini beside " +
+             pluginName(spare, m);
+    return v;
+}
+
+std::string json(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\u%04x", c);
+            out += esc;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string jsonOrNull(const std::string& text) { return text.empty() ? "null" : json(text); }
+
+const char* deviceWord(MachinePort::Device d) {
+    return d == MachinePort::Device::usable   ? "usable"
+           : d == MachinePort::Device::denied ? "denied"
+                                              : "absent";
+}
+
+bool onLinux(const MachinePorts& m) { return m.pluginSuffix == std::string(".so"); }
+
+void showPort(const MachinePorts& m, const MachinePort& port, const Settings& settings, std::ostream& out) {
+    const Verdict v = verdictFor(m, port, settings);
+    out << port.name << " at " << hexPort(port.base);
+    if (!port.description.empty()) out << "  " << port.description;
+    if (onLinux(m)) {
+        if (port.device == MachinePort::Device::usable) out << " (opens for you)";
+        else if (port.device == MachinePort::Device::denied) out << " (group " << port.group << " only)";
+        else out << " (no device file)";
+    }
+    out << "\n  -> " << v.line << "\n";
+    if (!v.step.empty()) out << "  -> first " << v.step << "\n";
+    if (!port.holder.empty())
+        out << "  held now by " << port.holder << ": the plug-in takes the port once it is let go\n";
+}
+
+void showMechanisms(const MachinePorts& m, std::ostream& out) {
+    if (onLinux(m)) {
+        out << "ppdev: " << (m.ppdev ? "loaded" : "not loaded (sudo modprobe ppdev)")
+            << "; direct I/O: " << (m.directIo ? "granted" : "refused (needs root or CAP_SYS_RAWIO)") << "\n";
+        return;
+    }
+    out << "port helper: ";
+    if (m.helper.empty()) out << "no inpout32.dll beside kolmctl.exe\n";
+    else
+        out << m.helper
+            << (m.helperOpen ? ", driver open\n" : ", driver closed (run once as administrator)\n");
+}
+
+void showText(const MachinePorts& m, const Settings& settings, std::ostream& out) {
+    if (m.ports.empty())
+        out << (onLinux(m)
+                    ? "No parallel port is known to the kernel (its driver: sudo modprobe parport_pc).\n"
+                    : "No parallel port is known to Windows.\n");
+    for (const MachinePort& port : m.ports) showPort(m, port, settings, out);
+    showMechanisms(m, out);
+    for (int lpt : {1, 2})
+        if (settings[lpt].state != kolm::PortFile::absent && settings[lpt].state != kolm::PortFile::valid)
+            out << settings[lpt].file << " " << portFileProblem(settings[lpt].state) << ": "
+                << pluginName(lpt, m) << " has no port until it is mended\n";
+}
+
+void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out) {
+    out << "{\"ports\": [";
+    const char* sep = "";
+    for (const MachinePort& port : m.ports) {
+        const Verdict v = verdictFor(m, port, settings);
+        out << sep << "\n  {\"name\": " << json(port.name) << ", \"description\": " << json(port.description)
+            << ", \"base\": " << port.base << ", \"holder\": " << jsonOrNull(port.holder)
+            << ", \"device\": " << json(deviceWord(port.device)) << ", \"group\": " << jsonOrNull(port.group)
+            << ", \"plugin\": " << (v.plugin ? json(pluginName(v.plugin, m)) : "null")
+            << ", \"todo\": " << jsonOrNull(v.plugin ? "" : v.line) << ", \"access\": " << jsonOrNull(v.step)
+            << "}";
+        sep = ",";
+    }
+    out << "],\n \"ppdev\": " << (m.ppdev ? "true" : "false")
+        << ", \"directIo\": " << (m.directIo ? "true" : "false") << ", \"helper\": " << jsonOrNull(m.helper)
+        << ", \"helperOpen\": " << (m.helperOpen ? "true" : "false") << ",\n \"portFiles\": [";
+    sep = "";
+    for (int lpt : {1, 2}) {
+        const PortSetting& s = settings[lpt];
+        out << sep << "{\"plugin\": " << json(pluginName(lpt, m)) << ", \"file\": " << json(s.file)
+            << ", \"present\": " << (s.state == kolm::PortFile::absent ? "false" : "true")
+            << ", \"base\": " << s.base << ", \"problem\": " << jsonOrNull(portFileProblem(s.state)) << "}";
+        sep = ", ";
+    }
+    out << "]}\n";
+}
+
+}  // namespace
+
+int cmdPorts(const Args& args, Context& cx) {
+    bool asJson = false;
+    fs::path folder = programFolder();
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        if (args[k] == "--json") asJson = true;
+        else if (args[k] == "--plugins" && k + 1 < args.size()) folder = args[++k];
+        else throw Error{kUsage, "unexpected argument \"" + args[k] + "\" to ports"};
+    }
+    const MachinePorts machine = discoverPorts(programFolder());
+    const Settings settings = {{}, portSettingOf(folder, 1), portSettingOf(folder, 2)};
+    if (asJson) showJson(machine, settings, cx.out);
+    else showText(machine, settings, cx.out);
+    return kOk;
+}
+
+}  // namespace kolmctl

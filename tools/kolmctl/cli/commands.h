@@ -1,0 +1,69 @@
+// kolmctl's commands. Each is a row of one table (command_table.cpp), which the help
+// and the tests read; a command takes the loaded plug-in (or none, for a command
+// about the machine) and its own arguments, writes what it found and returns the exit
+// code. A failure the user must read is thrown as an Error (session/error.h), which
+// run() turns into one line and the code.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "plugin.h"
+
+namespace kolmctl {
+
+struct Context {
+    std::ostream& out;
+    std::ostream& err;
+    bool terminal;           // standard output is an interactive terminal
+    SessionOptions session;  // how the plug-in is kept apart
+};
+
+using Args = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    int (*withPlugin)(Plugin& p, const Args& args, Context& cx);  // or
+    int (*alone)(const Args& args, Context& cx);                  // for a command without a plug-in
+    const char* synopsis;  // after "kolmctl PLUGIN ", or "kolmctl " without a plug-in
+    const char* help;
+    // The arguments of a typical use, for the tests that run every command ("1 on" for relay).
+    const char* example;
+};
+
+std::span<const Command> commands();
+const Command* findCommand(const std::string& name);
+
+// The whole command line, after the program name.
+int run(const Args& args, Context& cx);
+
+// "kolmctl: <line>" on the error stream: the one form of kolmctl's own remarks.
+void remark(std::ostream& err, const std::string& line);
+// Error kUsage unless there are no arguments.
+void noArgs(const Args& args);
+
+// Entry points as the commands call them (entry_calls.cpp).
+std::int32_t parseInt(const std::string& text, const char* what);
+// The listed entry point `name` with exactly these parameter types, or Error kNotListed.
+const Listed& require(const Plugin& p, const char* name, const std::vector<Type>& params);
+// The entry point's result, which must be of that type.
+std::int32_t callInt(Plugin& p, const Listed& l, const std::vector<Arg>& args);
+double callDouble(Plugin& p, const Listed& l, const std::vector<Arg>& args);
+// A text result as shown (textShown); empty if the entry point is not listed.
+std::string nameText(Plugin& p, const char* name, std::int32_t channel);
+std::string titleText(Plugin& p, const char* name);
+// Error kNoPortAccess, with what keeps the plug-in from the port and the step that helps.
+[[noreturn]] void noPortAccess(Plugin& p);
+// A text the plug-in gave, for a terminal or a file: UTF-8, control bytes escaped,
+// and a note where it could not be read whole.
+std::string textShown(TextState state, const std::string& cp1252);
+// Whether the output took everything written to it; Error kOutputFailed if not.
+void checkOutput(std::ostream& out, const char* what);
+
+// The plug-in variant of a loaded file, from its title ("KOLM en LPT1:"); 0 if neither.
+int variantOf(Plugin& p);
+
+}  // namespace kolmctl

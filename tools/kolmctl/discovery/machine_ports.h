@@ -1,0 +1,61 @@
+// The machine's parallel ports and what stands between each one and a plug-in, as
+// the platform lists them, so that kolmctl can tell a user why a plug-in has no port
+// and the one step that gives it one. Looks only: never opens, claims or touches a
+// port. One file per platform: linux_ports.cpp, windows_ports.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kolmctl {
+
+struct MachinePort {
+    std::string name;         // "parport0" on Linux, "LPT1" on Windows
+    std::string description;  // Windows: the friendly name; Linux: the device file
+    std::uint16_t base = 0;   // 0: the platform does not say
+    std::string holder;       // Linux: the driver or program holding it now; empty when free
+    // Linux, the port's ppdev device file.
+    enum class Device : std::uint8_t { absent, usable, denied } device = Device::absent;
+    std::string group;  // the group whose members may open it
+};
+
+struct MachinePorts {
+    std::vector<MachinePort> ports;
+    const char* pluginSuffix = ".so";  // of the plug-in files on this platform
+    // Linux
+    bool ppdev = false;     // the kernel's ppdev driver is loaded
+    bool directIo = false;  // the kernel grants direct I/O to this process (root, CAP_SYS_RAWIO)
+    // Windows: the port helper beside the program, and whether its driver is open.
+    std::string helper;
+    bool helperOpen = false;
+};
+
+// The folder of the running program's file, with its final separator.
+std::string programFolder();
+
+// `programFolder`: the folder of the program asking (Windows looks for the port
+// helper there, where the host program keeps it).
+MachinePorts discoverPorts(const std::string& programFolder);
+
+// The port at `base`; nullptr when the platform lists none there.
+const MachinePort* portAt(const MachinePorts& machine, std::uint16_t base);
+
+// The one step that lets a plug-in reach `port` (nullptr: a port the platform does
+// not list), or empty when nothing stands in the way. A port held by another program
+// is reachable: the plug-in takes it when it is let go.
+std::string accessStep(const MachinePorts& machine, const MachinePort* port);
+
+// The configuration manager's answer for one I/O resource (Windows: IO_DES, packed:
+// count, type, 64-bit first and last port, flags). False when it is not one.
+struct IoRange {
+    std::uint64_t first;
+    std::uint64_t last;
+};
+bool parseIoDescriptor(const unsigned char* data, std::size_t size, IoRange& range);
+// The parallel port's base among a device's I/O ranges: its 8-port register block,
+// else the first range that holds data, status and control; 0 when none does.
+std::uint16_t parallelBase(const std::vector<IoRange>& ranges);
+
+}  // namespace kolmctl

@@ -1,0 +1,96 @@
+#include "plugin_ports.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "hex.h"
+#include "machine_ports.h"
+
+namespace kolmctl {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+kolm::PortFile readPortFile(const fs::path& path, std::uint16_t& base) {
+    std::error_code ec;
+    if (!fs::exists(path, ec)) return kolm::PortFile::absent;
+    std::ifstream in(path, std::ios::binary);
+    if (fs::is_directory(path, ec) || !in) return kolm::PortFile::unreadable;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || text.size() >= static_cast<std::size_t>(kolm::kPortFileMax))
+        return kolm::PortFile::unreadable;
+    return kolm::parsePortFile(text.data(), static_cast<int>(text.size()), base);
+}
+
+// Where the variant is not known: the usual step of the platform.
+std::string usualAdvice(bool windowsFile) {
+    return windowsFile
+               ? "  Put the port helper inpout32.dll (and its driver, if it comes with one) in the host\n"
+                 "  program's folder, beside the plug-in; the first run may need administrator rights\n"
+                 "  for the helper to install its driver."
+               : "  Load the ppdev module (modprobe ppdev) and add your user to group lp (adduser USER lp,\n"
+                 "  then log in again); or run as root, for direct port access.";
+}
+
+}  // namespace
+
+std::uint16_t builtInBase(int lpt) { return lpt == 1 ? 0x378 : lpt == 2 ? 0x278 : 0; }
+
+PortSetting portSettingOf(const fs::path& folder, int lpt) {
+    PortSetting s;
+    s.lpt = lpt;
+    s.file = (folder / ("kolmlpt" + std::to_string(lpt) + ".ini")).string();
+    std::uint16_t base = builtInBase(lpt);
+    s.state = readPortFile(s.file, base);
+    const bool usable = s.state == kolm::PortFile::absent || s.state == kolm::PortFile::valid;
+    s.base = usable ? base : 0;
+    return s;
+}
+
+const char* portFileProblem(kolm::PortFile state) {
+    switch (state) {
+    case kolm::PortFile::unreadable: return "cannot be read whole (or is 2048 bytes or longer)";
+    case kolm::PortFile::noBase: return "has no base= line in a [port] section";
+    case kolm::PortFile::notANumber: return "gives a base that is not a number (write 0xD010, or 53264)";
+    case kolm::PortFile::outOfRange: return "gives a base outside 0x100 to 0xFFF8";
+    case kolm::PortFile::notAligned: return "gives a base that is not a multiple of 4";
+    case kolm::PortFile::twoBases: return "has more than one base= line";
+    default: return "";
+    }
+}
+
+std::string noPortAdvice(const std::string& plugin, int lpt, bool windowsFile) {
+    if (lpt == 0) return usualAdvice(windowsFile);
+    const PortSetting s = portSettingOf(fs::path(plugin).parent_path(), lpt);
+    if (s.base == 0)
+        return "  " + s.file + " " + portFileProblem(s.state) + ": mend it, or remove it to use " +
+               hexPort(builtInBase(lpt));
+    // The helper is looked for beside the plug-in, where the host program keeps it.
+    const MachinePorts machine =
+        discoverPorts((fs::absolute(plugin).parent_path() / "").make_preferred().string());
+    const MachinePort* port = portAt(machine, s.base);
+    std::string why;
+    if (port == nullptr && !machine.ports.empty()) {
+        why = "  No parallel port at " + hexPort(s.base) + "; the system has ";
+        const char* sep = "";
+        for (const MachinePort& other : machine.ports) {
+            why += sep + other.name + " at " + hexPort(other.base);
+            sep = ", ";
+        }
+        why += ".\n  For one of those, write base=0x.... in " + s.file + " (kolmctl ports tells which).";
+        // Linux without direct I/O reaches only listed ports; Windows writes to any base
+        // once it has the helper, so the step to the helper is the other reason.
+        if (!windowsFile && !machine.directIo) return why;
+    }
+    const std::string step = accessStep(machine, port);
+    if (!step.empty())
+        return (why.empty() ? "" : why + "\n") + "  To reach the port at " + hexPort(s.base) + ": " + step +
+               ".";
+    if (port != nullptr && !port->holder.empty())
+        return "  " + port->name + " at " + hexPort(s.base) + " is held by " + port->holder +
+               ": the plug-in takes it once it is let go.";
+    return why.empty() ? usualAdvice(windowsFile) : why;
+}
+
+}  // namespace kolmctl

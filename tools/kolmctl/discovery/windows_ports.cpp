@@ -1,0 +1,119 @@
+// The parallel ports that Windows knows: the Ports device class through SetupAPI
+// (the LPTn among the COMn), each with its friendly name and its I/O base from the
+// configuration manager; and whether the port helper beside the program loads and
+// reports its driver open. System DLLs only; no port is opened or touched.
+#include <windows.h>
+// clang-format off: setupapi.h needs windows.h first
+#include <cfgmgr32.h>
+#include <setupapi.h>
+// clang-format on
+
+#include "machine_ports.h"
+#include "win_helper_calls.h"
+
+namespace kolmctl {
+
+namespace {
+
+// The Ports (COM and LPT) device class.
+const GUID kPortsClass = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+
+// The I/O ranges the device was given (else those the firmware set at boot).
+std::vector<IoRange> ioRanges(DEVINST device) {
+    std::vector<IoRange> ranges;
+    LOG_CONF conf = 0;
+    if (CM_Get_First_Log_Conf(&conf, device, ALLOC_LOG_CONF) != CR_SUCCESS &&
+        CM_Get_First_Log_Conf(&conf, device, BOOT_LOG_CONF) != CR_SUCCESS)
+        return ranges;
+    RES_DES previous = conf;
+    RES_DES next = 0;
+    while (CM_Get_Next_Res_Des(&next, previous, ResType_IO, nullptr, 0) == CR_SUCCESS) {
+        ULONG size = 0;
+        if (CM_Get_Res_Des_Data_Size(&size, next, 0) == CR_SUCCESS && size > 0) {
+            std::vector<unsigned char> data(size);
+            IoRange range{};
+            if (CM_Get_Res_Des_Data(next, data.data(), size, 0) == CR_SUCCESS &&
+                parseIoDescriptor(data.data(), data.size(), range))
+                ranges.push_back(range);
+        }
+        if (previous != conf) CM_Free_Res_Des_Handle(previous);
+        previous = next;
+    }
+    if (previous != conf) CM_Free_Res_Des_Handle(previous);
+    CM_Free_Log_Conf_Handle(conf);
+    return ranges;
+}
+
+std::string friendlyName(HDEVINFO set, SP_DEVINFO_DATA& device) {
+    char text[256] = {};
+    if (!SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_FRIENDLYNAME, nullptr,
+                                           reinterpret_cast<BYTE*>(text), sizeof text - 1, nullptr))
+        return {};
+    return text;
+}
+
+// "LPT1", "COM3": the name under which Windows offers the port.
+std::string portName(HDEVINFO set, SP_DEVINFO_DATA& device) {
+    HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+    if (key == INVALID_HANDLE_VALUE) return {};
+    char name[64] = {};
+    DWORD size = sizeof name - 1;
+    DWORD type = 0;
+    const LONG done = RegQueryValueExA(key, "PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
+    RegCloseKey(key);
+    return done == ERROR_SUCCESS && type == REG_SZ ? std::string(name) : std::string();
+}
+
+}  // namespace
+
+std::string programFolder() {
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return ".\\";
+    std::string file(path, n);
+    return file.substr(0, file.find_last_of("\\/") + 1);
+}
+
+MachinePorts discoverPorts(const std::string& folder) {
+    MachinePorts machine;
+    machine.pluginSuffix = ".dll";
+    HDEVINFO set = SetupDiGetClassDevsA(&kPortsClass, nullptr, nullptr, DIGCF_PRESENT);
+    if (set != INVALID_HANDLE_VALUE) {
+        SP_DEVINFO_DATA device{};
+        device.cbSize = sizeof device;
+        for (DWORD k = 0; SetupDiEnumDeviceInfo(set, k, &device); ++k) {
+            MachinePort port;
+            port.name = portName(set, device);
+            if (port.name.rfind("LPT", 0) != 0) continue;  // the serial ports share the class
+            port.description = friendlyName(set, device);
+            port.base = parallelBase(ioRanges(device.DevInst));
+            machine.ports.push_back(port);
+        }
+        SetupDiDestroyDeviceInfoList(set);
+    }
+    // The helper as the plug-in takes it: by full path, its own DLLs from its folder.
+    const std::string helper = folder + "inpout32.dll";
+    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE module = LoadLibraryExA(helper.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    SetErrorMode(oldMode);
+    if (module != nullptr) {
+        machine.helper = helper;
+        kolm::HelperCalls calls;
+        machine.helperOpen = kolm::bindHelperCalls(module, calls);
+        FreeLibrary(module);
+    }
+    return machine;
+}
+
+std::string accessStep(const MachinePorts& machine, const MachinePort*) {
+    if (machine.helper.empty())
+        return "put the port helper inpout32.dll in the host program's folder, beside the plug-in (and "
+               "beside "
+               "kolmctl.exe for this check)";
+    if (!machine.helperOpen)
+        return "run the host program once as administrator, so that " + machine.helper +
+               " installs its driver";
+    return {};
+}
+
+}  // namespace kolmctl

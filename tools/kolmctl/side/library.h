@@ -1,0 +1,32 @@
+// The platform's library loader, the one place kolmctl touches it: dlopen on Linux
+// (library_posix.cpp), LoadLibraryA on Windows (library_windows.cpp).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace kolmctl {
+
+class Library {
+public:
+    // nullptr, with the loader's message in `error`, when the loader refuses the file.
+    static std::unique_ptr<Library> open(const std::string& path, std::string& error);
+    ~Library();
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    const void* symbol(const char* name) const;
+    // The name under which this library exports exactly `address`; empty if none.
+    std::string exportAt(const void* address) const;
+
+private:
+    explicit Library(void* handle) : handle_(handle) {}
+    void* handle_;
+};
+
+// Copies `n` bytes from `from` if they can all be read, without faulting when they
+// cannot: the plug-in's addresses are not trusted.
+bool copyIfReadable(void* to, const void* from, std::size_t n);
+
+}  // namespace kolmctl

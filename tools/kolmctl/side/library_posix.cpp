@@ -1,0 +1,52 @@
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "library.h"
+
+namespace kolmctl {
+
+std::unique_ptr<Library> Library::open(const std::string& path, std::string& error) {
+    // A bare name would be searched for on the library path; the user means this file.
+    const std::string where = path.find('/') == std::string::npos ? "./" + path : path;
+    void* handle = dlopen(where.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* why = dlerror();
+        error = why ? why : "unknown loader error";
+        return nullptr;
+    }
+    return std::unique_ptr<Library>(new Library(handle));
+}
+
+Library::~Library() { dlclose(handle_); }
+
+const void* Library::symbol(const char* name) const { return dlsym(handle_, name); }
+
+std::string Library::exportAt(const void* address) const {
+    Dl_info info{};
+    if (address == nullptr || dladdr(address, &info) == 0) return {};
+    if (info.dli_sname == nullptr || info.dli_saddr != address) return {};
+    // Exported by this library, not by one it happens to lie next to.
+    if (dlsym(handle_, info.dli_sname) != address) return {};
+    return info.dli_sname;
+}
+
+bool copyIfReadable(void* to, const void* from, std::size_t n) {
+    // write() answers EFAULT where the bytes cannot be read, instead of faulting: the
+    // bytes go through a pipe of this process and back. The pipe holds far more than
+    // the few hundred bytes asked at a time, so neither end waits.
+    static int pipeEnds[2] = {-1, -1};
+    if (pipeEnds[0] < 0 && pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        pipeEnds[0] = -1;
+        std::memcpy(to, from, n);  // no pipe: only the plug-in's process can fault
+        return true;
+    }
+    const ssize_t written = write(pipeEnds[1], from, n);
+    if (written <= 0) return n == 0;
+    const ssize_t back = read(pipeEnds[0], to, static_cast<std::size_t>(written));
+    return written == static_cast<ssize_t>(n) && back == written;
+}
+
+}  // namespace kolmctl
