@@ -62,9 +62,7 @@ const Command kCommands[] = {
      "one reading that shows the plug-in reaches the port.\n",
      "", true, false},
     {"reinit", cmdReinit, nullptr, "reinit",
-     "Initialises the interface again (channel 3 of EA), after one reading that shows the\n"
-     "plug-in reaches the port.\n",
-     "", true, false},
+     "Initialises the interface again (channel 3 of EA), as restore does.\n", "", true, false},
     {"check", cmdCheck, nullptr, "check",
      "Conformance of the plug-in: the directory is well formed (texts parse, addresses are\n"
      "exports, the table ends with the null entry), and every listed entry point answers\n"
