@@ -16,6 +16,6 @@ step "Its function directory: $kolmctl $lib list"
 "$kolmctl" "$lib" list
 step "Readings of both channels (the simulated box: a sine on channel 0, a ramp on channel 1)"
 "$kolmctl" "$lib" read --count 8 --interval 400 --plot build/dev/readings.svg
-step "Relay 2 switched on and read back: $kolmctl $lib relay 2 on"
-"$kolmctl" "$lib" relay 2 on
+step "Relays 2 and 3 switched on in one load: $kolmctl $lib relay 2 on then relay 3 on then relays"
+"$kolmctl" "$lib" relay 2 on then relay 3 on then relays
 printf '\nThe readings are charted in build/dev/readings.svg; "%s %s check" checks the plug-in.\n' "$kolmctl" "$lib"

@@ -138,6 +138,8 @@ TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHave) {
         {{KOLMLPT1_PATH, "read", "0", "--count", "many"}, kolmctl::kUsage},
         {{KOLMLPT1_PATH, "read", "--fast"}, kolmctl::kUsage},
         {{KOLMLPT1_PATH, "read", "--plot"}, kolmctl::kUsage},
+        // A chart that cannot be written is found out before the first reading.
+        {{KOLMLPT1_PATH, "read", "--plot", "/nonexistent/folder/chart.svg"}, kolmctl::kOutputFailed},
     };
     for (const auto& c : cases) {
         kolmsim_trace_clear();
@@ -159,6 +161,49 @@ TEST(KolmctlRead, NoPortAccessIsSaidInWordsNotShownAsAReading) {
         const std::regex advice("machine\\.\n  .*(modprobe|adduser|root|base=|udev|let go|remove it)");
         EXPECT_TRUE(std::regex_search(r.err, advice)) << r.err;
     }
+}
+
+// Without the port, every command that acts on the box ends with exit code 8 and says
+// why; none reports a success.
+TEST(KolmctlRead, WithoutThePortNoCommandReportsASuccess) {
+    for (const kolmctl::Command& c : kolmctl::commands()) {
+        if (!c.withPlugin) continue;
+        bench(0, 300, 300, true);
+        const Ran r = runKolmctl(typicalUse(KOLMLPT1_PATH, c));
+        EXPECT_EQ(r.code == kolmctl::kNoPortAccess, c.needsPort) << c.name << ": " << r.code << " " << r.err;
+        if (!c.needsPort) continue;
+        EXPECT_NE((r.out + r.err).find("no access to the parallel port"), std::string::npos) << c.name;
+        if (std::string(c.name) != "check") {
+            EXPECT_EQ(r.out, "") << c.name;
+        }
+    }
+}
+
+// Another program takes the port for a moment: the readings it got in the way of are
+// gaps (an empty cell, a break in the chart), the capture goes on, and the exit code
+// says that not every reading was taken.
+TEST(KolmctlRead, AReadingWithoutAnAnswerIsAGapAndTheCaptureGoesOn) {
+    bench(0, 300, 700);
+    // Start-up's 2 accesses, then 43 a channel: the first access of the third reading's channel 0.
+    kolmsim_fail_accesses(2 + 2 * 86 + 1, 1, KOLMSIM_FAIL_READS | KOLMSIM_FAIL_WRITES);
+    const std::string chart = tempPath("kolmctl_gap.svg");
+    const Ran r = runKolmctl(
+        {KOLMLPT1_PATH, "read", "--counts", "--csv", "--count", "5", "--interval", "0", "--plot", chart},
+        kWatchingBench);
+    EXPECT_EQ(r.code, kolmctl::kNoPortAccess) << r.err;
+    std::istringstream rows(r.out);
+    std::vector<std::string> cells;
+    for (std::string row; std::getline(rows, row);) cells.push_back(row.substr(row.find(',')));
+    EXPECT_EQ(cells, (std::vector<std::string>{",ch0_counts,ch1_counts", ",300,700", ",300,700", ",,700",
+                                               ",300,700", ",300,700"}));
+    EXPECT_NE(r.err.find("1 of 5 readings had no value where the port did not answer"), std::string::npos)
+        << r.err;
+    std::ifstream in(chart);
+    const std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t lines = 0;
+    for (std::size_t at = svg.find("<polyline"); at != std::string::npos; at = svg.find("<polyline", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 3u) << "channel 0 broken in two at the gap, channel 1 whole";
 }
 
 TEST(KolmctlPort, RelaySwitchesTheDataLineAndReadsItBack) {
@@ -184,11 +229,23 @@ TEST(KolmctlPort, RelayRefusesBadNumbersAndSaysWhenThePortIsMissing) {
     EXPECT_EQ(kolmsim_data(kLpt1), 0x00);
 }
 
-TEST(KolmctlPort, RelaysListsEveryRelayByName) {
+// The simulated bench is not a port kolmctl can read before it loads the plug-in: what
+// it does not know, it does not report; what one call switched, it does.
+TEST(KolmctlPort, RelaysNeverReportAStateKolmctlDoesNotKnow) {
     bench(0x0F, 0, 0);  // the lines are high, but nothing was switched by this load
-    const Ran r = runKolmctl({KOLMLPT1_PATH, "relays"});
+    Ran r = runKolmctl({KOLMLPT1_PATH, "relays"});
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "relais 0: off\nrelais 1: off\nrelais 2: off\nrelais 3: off\n");
+    EXPECT_EQ(
+        r.out,
+        "relais 0: not set by this call\nrelais 1: not set by this call\nrelais 2: not set by this call\n"
+        "relais 3: not set by this call\n");
+    r = runKolmctl({KOLMLPT1_PATH, "relay", "1", "on", "then", "relay", "2", "on", "then", "relays"},
+                   kWatchingBench);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.substr(r.out.find("relais 0: ", 60)),
+              "relais 0: off\nrelais 1: on\nrelais 2: on\nrelais 3: off\n");
+    EXPECT_EQ(kolmsim_data(kLpt1) & 0x0F, 0x06) << "one load: the second switch kept the first";
+    EXPECT_NE(r.err.find("also set relais 0, relais 2 and relais 3 off"), std::string::npos) << r.err;
 }
 
 TEST(KolmctlPort, RestoreGivesThePrinterItsByteAndReinitTakesThePortBack) {
@@ -202,11 +259,12 @@ TEST(KolmctlPort, RestoreGivesThePrinterItsByteAndReinitTakesThePortBack) {
     EXPECT_EQ(kolmsim_data(kLpt1), 0xBA);
 }
 
-TEST(KolmctlCheck, TheBuiltPlugInConforms) {
+TEST(KolmctlCheck, TheBuiltPlugInConformsAndABoxNotReachedIsNotAllOk) {
     for (bool refused : {false, true}) {
         bench(0, 100, 900, refused);
         const Ran r = runKolmctl({KOLMLPT1_PATH, "check"});
-        EXPECT_EQ(r.code, 0) << r.out;
+        EXPECT_EQ(r.code, refused ? kolmctl::kNoPortAccess : kolmctl::kOk) << r.out;
+        EXPECT_EQ(r.out.find("check: the box was not reached") != std::string::npos, refused) << r.out;
         EXPECT_EQ(r.out.find("FAIL"), std::string::npos) << r.out;
         EXPECT_NE(
             r.out.find("all " + std::to_string(kListedCount) + " entry points of the interface are listed"),
@@ -252,6 +310,9 @@ TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
     pe[60] = pe[61] = pe[62] = pe[63] = static_cast<char>(0xF0);  // the PE header far past the end
     const std::string wildPePath = tempPath("kolmctl_wild.dll");
     std::ofstream(wildPePath, std::ios::binary) << pe;
+    const std::string loop = tempPath("kolmctl_loop.so");
+    std::remove(loop.c_str());
+    ASSERT_EQ(symlink(loop.c_str(), loop.c_str()), 0);
     const std::string fifo = tempPath("kolmctl_fifo.so");
     std::remove(fifo.c_str());
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -259,9 +320,10 @@ TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
     struct {
         std::string file;
         int code;
-        const char* says;
+        std::string says;
     } const cases[] = {
         {"/nonexistent/kolmlpt1.so", kolmctl::kFileNotFound, "no such file"},
+        {loop, kolmctl::kFileNotFound, "cannot read " + loop + ": Too many levels of symbolic links"},
         {text, kolmctl::kNotAPlugin, "not a shared library"},
         {KOLMSIM_PATH, kolmctl::kNotAPlugin, "exports no DLLFunctionDirectory"},
         {elfPath, kolmctl::kWrongArchitecture, "is an i386 Linux shared object"},
@@ -380,14 +442,14 @@ TEST(KolmctlHostile, EveryCommandEndsWithItsExitCodeAndOneLine) {
          {"relay", "1", "on"},
          kPluginFailed,
          {"SB(1,1) ended the process (exit status 3)"}},
-        {"faulting_entries", {"relays"}, kOk, {"relay 3: off\n"}},
-        {"faulting_entries", {"restore"}, kPluginFailed, {"EA(2) crashed (Segmentation fault)"}},
+        {"faulting_entries", {"relays"}, kPluginFailed, {"EA(0) crashed (Segmentation fault)"}},
+        {"faulting_entries", {"restore"}, kPluginFailed, {"EA(0) crashed (Segmentation fault)"}},
         {"faulting_entries",
          {"check"},
          kCheckFailed,
          {"FAIL  EA(0) crashed (Segmentation fault)", "FAIL  EAD(0) gave no answer in 1 s",
           "FAIL  titre() crashed (Illegal instruction)", "FAIL  SB(-1,1) ended the process (exit status 3)",
-          "FAIL  SB(0,0) ended the process (exit status 3)"}},
+          "note  double EAD(int): not probed further, it gave no answer once"}},
     };
     for (const Row& row : rows) {
         std::vector<Args> commandLines;
@@ -427,30 +489,43 @@ TEST(KolmctlErrors, AFullDiskEndsEveryCommandWithExit10) {
     }
 }
 
-TEST(KolmctlErrors, CtrlCStopsAReadingAndAPlugInThatDoesNotAnswer) {
+// A capture stopped by Ctrl-C, by `timeout` (SIGTERM) or by a closed terminal (SIGHUP)
+// says how far it got, charts what it read and ends with 128 + the signal.
+TEST(KolmctlErrors, ASignalStopsACaptureTruthfullyAndAPlugInThatDoesNotAnswer) {
     struct {
         std::string plugin;
+        int signal;
         int code;
         const char* says;
     } const cases[] = {
-        {KOLMLPT1_PATH, kolmctl::kOk, " readings plotted in "},
-        {hostile("faulting_entries"), kolmctl::kInterrupted, "kolmctl: interrupted\n"},
+        {KOLMLPT1_PATH, SIGINT, 130, "kolmctl: stopped by Ctrl-C after "},
+        {KOLMLPT1_PATH, SIGTERM, 143, "kolmctl: stopped by SIGTERM after "},
+        {KOLMLPT1_PATH, SIGHUP, 129, "kolmctl: stopped by SIGHUP after "},
+        {hostile("faulting_entries"), SIGINT, 130, "kolmctl: stopped by Ctrl-C after 0 of 100000 readings\n"},
     };
-    auto* const before = std::signal(SIGINT, SIG_IGN);  // a Ctrl-C after kolmctl ended ends nothing
+    const std::string chart = tempPath("kolmctl_stopped.svg");
     for (const auto& c : cases) {
-        std::thread press([] {
+        auto* const before = std::signal(c.signal, SIG_IGN);  // one after kolmctl ended ends nothing
+        std::remove(chart.c_str());
+        std::thread press([&c] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            kill(getpid(), SIGINT);
+            kill(getpid(), c.signal);
         });
-        kolmctl::Args args{c.plugin, "read", "--volts", "--count", "0", "--interval", "10"};
-        if (c.code == kolmctl::kOk) args.insert(args.end(), {"--plot", tempPath("kolmctl_stopped.svg")});
+        kolmctl::Args args{c.plugin, "read", "--volts", "--count", "100000", "--interval", "10"};
+        if (c.plugin == KOLMLPT1_PATH) args.insert(args.end(), {"--plot", chart});
         const Ran r = runKolmctl(args);
         press.join();
+        std::signal(c.signal, before);
         EXPECT_EQ(r.code, c.code) << r.err;
         EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
         EXPECT_EQ(childrenOfTheTest(), std::vector<pid_t>{});
+        if (c.plugin != KOLMLPT1_PATH) continue;
+        const std::size_t stopped = r.err.find(" after ") + 7;
+        const int taken = std::stoi(r.err.substr(stopped));
+        EXPECT_EQ(r.err.substr(r.err.find(' ', stopped)), " of 100000 readings\n");
+        EXPECT_EQ(lines(r.out), taken) << "one line for each reading said to be taken";
+        EXPECT_NE(r.err.find(std::to_string(taken) + " readings plotted in " + chart), std::string::npos);
     }
-    std::signal(SIGINT, before);
 }
 
 TEST(KolmctlErrors, WithoutAProcessForThePlugInNothingIsCalled) {

@@ -22,7 +22,14 @@ kolmctl_cli_test(list 0 "14  PURE PASCAL asciiz Detail\\(\\) +-> detail" ${lpt1}
 kolmctl_cli_test(read 0 "CAN voie 0: [0-9]+ \\([0-9.]+ V\\)  CAN voie 1: [0-9]+" ${lpt1} read --count 2 --interval 10)
 kolmctl_cli_test(read_volts 0 "time_s,ch0_volts,ch1_volts\n[0-9.]+,[0-9]\\.[0-9]+,[0-9]\\.[0-9]+\n" ${lpt1} read --volts --csv)
 kolmctl_cli_test(relay 0 "relais 3: switched on \\(SB answered 301\\), read back on" ${lpt1} relay 3 on)
-kolmctl_cli_test(relays 0 "relais 0: off\nrelais 1: off\nrelais 2: off\nrelais 3: off" ${lpt1} relays)
+# Behind the stand-in parport driver kolmctl reads the relay lines; the simulated bench
+# is no port it can read, and what it does not know it does not report.
+if(KOLM_PORT_ACCESS STREQUAL "sim")
+  set(unknown "not set by this call")
+  kolmctl_cli_test(relays 0 "relais 0: ${unknown}\nrelais 1: ${unknown}\nrelais 2: ${unknown}\nrelais 3: ${unknown}" ${lpt1} relays)
+else()
+  kolmctl_cli_test(relays 0 "relais 0: off\nrelais 1: off\nrelais 2: off\nrelais 3: off" ${lpt1} relays)
+endif()
 kolmctl_cli_test(restore 0 "RAZ pour impression: the port's data byte is restored" ${lpt1} restore)
 kolmctl_cli_test(reinit 0 "initialisation: the interface is initialised again" ${lpt1} reinit)
 kolmctl_cli_test(check 0 "check: [0-9]+ ok, 0 failed" ${lpt1} check)

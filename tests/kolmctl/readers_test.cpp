@@ -8,8 +8,10 @@
 #include <string>
 
 #include "cp1252.h"
+#include "messages.h"
 #include "pe_exports.h"
 #include "signature.h"
+#include "utf8.h"
 #include "version_resource.h"
 
 using kolmctl::Type;
@@ -44,6 +46,32 @@ TEST(KolmctlSignature, RejectsTextsOfAnotherForm) {
         std::string why;
         EXPECT_FALSE(kolmctl::parseSignature(text, &why)) << text;
         EXPECT_FALSE(why.empty()) << text;
+    }
+}
+
+// What the system names ports and folders with reaches a JSON reader as UTF-8.
+TEST(KolmctlUtf8, KeepsWellFormedTextAndReplacesTheRest) {
+    const std::string replaced = "\xEF\xBF\xBD";
+    EXPECT_EQ(kolmctl::validUtf8("PCIe \xC3\xA0 parall\xC3\xA8le \xE2\x82\xAC \xF0\x9F\x94\x8C"),
+              "PCIe \xC3\xA0 parall\xC3\xA8le \xE2\x82\xAC \xF0\x9F\x94\x8C");
+    EXPECT_EQ(kolmctl::validUtf8("lp\xE9"), "lp" + replaced) << "a Latin-1 byte";
+    EXPECT_EQ(kolmctl::validUtf8("\xC0\xAF\xED\xA0\x80"),
+              replaced + replaced + replaced + replaced + replaced)
+        << "an overlong form and a surrogate";
+    EXPECT_EQ(kolmctl::validUtf8("\xE2\x82"), replaced + replaced) << "cut short";
+}
+
+// The side's answer about a load is read back only as a load can give it.
+TEST(KolmctlMessages, ALoadAnswerWithAnOutcomeNoLoadGivesIsGarbled) {
+    kolmctl::LoadAnswer sent;
+    sent.outcome = kolmctl::LoadOutcome::NullDirectory;
+    std::string bytes = kolmctl::loadAnswer(sent);
+    kolmctl::LoadAnswer read;
+    EXPECT_TRUE(kolmctl::readLoadAnswer(bytes, read));
+    EXPECT_EQ(read.outcome, kolmctl::LoadOutcome::NullDirectory);
+    for (const int outcome : {5, 11, 255}) {
+        bytes[0] = static_cast<char>(outcome);
+        EXPECT_FALSE(kolmctl::readLoadAnswer(bytes, read)) << outcome;
     }
 }
 

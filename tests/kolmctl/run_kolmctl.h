@@ -21,11 +21,13 @@ struct RunOptions {
     bool watchBench = false;
     unsigned seconds = 10;        // for any one answer of the plug-in
     std::ostream* out = nullptr;  // another standard output (e.g. a full disk)
+    const char* input = "";       // standard input, for a session
 };
 
 inline Ran runKolmctl(const kolmctl::Args& args, const RunOptions& o = {}) {
     std::ostringstream out, err;
-    kolmctl::Context cx{o.out ? *o.out : out, err, o.terminal, {o.seconds, o.watchBench, nullptr}};
+    std::istringstream in(o.input);
+    kolmctl::Context cx{o.out ? *o.out : out, err, o.terminal, {o.seconds, o.watchBench, nullptr}, &in};
     const int code = kolmctl::run(args, cx);
     return {code, out.str(), err.str()};
 }

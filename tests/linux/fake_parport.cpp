@@ -12,6 +12,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/ucontext.h>
 #include <time.h>
 #include <unistd.h>
@@ -31,6 +32,7 @@ FAKE_PARPORT_API int openat64(int dir, const char* path, int flags, ...);
 FAKE_PARPORT_API ssize_t read(int fd, void* buffer, size_t size);
 FAKE_PARPORT_API int close(int fd);
 FAKE_PARPORT_API int access(const char* path, int mode);
+FAKE_PARPORT_API ssize_t readlink(const char* path, char* buffer, size_t size);
 }
 
 namespace {
@@ -60,6 +62,8 @@ thread_local unsigned long ioFrom;
 thread_local unsigned long ioCount;
 FakeParportCounts counts;
 Open opens[kMaxFd];
+// With shared latches: the data lines of parportN, in a file every process maps.
+volatile uint8_t* sharedLatches = nullptr;
 
 template <typename Fn>
 Fn* next(const char* name) {
@@ -120,6 +124,27 @@ int openOurs(const char* path) {
 
 Open* ours(int fd) { return fd >= 0 && fd < kMaxFd && opens[fd].kind != Kind::None ? &opens[fd] : nullptr; }
 
+// A register access of parportN between the two: the bench takes the lines another
+// process left in the shared latches, and shares what this access left.
+void takeSharedLines(int port) {
+    if (sharedLatches && sharedLatches[port] != kolmsim_data(bases[port]))
+        kolmsim_set_data(bases[port], sharedLatches[port]);
+}
+void shareLines(int port) {
+    if (sharedLatches) sharedLatches[port] = kolmsim_data(bases[port]);
+}
+
+void mapSharedLatches(const char* file, bool fromBench) {
+    const int fd = next<int(const char*, int, ...)>("open")(file, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0 || ftruncate(fd, kPorts) != 0) return;
+    void* map = mmap(nullptr, kPorts, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    next<int(int)>("close")(fd);
+    if (map == MAP_FAILED) return;
+    sharedLatches = static_cast<volatile uint8_t*>(map);
+    if (fromBench)
+        for (int n = 0; n < kPorts; ++n) shareLines(n);
+}
+
 int deviceIoctl(Open& device, unsigned long request, unsigned char* arg) {
     ++counts.ioctls;
     const uint16_t base = bases[device.port];
@@ -147,9 +172,11 @@ int deviceIoctl(Open& device, unsigned long request, unsigned char* arg) {
             return fail(EINVAL);
         }
         int done = 0;
+        takeSharedLines(device.port);
         if (request == PPRDATA) done = kolmsim_try_in(base, arg);
         else if (request == PPRSTATUS) done = kolmsim_try_in(static_cast<uint16_t>(base + 1), arg);
         else done = kolmsim_try_out(base, *arg);
+        shareLines(device.port);
         return done ? 0 : fail(EIO);
     }
     ++counts.otherIoctls;
@@ -221,6 +248,23 @@ int access(const char* path, int mode) {
     return denyOpen && mode != F_OK ? fail(EACCES) : 0;
 }
 
+// /proc/self/fd/N names the device a descriptor stands for, as the kernel's does.
+ssize_t readlink(const char* path, char* buffer, size_t size) {
+    const char* prefix = "/proc/self/fd/";
+    const size_t n = strlen(prefix);
+    if (strncmp(path, prefix, n) == 0) {
+        const Open* file = ours(atoi(path + n));
+        if (file && file->kind == Kind::Device) {
+            char name[32];
+            const int length = snprintf(name, sizeof name, "/dev/parport%d", file->port);
+            const size_t copied = static_cast<size_t>(length) < size ? static_cast<size_t>(length) : size;
+            memcpy(buffer, name, copied);
+            return static_cast<ssize_t>(copied);
+        }
+    }
+    return next<ssize_t(const char*, char*, size_t)>("readlink")(path, buffer, size);
+}
+
 int close(int fd) {
     static auto* realClose = next<int(int)>("close");
     if (Open* file = ours(fd)) {
@@ -289,8 +333,13 @@ static void serveIo(int, siginfo_t*, void* context) {
         ++counts.ungrantedIo;
     } else {
         ++counts.servedIo;
+        int parport = 0;
+        while (parport < kPorts - 1 && bases[parport] != port) ++parport;
+        const bool dataRegister = bases[parport] == port;
+        if (dataRegister) takeSharedLines(parport);
         if (isIn) ax = static_cast<greg_t>((static_cast<unsigned long>(ax) & ~0xFFul) | kolmsim_in(port));
         else kolmsim_out(port, static_cast<uint8_t>(ax & 0xFF));
+        if (dataRegister) shareLines(parport);
     }
     ip += immediate ? 2 : 1;
 }
@@ -336,6 +385,8 @@ void fake_parport_configure(const uint16_t newBases[8]) {
 
 void fake_parport_ppdev(int loaded) { ppdevLoaded = loaded != 0; }
 
+void fake_parport_share_latches(const char* file) { mapSharedLatches(file, true); }
+
 void fake_parport_deny_open(int deny) { denyOpen = deny != 0; }
 
 FakeParportCounts fake_parport_counts(void) { return counts; }
@@ -354,6 +405,7 @@ void fake_parport_clear_counts(void) {
 // a box on the bench; "0x378:709:179" also holds that box's inputs at counts 709
 // (channel 0) and 179 (channel 1) instead of the demo waveforms.
 __attribute__((constructor)) static void machineFromEnvironment() {
+    if (const char* file = getenv("FAKE_PARPORT_LATCHES")) mapSharedLatches(file, false);
     const char* text = getenv("FAKE_PARPORT_BASES");
     if (!text) return;
     uint16_t chosen[kPorts] = {};

@@ -10,9 +10,12 @@
  *   - ioperm and iopl refused, or granted per thread; with the I/O server on, the
  *     in/out instructions of a granted thread are served from the bench by a
  *     SIGSEGV handler (the kernel itself never granted anything).
+ *   - /proc/self/fd/N of a device descriptor reads back as /dev/parportN;
+ *   - with shared latches, the data lines outlast the process, as a real port's do.
  * Every other path, descriptor and request goes to the C library untouched.
  * Run by hand, FAKE_PARPORT_BASES="0x378,0xD010" sets parport0, parport1, ...
- * ("0x378:709:179": that box's two inputs held at counts 709 and 179). */
+ * ("0x378:709:179": that box's two inputs held at counts 709 and 179);
+ * FAKE_PARPORT_LATCHES=FILE shares the data lines through FILE (see below). */
 #ifndef FAKE_PARPORT_H
 #define FAKE_PARPORT_H
 
@@ -61,6 +64,11 @@ FAKE_PARPORT_API void fake_parport_base_text(int port, const char* text);
 #define FAKE_IOPERM_FIRST_THREAD 2
 FAKE_PARPORT_API void fake_parport_ioperm(int mode);
 FAKE_PARPORT_API void fake_parport_serve_io(int on);
+/* The data lines of every parportN kept in `file` from now on, as the bench holds
+ * them now: each process of a test that shares the file (this one, the processes it
+ * forks, programs started with FAKE_PARPORT_LATCHES=file) finds the lines the last
+ * one left, as on one machine's real ports. */
+FAKE_PARPORT_API void fake_parport_share_latches(const char* file);
 FAKE_PARPORT_API FakeParportCounts fake_parport_counts(void);
 FAKE_PARPORT_API void fake_parport_clear_counts(void);
 

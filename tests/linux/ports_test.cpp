@@ -3,6 +3,8 @@
 // that stands between a port and a plug-in, and port files beside the plug-ins.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "fake_parport.h"
 #include "kolmsim.h"
 #include "port_file_cases.h"
@@ -90,6 +92,49 @@ TEST(Ports, EachStateBetweenAPortAndAPlugin) {
                   "\"write base=0xD010 in kolmlpt2.ini beside kolmlpt2.so\", \"access\": null}"),
               std::string::npos)
         << json.out;
+    // A name from the system that is not UTF-8 reaches the JSON as UTF-8 all the same.
+    fake_parport_hold(1,
+                      "pp\xE9"
+                      "dev");
+    EXPECT_NE(runKolmctl({"ports", "--json"})
+                  .out.find("\"holder\": \"pp\xEF\xBF\xBD"
+                            "dev\""),
+              std::string::npos);
+}
+
+// The data lines outlast each run of kolmctl, as a real port's do: a relay that one
+// run left on stays on when the next switches another, and one run or a session
+// switches several.
+TEST(Ports, NoRelayChangesThatTheUserDidNotName) {
+    const ScratchFolder scratch("kolm-relays");
+    machine();
+    const std::string plugin = pluginFolder(scratch, nullptr) + "/kolmlpt1.so";
+    const std::string latches = (scratch.path / "latches").string();
+    fake_parport_share_latches(latches.c_str());
+    struct Row {
+        kolmctl::Args args;
+        const char* input;
+        int relays;  // on the data lines afterwards
+        const char* says;
+    } const rows[] = {
+        {{plugin, "relay", "2", "on"}, "", 0x4, "relais 2: switched on (SB answered 201), read back on\n"},
+        {{plugin, "relay", "1", "on"}, "", 0x6, "relais 1: switched on (SB answered 101), read back on\n"},
+        {{plugin, "relays"}, "", 0x6, "relais 0: off\nrelais 1: on\nrelais 2: on\nrelais 3: off\n"},
+        {{plugin, "session"},
+         "relay 3 on\n# then one off\nrelay 2 off\nrelays\n",
+         0xA,
+         "relais 0: off\nrelais 1: on\nrelais 2: off\nrelais 3: on\n"},
+        {{plugin, "relay", "0", "on", "then", "relay", "1", "off", "then", "check"}, "", 0x9, "check: "},
+    };
+    for (const Row& row : rows) {
+        const Ran r = runKolmctl(row.args, RunOptions{.input = row.input});
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err, "") << "kolmctl read the lines: no relay was set off unasked";
+        EXPECT_NE(r.out.find(row.says), std::string::npos) << r.out;
+        std::ifstream lines(latches, std::ios::binary);
+        EXPECT_EQ(lines.get() & 0x0F, row.relays) << r.out;
+    }
+    EXPECT_EQ(fake_parport_counts().openDevices, 0u);
 }
 
 // info names the base and its origin; "no value" comes with the reason, not advice.
@@ -98,21 +143,29 @@ TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
     struct Row {
         Setting at;
         const char* info;
+        const char* access;
         const char* why;  // after "no value"; null: the reading works
     } const rows[] = {
-        {{"built in", [] {}, nullptr}, "port:      0x0378 (built in; no ", nullptr},
-        {{"card", [] {}, "[port]\nbase=0xD010\n"}, "port:      0xD010 from ", nullptr},
+        {{"built in", [] {}, nullptr}, "port:      0x0378 (built in; no ", "ppdev, /dev/parport0\n", nullptr},
+        {{"card", [] {}, "[port]\nbase=0xD010\n"},
+         "port:      0xD010 from ",
+         "ppdev, /dev/parport1\n",
+         nullptr},
         {{"invalid file", [] {}, "[port]\nbase=0xD0l0\n"},
          "port:      none: ",
+         "none\n",
          "kolmlpt1.ini gives a base that is not a number (write 0xD010, or 53264): mend it"},
         {{"no port there", [] {}, "[port]\nbase=0xE800\n"},
          "port:      0xE800 from ",
+         "none\n",
          "No parallel port at 0xE800; the system has parport0 at 0x0378, parport1 at 0xD010."},
         {{"no permission", [] { fake_parport_deny_open(1); }, nullptr},
          "port:      0x0378",
+         "none\n",
          "To reach the port at 0x0378: join group lp: sudo adduser $USER lp, then log in again."},
         {{"no ppdev", [] { fake_parport_ppdev(0); }, "[port]\nbase=0xD010\n"},
          "port:      0xD010",
+         "none\n",
          "To reach the port at 0xD010: load the ppdev driver"},
     };
     for (const Row& row : rows) {
@@ -120,6 +173,7 @@ TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
         const std::string plugin = arrange(scratch, row.at) + "/kolmlpt1.so";
         const Ran info = runKolmctl({plugin, "info"});
         EXPECT_NE(info.out.find(row.info), std::string::npos) << info.out;
+        EXPECT_NE(info.out.find(std::string("access:    ") + row.access), std::string::npos) << info.out;
         const Ran read = runKolmctl({plugin, "read", "0", "--counts"});
         if (row.why == nullptr) {
             EXPECT_EQ(read.code, 0) << read.err;

@@ -6,6 +6,8 @@
 // environment instead, read by this test helper only, never by the plug-in:
 //   KOLMSIM_INPUTS=C0,C1     both boxes' inputs held at counts C0 and C1 (else the
 //                            demo waveforms)
+//   KOLMSIM_DATA=V           both boxes' data latches at V when the helper loads, as
+//                            a port holds what the last program left on it
 //   KOLMSIM_SHOW_LATCHES=1   at exit, each box's data latch written to stderr as
 //                            "latch 0x378=0xB4 0x278=0x00", what the relays see
 #include <windows.h>
@@ -34,6 +36,14 @@ namespace {
 
 constexpr std::uint16_t kBases[] = {0x378, 0x278};
 
+void holdData() {
+    char text[16];
+    const DWORD n = GetEnvironmentVariableA("KOLMSIM_DATA", text, sizeof text);
+    if (n == 0 || n >= sizeof text) return;
+    const long value = std::strtol(text, nullptr, 0);
+    for (std::uint16_t base : kBases) kolmsim_set_data(base, static_cast<std::uint8_t>(value));
+}
+
 void holdInputs() {
     char text[64];
     const DWORD n = GetEnvironmentVariableA("KOLMSIM_INPUTS", text, sizeof text);
@@ -61,7 +71,7 @@ void showLatches() {
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) holdInputs();
+    if (reason == DLL_PROCESS_ATTACH) holdInputs(), holdData();
     if (reason == DLL_PROCESS_DETACH) showLatches();
     return TRUE;
 }

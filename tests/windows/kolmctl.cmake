@@ -26,7 +26,7 @@ set(lpt2 Z:${host_folder}/kolmlpt2.dll)
 # The texts are Windows-1252 in the DLL (é is E9) and UTF-8 on the way out: this
 # file is UTF-8, so the é below is C3 A9.
 windows_kolmctl_test(info 0
-  "title: +KOLM en LPT2:\ndetail: +DLL \\(32 bits\\) pour KOLM 10 bits en LPT2:, par R\\. Tavelinque, le 20 février 2001\ncalls: +[^\n]*register"
+  "title: +KOLM en LPT2:\ndetail: +DLL \\(32 bits\\) pour KOLM 10 bits en LPT2:, par R\\. Tavelinque, le 20 février 2001\ncalls: +[^\n]*register[^\n]*\nport: [^\n]*\naccess: +the port helper [^\n]*host-folder.inpout32\\.dll\n"
   ARGS ${lpt2} info)
 windows_kolmctl_test(list 0
   "PURE PASCAL double EAD\\(int\\)[^\n]*\n.*14  PURE PASCAL asciiz Detail\\(\\) +-> detail\n"
@@ -41,6 +41,11 @@ windows_kolmctl_test(read_csv 0
 windows_kolmctl_test(relay 0
   "relais 2: switched on \\(SB answered 201\\), read back on\n.*latch 0x378=0x00 0x278=0xB4"
   ENV KOLMSIM_SHOW_LATCHES=1 ARGS ${lpt2} relay 2 on)
+# Relay 2 left on by an earlier program: kolmctl reads the lines through the helper,
+# so switching relay 1 on keeps relay 2 on (0xB6, not 0xB2).
+windows_kolmctl_test(relay_keeps_the_others 0
+  "relais 1: switched on \\(SB answered 101\\), read back on\n.*latch 0x378=0x04 0x278=0xB6"
+  ENV KOLMSIM_DATA=0x04 KOLMSIM_SHOW_LATCHES=1 ARGS ${lpt2} relay 1 on)
 windows_kolmctl_test(relays 0 "relais 0: off\nrelais 1: off\nrelais 2: off\nrelais 3: off\n"
   ARGS ${lpt1} relays)
 windows_kolmctl_test(check 0

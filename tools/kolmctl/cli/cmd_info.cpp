@@ -5,6 +5,7 @@
 #include "call.h"
 #include "commands.h"
 #include "hex.h"
+#include "machine_ports.h"
 #include "plugin_ports.h"
 #include "version_resource.h"
 
@@ -23,6 +24,35 @@ void showPortInUse(Plugin& p, Context& cx) {
     else cx.out << "none: " << s.file << " " << portFileProblem(s.state) << "\n";
 }
 
+// How the plug-in reaches the port: what its process holds (the ppdev device, the
+// port helper) or the simulated box; otherwise direct port instructions, or nothing,
+// which one reading tells apart.
+void showAccess(Plugin& p, Context& cx) {
+    const bool windows = p.kind().container == Container::Pe;
+    cx.out << "access:    ";
+    if (!p.portHandle().empty()) {
+        cx.out << (windows ? "the port helper " : "ppdev, ") << p.portHandle();
+        for (const MachinePort& port : discoverPorts(programFolder()).ports)
+            if (port.description == p.portHandle() && !port.holder.empty())
+                cx.out << " (held now by " << port.holder << ": the plug-in takes it once it is let go)";
+        cx.out << "\n";
+        return;
+    }
+    if (p.simulatedBox()) {
+        cx.out << "the simulated box (libkolmsim), not a port\n";
+        return;
+    }
+    const Listed* ea = p.find("EA");
+    if (ea != nullptr && ea->sig->params == std::vector<Type>{Type::Int} && ea->sig->result == Type::Int &&
+        callInt(p, *ea, {intArg(0)}) != kNoValue) {
+        cx.box.reached = true;
+        cx.out << (windows ? "direct in/out instructions (this Windows lets programs use them)\n"
+                           : "direct I/O (ioperm)\n");
+        return;
+    }
+    cx.out << "none\n" << noPortAdvice(p.path(), variantOf(p), windows) << "\n";
+}
+
 }  // namespace
 
 int cmdInfo(Plugin& p, const Args& args, Context& cx) {
@@ -33,6 +63,7 @@ int cmdInfo(Plugin& p, const Args& args, Context& cx) {
     cx.out << "detail:    " << titleText(p, "Detail") << "\n";
     cx.out << "calls:     " << callingConventionName() << "\n";
     showPortInUse(p, cx);
+    showAccess(p, cx);
     cx.out << "directory: " << p.listed().size() << " entries at " << hexAddress(p.directoryAddress())
            << (p.directoryEnded() ? ", null-terminated" : ", " + p.walkProblem()) << "\n";
     cx.out << "exports:   DLLFunctionDirectory";

@@ -7,6 +7,7 @@
 #include "hex.h"
 #include "machine_ports.h"
 #include "plugin_ports.h"
+#include "utf8.h"
 
 namespace kolmctl {
 
@@ -36,7 +37,7 @@ Verdict verdictFor(const MachinePorts& m, const MachinePort& port, const Setting
     if (v.plugin != 0) {
         const PortSetting& s = settings[v.plugin];
         v.line = pluginName(v.plugin, m) + (v.step.empty() ? " drives it" : " would drive it") +
-                 (s.state == kolm::PortFile::valid ? " (base from " + s.file + ")" : "");
+                 (s.state == kolm::PortFile::valid ? " (base from " + systemTextAsUtf8(s.file) + ")" : "");
         return v;
     }
     // A plug-in whose own base is not one of the ports here is the one to move.
@@ -47,7 +48,10 @@ Verdict verdictFor(const MachinePorts& m, const MachinePort& port, const Setting
     return v;
 }
 
-std::string json(const std::string& text) {
+// A JSON string: UTF-8 (anything else replaced), quotes, backslashes and control
+// characters escaped.
+std::string json(const std::string& raw) {
+    const std::string text = validUtf8(raw);
     std::string out = "\"";
     for (const char c : text) {
         if (c == '"' || c == '\\') out += '\\';
@@ -109,7 +113,7 @@ void showText(const MachinePorts& m, const Settings& settings, std::ostream& out
     showMechanisms(m, out);
     for (int lpt : {1, 2})
         if (settings[lpt].state != kolm::PortFile::absent && settings[lpt].state != kolm::PortFile::valid)
-            out << settings[lpt].file << " " << portFileProblem(settings[lpt].state) << ": "
+            out << systemTextAsUtf8(settings[lpt].file) << " " << portFileProblem(settings[lpt].state) << ": "
                 << pluginName(lpt, m) << " has no port until it is mended\n";
 }
 
@@ -132,7 +136,8 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
     sep = "";
     for (int lpt : {1, 2}) {
         const PortSetting& s = settings[lpt];
-        out << sep << "{\"plugin\": " << json(pluginName(lpt, m)) << ", \"file\": " << json(s.file)
+        out << sep << "{\"plugin\": " << json(pluginName(lpt, m))
+            << ", \"file\": " << json(systemTextAsUtf8(s.file))
             << ", \"present\": " << (s.state == kolm::PortFile::absent ? "false" : "true")
             << ", \"base\": " << s.base << ", \"problem\": " << jsonOrNull(portFileProblem(s.state)) << "}";
         sep = ", ";

@@ -1,9 +1,11 @@
 // read: one or many readings of the analog channels, as plain lines, CSV, a live
 // view on a terminal, and optionally an SVG chart.
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <thread>
@@ -80,6 +82,7 @@ struct Sample {
     std::int32_t count = 0;
     double volts = 0.0;
     bool valid = true;  // a count of 0 to 1023 and finite volts: a reading the interface can give
+    bool gap = false;   // the plug-in answered "no value": the port did not answer this reading
 };
 
 // Formats into `out` without allocating once `out` has grown to a line's size.
@@ -121,6 +124,8 @@ struct Capture {
     bool live;
     std::string line;  // reused for every line written
     long invalid = 0;
+    long gaps = 0;   // readings with a channel that had no value
+    long taken = 0;  // readings shown so far
 };
 
 // The next `n` readings in one exchange: an answer a channel, reading after reading.
@@ -130,20 +135,26 @@ void takeReadings(const Capture& s, std::size_t n, std::vector<Answer>& answers)
     answers = s.plugin.callAll(calls);
 }
 
+// One reading's values. A value the port did not give is a gap; but where the port
+// has not answered once yet in this load, there is nothing to capture: no port.
 void sample(const Capture& s, const Answer* answers, std::vector<Sample>& values) {
+    bool answered = false;
     for (std::size_t k = 0; k < values.size(); ++k) {
         Sample& v = values[k];
         if (!s.countsShown) {
             v.volts = answers[k].result.value.d;
-            if (v.volts == kNoValueDouble) noPortAccess(s.plugin);
-            v.valid = std::isfinite(v.volts);
+            v.gap = v.volts == kNoValueDouble;
+            v.valid = v.gap || std::isfinite(v.volts);
         } else {
             v.count = answers[k].result.value.i;
-            if (v.count == kNoValue) noPortAccess(s.plugin);
+            v.gap = v.count == kNoValue;
             v.volts = v.count * kVoltsPerCount;
-            v.valid = v.count >= 0 && v.count <= kMaxCount;
+            v.valid = v.gap || (v.count >= 0 && v.count <= kMaxCount);
         }
+        answered = answered || !v.gap;
     }
+    if (!answered && !s.cx.box.reached) noPortAccess(s.plugin);
+    s.cx.box.reached = s.cx.box.reached || answered;
 }
 
 void printCsvHeader(Capture& s) {
@@ -171,13 +182,16 @@ void appendCsvVolts(std::string& out, const Sample& v, bool counts) {
     out += ")";
 }
 
+// A gap is an empty cell: a spreadsheet leaves it out of sums and charts.
 void printCsv(Capture& s, double seconds, const std::vector<Sample>& values) {
     std::string& l = s.line;
     l.clear();
     appendFixed(l, seconds, 3);
     for (const Sample& v : values) {
-        if (s.options.show != Show::Volts) appendCsvCount((l += ","), v);
-        if (s.options.show != Show::Counts) appendCsvVolts((l += ","), v, s.countsShown);
+        if (s.options.show != Show::Volts) l += ",";
+        if (s.options.show != Show::Volts && !v.gap) appendCsvCount(l, v);
+        if (s.options.show != Show::Counts) l += ",";
+        if (s.options.show != Show::Counts && !v.gap) appendCsvVolts(l, v, s.countsShown);
     }
     l += "\n";
     s.cx.out.write(l.data(), static_cast<std::streamsize>(l.size()));
@@ -191,6 +205,10 @@ void drawLive(const Capture& s, LiveView& view, double seconds, const std::vecto
     for (std::size_t k = 0; k < values.size(); ++k) {
         const Sample& v = values[k];
         std::string value;
+        if (v.gap) {
+            gauges.push_back({s.names[k], "no value", 0.0});
+            continue;
+        }
         if (s.options.show != Show::Volts) value += padLeft(std::to_string(v.count), 4);
         if (s.options.show != Show::Counts && (v.valid || !s.countsShown)) {
             if (!value.empty()) value += "  ";
@@ -214,6 +232,10 @@ void printPlain(Capture& s, double seconds, const std::vector<Sample>& values) {
     for (std::size_t k = 0; k < values.size(); ++k) {
         const Sample& v = values[k];
         l += "  " + s.names[k] + ": ";
+        if (v.gap) {
+            l += "no value";
+            continue;
+        }
         switch (s.options.show) {
         case Show::Both:
             appendInt(l, v.count);
@@ -241,10 +263,15 @@ void show(Capture& s, LiveView& view, double seconds, const std::vector<Sample>&
     else if (s.live) drawLive(s, view, seconds, values, index);
     else printPlain(s, seconds, values);
     bool allValid = true;
+    bool gap = false;
     for (std::size_t k = 0; k < values.size(); ++k) {
         allValid = allValid && values[k].valid;
-        volts[k] = values[k].volts;
+        gap = gap || values[k].gap;
+        // A gap breaks the channel's line in the chart.
+        volts[k] = values[k].gap ? std::nan("") : values[k].volts;
     }
+    ++s.taken;
+    if (gap) ++s.gaps;
     if (!allValid) ++s.invalid;
     else if (plot != nullptr) plot->add(seconds, volts);
 }
@@ -281,9 +308,19 @@ void readUntilDone(Capture& s, PlotSeries* plot) {
     }
 }
 
+// The chart's file, opened before the first reading: a path that cannot be written
+// fails at once, with the system's reason, not after the whole capture.
+std::ofstream openPlot(const std::string& path) {
+    errno = 0;
+    std::ofstream file(path, std::ios::binary);
+    if (!file)
+        throw Error{kOutputFailed,
+                    "cannot write " + path + (errno != 0 ? std::string(": ") + std::strerror(errno) : "")};
+    return file;
+}
+
 // `title` is asked before the readings: after Ctrl-C the plug-in is not called again.
-void writePlot(const Capture& s, const std::string& title, const PlotSeries& plot) {
-    std::ofstream file(s.options.plot, std::ios::binary);
+void writePlot(const Capture& s, std::ofstream& file, const std::string& title, const PlotSeries& plot) {
     file << svgPlot(title, plot.seconds(), plot.series());
     file.close();
     if (!file) throw Error{kOutputFailed, "cannot write " + s.options.plot};
@@ -313,17 +350,42 @@ int cmdRead(Plugin& p, const Args& args, Context& cx) {
     if (o.csv) printCsvHeader(s);
 
     std::optional<PlotSeries> plot;
+    std::ofstream plotFile;
     std::string title;
     if (!o.plot.empty()) {
+        plotFile = openPlot(o.plot);
         plot.emplace(s.names, kPlotPoints);
         title = titleText(p, "titre");
     }
-    readUntilDone(s, plot ? &*plot : nullptr);
-    checkOutput(cx.out, "the output");
+    // A stop by a signal, or an output that fails, still leaves the chart of what was read.
+    bool plotted = false;
+    const auto plotWhatWasRead = [&] {
+        if (!plot || plotted || (interrupted() && s.taken == 0)) return;
+        plotted = true;
+        writePlot(s, plotFile, title, *plot);
+    };
+    try {
+        readUntilDone(s, plot ? &*plot : nullptr);
+        if (!interrupted()) checkOutput(cx.out, "the output");
+    } catch (const Error& e) {
+        if (interrupted() || e.code == kOutputFailed) plotWhatWasRead();
+        if (!interrupted()) throw;
+    }
     if (s.invalid > 0)
         remark(cx.err, std::to_string(s.invalid) +
                            " readings held a value the interface cannot give (marked invalid)");
-    if (plot) writePlot(s, title, *plot);
+    plotWhatWasRead();
+    if (interrupted()) {
+        cx.out.flush();
+        remark(cx.err, "stopped by " + interruptName() + " after " + std::to_string(s.taken) +
+                           (s.count != 0 ? " of " + std::to_string(s.count) : std::string()) + " readings");
+        return interruptedExit();
+    }
+    if (s.gaps > 0) {
+        remark(cx.err, std::to_string(s.gaps) + " of " + std::to_string(s.taken) +
+                           " readings had no value where the port did not answer (left empty)");
+        return kNoPortAccess;
+    }
     return kOk;
 }
 

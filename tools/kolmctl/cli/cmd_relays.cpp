@@ -1,4 +1,7 @@
 // relay and relays: the four relays on data lines D0 to D3, through SB and RSB.
+// Every SB drives all four lines from the plug-in's own record of the relays, which a
+// new load holds all off: kolmctl first tells the plug-in of the relays that are on,
+// where it knows them, so that switching one changes no other.
 #include "commands.h"
 
 namespace kolmctl {
@@ -23,6 +26,21 @@ std::string stateWord(std::int32_t state) {
     return state == 1 ? "on" : state == 0 ? "off" : std::to_string(state);
 }
 
+bool isOn(std::uint8_t lines, std::int32_t k) { return ((lines >> k) & 1) != 0; }
+
+// The relays other than `k` that this switch set off, though kolmctl could not know
+// whether they were on: "relais 0, relais 2 and relais 3".
+std::string othersSetOff(Plugin& p, std::int32_t k) {
+    std::string names;
+    int listed = 0;
+    for (std::int32_t j = 0; j < kRelays; ++j) {
+        if (j == k) continue;
+        names += (listed == 0 ? "" : listed == kRelays - 2 ? " and " : ", ") + label(p, j);
+        ++listed;
+    }
+    return names;
+}
+
 }  // namespace
 
 int cmdRelay(Plugin& p, const Args& args, Context& cx) {
@@ -30,12 +48,37 @@ int cmdRelay(Plugin& p, const Args& args, Context& cx) {
         throw Error{kUsage, "usage: kolmctl PLUGIN relay K on|off"};
     const std::int32_t k = relayNumber(args[0]);
     const std::int32_t value = args[1] == "on" ? 1 : 0;
-    const std::int32_t answer =
-        callInt(p, require(p, "SB", {Type::Int, Type::Int}), {intArg(k), intArg(value)});
-    if (answer == kNoValue) noPortAccess(p);
-    const std::int32_t back = callInt(p, require(p, "RSB", {Type::Int}), {intArg(k)});
+    const Listed& sb = require(p, "SB", {Type::Int, Type::Int});
+    const Listed& rsb = require(p, "RSB", {Type::Int});
+    if (sb.sig->result != Type::Int || rsb.sig->result != Type::Int)
+        throw Error{kNotListed, "SB and RSB must answer an int"};
+    BoxState& box = cx.box;
+    const bool othersKnown = box.relays.has_value();
+    // The others that are on, first, in one exchange: while the plug-in learns of them,
+    // none is off for longer than a few port accesses.
+    std::vector<Call> calls;
+    if (othersKnown && !box.inStep)
+        for (std::int32_t j = 0; j < kRelays; ++j)
+            if (j != k && isOn(*box.relays, j)) calls.push_back(Plugin::callOf(sb, {intArg(j), intArg(1)}));
+    calls.push_back(Plugin::callOf(sb, {intArg(k), intArg(value)}));
+    calls.push_back(Plugin::callOf(rsb, {intArg(k)}));
+    const std::vector<Answer> answers = p.callAll(calls);
+    for (std::size_t n = 0; n + 1 < answers.size(); ++n)
+        if (answers[n].result.value.i == kNoValue) noPortAccess(p);
+    const std::int32_t answer = answers[answers.size() - 2].result.value.i;
+    const std::int32_t back = answers.back().result.value.i;
+    const auto mask = static_cast<std::uint8_t>(1u << k);
+    box.relays = static_cast<std::uint8_t>((box.relays.value_or(0) & ~mask) | (value != 0 ? mask : 0));
+    box.inStep = true;
+    box.reached = true;
     cx.out << label(p, k) << ": switched " << args[1] << " (SB answered " << answer << "), read back "
            << stateWord(back) << "\n";
+    if (!othersKnown)
+        remark(cx.err,
+               "the relay lines cannot be read here, so the plug-in (which starts each load with all "
+               "relays off) also set " +
+                   othersSetOff(p, k) +
+                   " off. Switch several relays in one call: relay 1 on then relay 2 on");
     if (answer != k * 100 + value || back != value)
         throw Error{kCheckFailed, "the plug-in did not confirm the switch"};
     return kOk;
@@ -44,8 +87,14 @@ int cmdRelay(Plugin& p, const Args& args, Context& cx) {
 int cmdRelays(Plugin& p, const Args& args, Context& cx) {
     noArgs(args);
     const Listed& rsb = require(p, "RSB", {Type::Int});
-    for (std::int32_t k = 0; k < kRelays; ++k)
-        cx.out << label(p, k) << ": " << stateWord(callInt(p, rsb, {intArg(k)})) << "\n";
+    requirePort(p, cx);
+    for (std::int32_t k = 0; k < kRelays; ++k) {
+        cx.out << label(p, k) << ": ";
+        // Once a switch of this load drove the lines, the plug-in's record is what they hold.
+        if (cx.box.inStep) cx.out << stateWord(callInt(p, rsb, {intArg(k)})) << "\n";
+        else if (cx.box.relays) cx.out << (isOn(*cx.box.relays, k) ? "on" : "off") << "\n";
+        else cx.out << "not set by this call\n";
+    }
     return kOk;
 }
 

@@ -1,5 +1,6 @@
 // restore and reinit: the two port actions the plug-in offers as channels 2 and 3 of
-// its analog inputs.
+// its analog inputs. Both answer "no value" whether or not they reached the port, so
+// a reading first shows that they can.
 #include "commands.h"
 
 namespace kolmctl {
@@ -12,7 +13,7 @@ constexpr std::int32_t kReinitChannel = 3;
 int action(Plugin& p, const Args& args, Context& cx, std::int32_t channel, const char* what) {
     noArgs(args);
     const Listed& ea = require(p, "EA", {Type::Int});
-    // The plug-in answers "no value" to both actions: there is no reading to give.
+    requirePort(p, cx);
     callInt(p, ea, {intArg(channel)});
     const std::string name = nameText(p, "NEA", channel);
     cx.out << (name.empty() ? std::string("channel ") + std::to_string(channel) : name) << ": " << what

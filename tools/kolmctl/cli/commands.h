@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
@@ -15,11 +17,26 @@
 
 namespace kolmctl {
 
+// What kolmctl knows of the box behind the loaded plug-in, kept across the commands
+// of one load (joined by "then", or a session).
+struct BoxState {
+    bool reached = false;  // a reading or a switch was answered: the plug-in reaches the port
+    // The relays' data lines, bit k for relay k, where kolmctl knows them: read from
+    // the port before the plug-in was loaded, or set by a switch in this load (every
+    // switch rewrites all four lines), and kept up to date by each switch since.
+    std::optional<std::uint8_t> relays;
+    // Whether the plug-in's own record of the relays holds `relays`, so that its next
+    // switch rewrites the other three lines as they are. A new load records all off.
+    bool inStep = false;
+};
+
 struct Context {
     std::ostream& out;
     std::ostream& err;
-    bool terminal;           // standard output is an interactive terminal
-    SessionOptions session;  // how the plug-in is kept apart
+    bool terminal;               // standard output is an interactive terminal
+    SessionOptions session;      // how the plug-in is kept apart
+    std::istream* in = nullptr;  // where a session reads its commands (standard input)
+    BoxState box{};
 };
 
 using Args = std::vector<std::string>;
@@ -32,6 +49,8 @@ struct Command {
     const char* help;
     // The arguments of a typical use, for the tests that run every command ("1 on" for relay).
     const char* example;
+    bool needsPort;   // it acts on the box: without the port it ends with kNoPortAccess
+    bool usesRelays;  // it needs the relay lines as they stand, read before the plug-in loads
 };
 
 std::span<const Command> commands();
@@ -57,6 +76,11 @@ std::string nameText(Plugin& p, const char* name, std::int32_t channel);
 std::string titleText(Plugin& p, const char* name);
 // Error kNoPortAccess, with what keeps the plug-in from the port and the step that helps.
 [[noreturn]] void noPortAccess(Plugin& p);
+// Makes sure the plug-in reaches the port, with one reading if nothing has shown it
+// yet in this load; noPortAccess if it does not.
+void requirePort(Plugin& p, Context& cx);
+// Runs one command line of a load (after PLUGIN): a command and its arguments.
+int runOnPlugin(Plugin& p, const Args& args, Context& cx);
 // A text the plug-in gave, for a terminal or a file: UTF-8, control bytes escaped,
 // and a note where it could not be read whole.
 std::string textShown(TextState state, const std::string& cp1252);

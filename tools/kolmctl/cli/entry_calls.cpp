@@ -88,4 +88,12 @@ void noPortAccess(Plugin& p) {
                                    noPortAdvice(p.path(), variantOf(p), p.kind().container == Container::Pe)};
 }
 
+void requirePort(Plugin& p, Context& cx) {
+    if (cx.box.reached) return;
+    // A reading is the one call whose answer tells: the actions and RSB answer the same
+    // with the port or without it.
+    if (callInt(p, require(p, "EA", {Type::Int}), {intArg(0)}) == kNoValue) noPortAccess(p);
+    cx.box.reached = true;
+}
+
 }  // namespace kolmctl

@@ -1,11 +1,14 @@
-// The command line: kolmctl PLUGIN COMMAND [ARGS...], kolmctl COMMAND for a command
-// without a plug-in, and help for each. Every Error of every layer ends here, as one
-// line and its exit code.
+// The command line: kolmctl PLUGIN COMMAND [ARGS...] [then COMMAND [ARGS...]]...,
+// kolmctl COMMAND for a command without a plug-in, and help for each. Every Error of
+// every layer ends here, as one line and its exit code.
 #include <algorithm>
+#include <filesystem>
 
 #include "commands.h"
 #include "interrupts.h"
 #include "kolm_version.h"
+#include "machine_ports.h"
+#include "plugin_ports.h"
 
 namespace kolmctl {
 
@@ -17,7 +20,7 @@ const char kExitCodes[] =
     "8 no port access (the plug-in answered -777), 9 entry point not listed, 10 cannot write output,\n"
     "11 the plug-in failed (crashed, ended its process or gave no answer in 10 s: the line says\n"
     "which call), 12 no process (on Windows: no thread) could be made to keep the plug-in apart,\n"
-    "130 interrupted (Ctrl-C).\n";
+    "130 interrupted (Ctrl-C; SIGTERM 143, SIGHUP 129).\n";
 
 std::string overview() {
     std::string s =
@@ -25,7 +28,8 @@ std::string overview() {
         "       kolmctl help [COMMAND]     kolmctl COMMAND --help     kolmctl --version\n";
     for (const Command& c : commands())
         if (c.alone != nullptr) s += "       kolmctl " + std::string(c.synopsis) + "\n";
-    s += "\nDrives a KOLM plug-in file (e.g. kolmlpt1.so, kolmlpt1.dll) the way the host program does.\n\n"
+    s += "\nDrives a KOLM plug-in file (e.g. kolmlpt1.so, kolmlpt1.dll) the way the host program does.\n"
+         "Several commands on one load: kolmctl PLUGIN relay 1 on then relay 2 on then relays\n\n"
          "Commands:\n";
     for (const Command& c : commands())
         if (c.withPlugin != nullptr) s += "  " + std::string(c.synopsis) + "\n";
@@ -60,6 +64,69 @@ int help(const Args& args, Context& cx) {
     return kOk;
 }
 
+constexpr std::uint8_t kRelayLines = 0x0F;  // D0-D3
+
+// The commands of one load, split at each lone "then".
+std::vector<Args> commandLines(const Args& words) {
+    std::vector<Args> lines(1);
+    for (const std::string& w : words) {
+        if (w == "then") lines.emplace_back();
+        else lines.back().push_back(w);
+    }
+    for (const Args& line : lines) {
+        if (line.empty()) throw usage("a \"then\" with no command on one side");
+        const Command* c = findCommand(line[0]);
+        if (c == nullptr || c->withPlugin == nullptr) throw usage("no command \"" + line[0] + "\"");
+    }
+    return lines;
+}
+
+// The variant a plug-in file's name gives (kolmlpt1..., kolmlpt2...); 0 if neither.
+int variantOfFileName(const std::string& path) {
+    std::string name = std::filesystem::path(path).filename().string();
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (name.rfind("kolmlpt1", 0) == 0) return 1;
+    if (name.rfind("kolmlpt2", 0) == 0) return 2;
+    return 0;
+}
+
+// The relay lines as they stand, read from the port the plug-in file will use before
+// it is loaded: once loaded, the plug-in holds the port.
+struct LinesBeforeLoad {
+    int lpt = 0;
+    std::optional<std::uint8_t> relays;
+};
+
+LinesBeforeLoad linesBeforeLoad(const std::string& path) {
+    LinesBeforeLoad seen;
+    seen.lpt = variantOfFileName(path);
+    if (seen.lpt == 0) return seen;
+    const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
+    const PortSetting setting = portSettingOf(folder, seen.lpt);
+    if (setting.base == 0) return seen;
+    const auto lines = readDataLines(setting.base, (folder / "").make_preferred().string());
+    if (lines) seen.relays = static_cast<std::uint8_t>(*lines & kRelayLines);
+    return seen;
+}
+
+int runLoad(const std::string& path, const Args& words, Context& cx) {
+    const std::vector<Args> lines = commandLines(words);
+    const bool usesRelays =
+        std::ranges::any_of(lines, [](const Args& l) { return findCommand(l[0])->usesRelays; });
+    const LinesBeforeLoad before = usesRelays ? linesBeforeLoad(path) : LinesBeforeLoad{};
+    const std::unique_ptr<Plugin> plugin = Plugin::load(path, cx.session);
+    cx.box = BoxState{};
+    // Lines read at the port of the variant the file's name gives: only if it is the file's own.
+    if (before.relays && variantOf(*plugin) == before.lpt) cx.box.relays = before.relays;
+    int code = kOk;
+    for (const Args& line : lines) {
+        code = runOnPlugin(*plugin, line, cx);
+        checkOutput(cx.out, "the output");
+        if (code != kOk) break;
+    }
+    return code;
+}
+
 int dispatch(const Args& args, Context& cx) {
     if (args.size() == 1 && args[0] == "--version") {
         cx.out << "kolmctl " KOLM_VERSION "\n";
@@ -70,15 +137,19 @@ int dispatch(const Args& args, Context& cx) {
         return first->alone(Args(args.begin() + 1, args.end()), cx);
     if (asksHelp(args) || first != nullptr || (!args.empty() && isHelpWord(args[0]))) return help(args, cx);
     if (args.size() < 2) throw usage(args.empty() ? "no plug-in given" : "no command given");
-    const Command* command = findCommand(args[1]);
-    if (command == nullptr || command->withPlugin == nullptr) throw usage("no command \"" + args[1] + "\"");
-    const std::unique_ptr<Plugin> plugin = Plugin::load(args[0], cx.session);
-    return command->withPlugin(*plugin, Args(args.begin() + 2, args.end()), cx);
+    return runLoad(args[0], Args(args.begin() + 1, args.end()), cx);
 }
 
 }  // namespace
 
 void remark(std::ostream& err, const std::string& line) { err << "kolmctl: " << line << "\n"; }
+
+int runOnPlugin(Plugin& p, const Args& args, Context& cx) {
+    const Command* command = args.empty() ? nullptr : findCommand(args[0]);
+    if (command == nullptr || command->withPlugin == nullptr)
+        throw Error{kUsage, "no command \"" + (args.empty() ? std::string() : args[0]) + "\""};
+    return command->withPlugin(p, Args(args.begin() + 1, args.end()), cx);
+}
 
 void noArgs(const Args& args) {
     if (!args.empty()) throw Error{kUsage, "unexpected argument \"" + args.front() + "\""};

@@ -1,6 +1,7 @@
 #include "svg_plot.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace kolmctl {
@@ -83,10 +84,20 @@ std::string svgPlot(const std::string& title, const std::vector<double>& seconds
          "\" text-anchor=\"middle\">time</text>\n";
     for (std::size_t c = 0; c < series.size(); ++c) {
         const char* colour = kColours[c % 4];
-        s += "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"" + std::string(colour) + "\" points=\"";
-        for (std::size_t i = 0; i < series[c].volts.size() && i < seconds.size(); ++i)
-            s += (i ? " " : "") + num(x(seconds[i])) + "," + num(y(series[c].volts[i]));
-        s += "\"/>\n";
+        // One line for each run of values; a reading without a value (NaN) breaks it.
+        std::string points;
+        const auto line = [&] {
+            if (!points.empty())
+                s += "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"" + std::string(colour) +
+                     "\" points=\"" + points + "\"/>\n";
+            points.clear();
+        };
+        for (std::size_t i = 0; i < series[c].volts.size() && i < seconds.size(); ++i) {
+            if (std::isnan(series[c].volts[i])) line();
+            else
+                points += (points.empty() ? "" : " ") + num(x(seconds[i])) + "," + num(y(series[c].volts[i]));
+        }
+        line();
         const double ly = kTop + 16 + 16 * static_cast<double>(c);
         s += "<text x=\"" + num(kLeft + plotW - 8) + "\" y=\"" + num(ly) + "\" text-anchor=\"end\" fill=\"" +
              colour + "\">" + escaped(series[c].name) + "</text>\n";

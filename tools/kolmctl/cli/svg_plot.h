@@ -9,7 +9,7 @@ namespace kolmctl {
 
 struct Series {
     std::string name;           // UTF-8
-    std::vector<double> volts;  // one per time
+    std::vector<double> volts;  // one per time; NaN where the reading had no value
 };
 
 // The points of a capture of any length in bounded memory: when `maxPoints` are

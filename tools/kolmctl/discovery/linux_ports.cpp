@@ -4,7 +4,9 @@
 // is opened and no register read.
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/ppdev.h>
 #include <sys/io.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +45,8 @@ std::string groupOf(const std::string& device) {
 
 }  // namespace
 
+std::string systemTextAsUtf8(const std::string& text) { return text; }
+
 std::string programFolder() {
     char path[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
@@ -77,6 +81,29 @@ MachinePorts discoverPorts(const std::string&) {
         machine.ports.push_back(port);
     }
     return machine;
+}
+
+std::optional<std::uint8_t> readDataLines(std::uint16_t base, const std::string&) {
+    int n = 0;
+    while (n < kolm::kMaxParports && kolm::parportBase(n) != base) ++n;
+    char holder[64];
+    if (n == kolm::kMaxParports || (kolm::parportHolder(n, holder) && holder[0] != '\0')) return std::nullopt;
+    const std::string device = "/dev/parport" + std::to_string(n);
+    const int fd = ::open(device.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd >= 0) {
+        unsigned char value = 0;
+        const bool claimed = ::ioctl(fd, PPCLAIM) == 0;
+        const bool read = claimed && ::ioctl(fd, PPRDATA, &value) == 0;
+        if (claimed) ::ioctl(fd, PPRELEASE);
+        ::close(fd);
+        if (read) return value;
+        return std::nullopt;
+    }
+    // No ppdev: direct I/O for this one read, where the kernel grants it.
+    if (::ioperm(base, 1, 1) != 0) return std::nullopt;
+    const std::uint8_t value = ::inb(base);
+    ::ioperm(base, 1, 0);
+    return value;
 }
 
 std::string accessStep(const MachinePorts& machine, const MachinePort* port) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,22 @@ struct MachinePorts {
     bool helperOpen = false;
 };
 
-// The folder of the running program's file, with its final separator.
+// The folder of the running program's file, with its final separator, as the
+// system's file calls take it (Windows: the ANSI code page).
 std::string programFolder();
+// A path or name from the system's calls as UTF-8, for showing it.
+std::string systemTextAsUtf8(const std::string& text);
 
 // `programFolder`: the folder of the program asking (Windows looks for the port
 // helper there, where the host program keeps it).
 MachinePorts discoverPorts(const std::string& programFolder);
+
+// The byte on the data lines of the port at `base` as they stand, read without a
+// plug-in: on Linux through ppdev (claimed for that one read and let go) or direct
+// I/O where the kernel grants it, at a port the kernel lists; on Windows through the
+// port helper beside the plug-in in `pluginFolder`, or in the system folder. Nothing is
+// written. nullopt where kolmctl cannot read it: it never guesses.
+std::optional<std::uint8_t> readDataLines(std::uint16_t base, const std::string& pluginFolder);
 
 // The port at `base`; nullptr when the platform lists none there.
 const MachinePort* portAt(const MachinePorts& machine, std::uint16_t base);

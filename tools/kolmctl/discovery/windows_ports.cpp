@@ -18,6 +18,21 @@ namespace {
 // The Ports (COM and LPT) device class.
 const GUID kPortsClass = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
+// Text of the system's "A" calls, in the ANSI code page, as UTF-8: a port's friendly
+// name or a folder may hold accented letters.
+std::string utf8FromAnsi(const char* text) {
+    const int wide = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (wide <= 1) return {};
+    std::wstring w(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, w.data(), wide);
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 1) return {};
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, out.data(), bytes, nullptr, nullptr);
+    out.pop_back();  // the NUL
+    return out;
+}
+
 // The I/O ranges the device was given (else those the firmware set at boot).
 std::vector<IoRange> ioRanges(DEVINST device) {
     std::vector<IoRange> ranges;
@@ -49,7 +64,7 @@ std::string friendlyName(HDEVINFO set, SP_DEVINFO_DATA& device) {
     if (!SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_FRIENDLYNAME, nullptr,
                                            reinterpret_cast<BYTE*>(text), sizeof text - 1, nullptr))
         return {};
-    return text;
+    return utf8FromAnsi(text);
 }
 
 // "LPT1", "COM3": the name under which Windows offers the port.
@@ -61,10 +76,12 @@ std::string portName(HDEVINFO set, SP_DEVINFO_DATA& device) {
     DWORD type = 0;
     const LONG done = RegQueryValueExA(key, "PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
     RegCloseKey(key);
-    return done == ERROR_SUCCESS && type == REG_SZ ? std::string(name) : std::string();
+    return done == ERROR_SUCCESS && type == REG_SZ ? utf8FromAnsi(name) : std::string();
 }
 
 }  // namespace
+
+std::string systemTextAsUtf8(const std::string& text) { return utf8FromAnsi(text.c_str()); }
 
 std::string programFolder() {
     char path[MAX_PATH];
@@ -97,12 +114,33 @@ MachinePorts discoverPorts(const std::string& folder) {
     HMODULE module = LoadLibraryExA(helper.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     SetErrorMode(oldMode);
     if (module != nullptr) {
-        machine.helper = helper;
+        machine.helper = utf8FromAnsi(helper.c_str());
         kolm::HelperCalls calls;
         machine.helperOpen = kolm::bindHelperCalls(module, calls);
         FreeLibrary(module);
     }
     return machine;
+}
+
+std::optional<std::uint8_t> readDataLines(std::uint16_t base, const std::string& pluginFolder) {
+    char system[MAX_PATH];
+    const UINT n = GetSystemDirectoryA(system, MAX_PATH);
+    const std::string places[] = {pluginFolder, n > 0 && n < MAX_PATH ? std::string(system, n) + "\\" : ""};
+    for (const std::string& folder : places) {
+        if (folder.empty()) continue;
+        const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+        HMODULE module =
+            LoadLibraryExA((folder + "inpout32.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        SetErrorMode(oldMode);
+        if (module == nullptr) continue;
+        kolm::HelperCalls calls;
+        std::optional<std::uint8_t> value;
+        if (kolm::bindHelperCalls(module, calls))
+            value = static_cast<std::uint8_t>(calls.inp32(static_cast<short>(base)));
+        FreeLibrary(module);
+        if (value) return value;
+    }
+    return std::nullopt;
 }
 
 std::string accessStep(const MachinePorts& machine, const MachinePort*) {

@@ -123,6 +123,8 @@ std::string loadAnswer(const LoadAnswer& a) {
     }
     putFlag(w, a.peaD);
     putFlag(w, a.psad);
+    w.text(a.portHandle);
+    putFlag(w, a.simulated);
     return w.bytes();
 }
 
@@ -145,6 +147,8 @@ bool readLoadAnswer(const std::string& bytes, LoadAnswer& out) {
     }
     out.peaD = getFlag(r);
     out.psad = getFlag(r);
+    out.portHandle = r.text();
+    out.simulated = getFlag(r);
     return r.ok();
 }
 

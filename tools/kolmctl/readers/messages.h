@@ -114,6 +114,10 @@ struct LoadAnswer {
     std::vector<DirectoryEntryRead> entries;
     bool peaD = false;  // the two exports the directory does not list
     bool psad = false;
+    // How the side's process reaches the port once the plug-in has started: the ppdev
+    // device or port helper it holds, and whether the simulated box stands in for it.
+    std::string portHandle;
+    bool simulated = false;
 };
 
 // Requests, made by kolmctl and read by the side.

@@ -3,23 +3,47 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "error.h"
-
 namespace kolmctl {
 
 namespace {
 
-volatile std::sig_atomic_t pressed = 0;
+// Windows has no SIGHUP; its console close arrives otherwise.
+#ifdef SIGHUP
+constexpr int kWatched[3] = {SIGINT, SIGTERM, SIGHUP};
+#else
+constexpr int kWatched[3] = {SIGINT, SIGTERM, SIGINT};
+#endif
 
-extern "C" void onInterrupt(int) {
-    if (pressed != 0) std::_Exit(kInterrupted);
-    pressed = 1;
+volatile std::sig_atomic_t noted = 0;  // the signal that came first, 0 for none
+
+extern "C" void onSignal(int signal) {
+    if (noted != 0) std::_Exit(128 + signal);
+    noted = signal;
 }
 
 }  // namespace
 
-InterruptWatch::InterruptWatch() : previous_(std::signal(SIGINT, onInterrupt)) { pressed = 0; }
-InterruptWatch::~InterruptWatch() { std::signal(SIGINT, previous_); }
-bool interrupted() { return pressed != 0; }
+InterruptWatch::InterruptWatch() : previous_{} {
+    noted = 0;
+    for (int k = 0; k < 3; ++k) previous_[k] = std::signal(kWatched[k], onSignal);
+}
+
+InterruptWatch::~InterruptWatch() {
+    for (int k = 2; k >= 0; --k) std::signal(kWatched[k], previous_[k]);
+}
+
+bool interrupted() { return noted != 0; }
+
+Exit interruptedExit() { return static_cast<Exit>(128 + (noted != 0 ? noted : SIGINT)); }
+
+std::string interruptName() {
+    switch (noted) {
+    case SIGTERM: return "SIGTERM";
+#ifdef SIGHUP
+    case SIGHUP: return "SIGHUP";
+#endif
+    default: return "Ctrl-C";
+    }
+}
 
 }  // namespace kolmctl

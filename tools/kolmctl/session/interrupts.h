@@ -1,11 +1,17 @@
-// Ctrl-C while kolmctl runs: noted here and acted on between calls, within a second.
-// The command line watches for it for the whole of a run (cli/run.cpp).
+// Ctrl-C, and the signals that end a program run from a terminal or a script
+// (SIGTERM from `timeout` or a shutdown, SIGHUP from a closed terminal): noted here
+// and acted on between calls, within a second. The command line watches for them for
+// the whole of a run (cli/run.cpp).
 #pragma once
+
+#include <string>
+
+#include "error.h"
 
 namespace kolmctl {
 
-// While one lives, the first Ctrl-C is noted; a second one ends kolmctl at once,
-// even inside a plug-in that does not return.
+// While one lives, the first of these signals is noted; a second one ends kolmctl
+// at once, even inside a plug-in that does not return.
 class InterruptWatch {
 public:
     InterruptWatch();
@@ -14,9 +20,13 @@ public:
     InterruptWatch& operator=(const InterruptWatch&) = delete;
 
 private:
-    void (*previous_)(int);
+    void (*previous_[3])(int);
 };
 
 bool interrupted();
+// The exit code of the signal that came, 128 + its number (Ctrl-C: 130).
+Exit interruptedExit();
+// "Ctrl-C", "SIGTERM", "SIGHUP".
+std::string interruptName();
 
 }  // namespace kolmctl

@@ -32,6 +32,7 @@ struct Exchange {
     enum Status { Answered, Failed, Interrupted } status = Failed;
     std::string answer;
     std::string failure;    // e.g. "crashed (Segmentation fault)", "gave no answer in 10 s"
+    bool timedOut = false;  // the plug-in gave no answer in time
     std::int32_t step = 0;  // what the plug-in's side was doing (Step, or a call of the batch)
 };
 

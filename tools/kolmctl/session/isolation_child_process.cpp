@@ -170,11 +170,12 @@ bool ChildProcess::receive(std::string& out, Exchange& e, Clock::time_point dead
         case Wait::Ready: break;
         case Wait::Closed: e = failed(e, ""); return false;
         case Wait::TimedOut:
+            e.timedOut = true;
             e = failed(e, "gave no answer in " + std::to_string(seconds_) + " s");
             return false;
         case Wait::Interrupted:
             e.status = Exchange::Interrupted;
-            e = failed(e, "was stopped by Ctrl-C");
+            e = failed(e, "was stopped by " + interruptName());
             return false;
         }
         char* into = sized ? out.data() + got : reinterpret_cast<char*>(&size) + got;
@@ -204,7 +205,7 @@ Exchange ChildProcess::ask(const std::string& request, const FailureLine&) {
     if (pid_ < 0) return failed(e, "is no longer running");
     if (interrupted()) {
         e.status = Exchange::Interrupted;
-        return failed(e, "was stopped by Ctrl-C");
+        return failed(e, "was stopped by " + interruptName());
     }
     if (!sendFrame(fd_, request)) return failed(e, "");
     if (!receive(e.answer, e, Clock::now() + std::chrono::seconds(seconds_))) return e;

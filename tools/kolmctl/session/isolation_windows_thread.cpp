@@ -114,7 +114,7 @@ public:
         Exchange e;
         if (interrupted()) {
             e.status = Exchange::Interrupted;
-            e.failure = "was stopped by Ctrl-C";
+            e.failure = "was stopped by " + interruptName();
             return e;
         }
         // Alive until kolmctl ends, even while the plug-in's thread is stuck in it.

@@ -2,7 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "hex.h"
+#include "interrupts.h"
 
 namespace kolmctl {
 
@@ -20,11 +24,14 @@ const char* notRegular(const struct stat& st) {
 // The kind of plug-in file at `path`, which this kolmctl can load; Error if not.
 FileKind checkFile(const std::string& path) {
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) throw Error{kFileNotFound, "no such file: " + path};
+    if (stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) throw Error{kFileNotFound, "no such file: " + path};
+        throw Error{kFileNotFound, "cannot read " + path + ": " + std::strerror(errno)};
+    }
     // Only a regular file: a FIFO or a device would block the reader, a folder has no header.
     if (!S_ISREG(st.st_mode)) throw Error{kNotAPlugin, path + " is not a plug-in: it is " + notRegular(st)};
     const auto kind = readFileKind(path);
-    if (!kind) throw Error{kFileNotFound, "cannot read " + path};
+    if (!kind) throw Error{kFileNotFound, "cannot read " + path + ": " + std::strerror(errno)};
     if (kind->container == Container::Unknown)
         throw Error{kNotAPlugin, path + " is not a plug-in: not a shared library"};
     const FileKind host = hostKind();
@@ -77,7 +84,8 @@ LoadAnswer Plugin::begin() {
     const std::vector<Call> none;
     const Exchange e = isolation_->ask(
         loadRequest(path_), [&](std::int32_t s, const std::string& f) { return failureLine(none, s, f); });
-    if (e.status == Exchange::Interrupted) throw Error{kInterrupted, "interrupted"};
+    if (e.status == Exchange::Interrupted)
+        throw Error{interruptedExit(), "interrupted (" + interruptName() + ")"};
     if (e.status == Exchange::Failed) throw Error{kPluginFailed, failureLine(none, e.step, e.failure)};
     LoadAnswer d;
     if (!readLoadAnswer(e.answer, d))
@@ -156,7 +164,7 @@ Plugin::Attempt Plugin::attempt(const std::vector<Call>& calls) {
         try {
             begin();
         } catch (const Error& e) {
-            if (e.code == kInterrupted) throw;
+            if (interrupted()) throw;
             a.failure = "not called: the plug-in could not be loaded again (" + e.message + ")";
             isolation_.reset();
             return a;
@@ -166,11 +174,13 @@ Plugin::Attempt Plugin::attempt(const std::vector<Call>& calls) {
     Isolation& side = *isolation_;
     const Exchange e = side.ask(
         callsRequest(calls), [&](std::int32_t s, const std::string& f) { return failureLine(calls, s, f); });
-    if (e.status == Exchange::Interrupted) throw Error{kInterrupted, "interrupted"};
+    if (e.status == Exchange::Interrupted)
+        throw Error{interruptedExit(), "interrupted (" + interruptName() + ")"};
     if (e.status == Exchange::Answered && readCallsAnswer(e.answer, a.answers) &&
         a.answers.size() == calls.size())
         return a;
     a.answers.clear();
+    a.hung = e.timedOut;
     a.failure = e.status == Exchange::Answered ? stepName(calls, 0) + " came back garbled"
                                                : stepName(calls, e.step) + " " + e.failure;
     isolation_.reset();

@@ -45,6 +45,9 @@ public:
     const std::string& walkProblem() const { return directory_.walkProblem; }
     bool exportsPeaD() const { return directory_.peaD; }
     bool exportsPsad() const { return directory_.psad; }
+    // The ppdev device or port helper the plug-in's process holds, if any (LoadAnswer).
+    const std::string& portHandle() const { return directory_.portHandle; }
+    bool simulatedBox() const { return directory_.simulated; }
 
     // The listed entry point named `name` in the directory (type words and names
     // are compared without regard to case), nullptr if not listed or unparsed.
@@ -65,6 +68,7 @@ public:
     struct Attempt {
         std::vector<Answer> answers;  // empty when it failed
         std::string failure;          // e.g. "EA(4) crashed (Segmentation fault)"
+        bool hung = false;            // a call gave no answer in time
     };
     Attempt attempt(const std::vector<Call>& calls);
 

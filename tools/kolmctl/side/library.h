@@ -29,4 +29,11 @@ private:
 // cannot: the plug-in's addresses are not trusted.
 bool copyIfReadable(void* to, const void* from, std::size_t n);
 
+// How this process reaches a parallel port now, as it shows from outside the plug-in:
+// the ppdev device it holds open (Linux) or the port helper DLL loaded in it
+// (Windows); empty when neither.
+std::string portHandleHeld();
+// Whether the simulated box (libkolmsim) stands in for the port in this process.
+bool simulatedBoxLoaded();
+
 }  // namespace kolmctl

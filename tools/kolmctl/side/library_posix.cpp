@@ -1,7 +1,10 @@
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstring>
 
 #include "library.h"
@@ -47,6 +50,35 @@ bool copyIfReadable(void* to, const void* from, std::size_t n) {
     if (written <= 0) return n == 0;
     const ssize_t back = read(pipeEnds[0], to, static_cast<std::size_t>(written));
     return written == static_cast<ssize_t>(n) && back == written;
+}
+
+std::string portHandleHeld() {
+    DIR* fds = opendir("/proc/self/fd");
+    if (fds == nullptr) return {};
+    std::string held;
+    while (const dirent* entry = readdir(fds)) {
+        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        char target[PATH_MAX];
+        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        if (n <= 0) continue;
+        target[n] = '\0';
+        if (std::strncmp(target, "/dev/parport", 12) == 0) {
+            held = target;
+            break;
+        }
+    }
+    closedir(fds);
+    return held;
+}
+
+bool simulatedBoxLoaded() {
+    return dl_iterate_phdr(
+               [](dl_phdr_info* info, std::size_t, void*) {
+                   return info->dlpi_name != nullptr && std::strstr(info->dlpi_name, "libkolmsim") != nullptr
+                              ? 1
+                              : 0;
+               },
+               nullptr) != 0;
 }
 
 }  // namespace kolmctl

@@ -54,4 +54,13 @@ bool copyIfReadable(void* to, const void* from, std::size_t n) {
     return true;
 }
 
+std::string portHandleHeld() {
+    HMODULE helper = GetModuleHandleA("inpout32.dll");
+    char path[MAX_PATH];
+    const DWORD n = helper != nullptr ? GetModuleFileNameA(helper, path, MAX_PATH) : 0;
+    return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+}
+
+bool simulatedBoxLoaded() { return false; }
+
 }  // namespace kolmctl

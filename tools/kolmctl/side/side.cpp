@@ -73,6 +73,8 @@ LoadAnswer Side::load(const std::string& path) {
         walk(d);
         d.peaD = library_->symbol("peaD") != nullptr;
         d.psad = library_->symbol("PSAD") != nullptr;
+        d.portHandle = portHandleHeld();
+        d.simulated = simulatedBoxLoaded();
     }
     return d;
 }
