@@ -1,10 +1,15 @@
 # Runs kolmctl as a user would and checks its exit code and output.
 #   -DCMD="prog;arg;..." -DCODE=<exit code> [-DMATCH=<regex on stdout+stderr>]
 #   [-DOUTPUT_FILE=<file standard output goes to, e.g. /dev/full>]
+#   [-DINPUT_FILE=<file standard input comes from>]
+if(NOT DEFINED INPUT_FILE)
+  set(INPUT_FILE /dev/null)
+endif()
 if(DEFINED OUTPUT_FILE)
-  execute_process(COMMAND ${CMD} RESULT_VARIABLE rc OUTPUT_FILE ${OUTPUT_FILE} ERROR_VARIABLE err)
+  execute_process(COMMAND ${CMD} RESULT_VARIABLE rc INPUT_FILE ${INPUT_FILE} OUTPUT_FILE ${OUTPUT_FILE}
+    ERROR_VARIABLE err)
 else()
-  execute_process(COMMAND ${CMD} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  execute_process(COMMAND ${CMD} RESULT_VARIABLE rc INPUT_FILE ${INPUT_FILE} OUTPUT_VARIABLE out ERROR_VARIABLE err)
 endif()
 message("${out}${err}")
 if(NOT rc STREQUAL CODE)

@@ -37,6 +37,10 @@ kolmctl_cli_test(help 0 "usage: kolmctl PLUGIN relay K on\\|off" relay --help)
 kolmctl_cli_test(not_found 3 "no such file" /nonexistent/kolmlpt1.so info)
 kolmctl_cli_test(not_a_plugin 4 "exports no DLLFunctionDirectory" $<TARGET_FILE:kolmsim> info)
 kolmctl_cli_test(out_of_range 7 "channel 9 is out of range" ${lpt1} read 9)
+# A session from standard input: a failed line is reported, the next still runs.
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/session.txt "relay 3 on\n# a comment\nrelay 9 on\nrelays\n")
+set(kolmctl_cli_extra -DINPUT_FILE=${CMAKE_CURRENT_BINARY_DIR}/session.txt)
+kolmctl_cli_test(session 7 "relais 3: switched on.*relais 3: on\n.*kolmctl: line 3: relay 9 is out of range" ${lpt1} session)
 # A full disk: the last bytes fail at the close, after the command itself succeeded.
 set(kolmctl_cli_extra -DOUTPUT_FILE=/dev/full)
 kolmctl_cli_test(full_disk 10 "cannot write the output: No space left on device" ${lpt1} read --csv --count 3 --interval 0)

@@ -308,26 +308,62 @@ void readUntilDone(Capture& s, PlotSeries* plot) {
     }
 }
 
-// The chart's file, opened before the first reading: a path that cannot be written
-// fails at once, with the system's reason, not after the whole capture.
-std::ofstream openPlot(const std::string& path) {
-    errno = 0;
-    std::ofstream file(path, std::ios::binary);
-    if (!file)
-        throw Error{kOutputFailed,
-                    "cannot write " + path + (errno != 0 ? std::string(": ") + std::strerror(errno) : "")};
-    return file;
-}
+// The --plot chart: its file opened before the first reading, so that a path that
+// cannot be written fails at once with the system's reason; its points kept as the
+// capture goes; written once, from what was read, however the capture ended.
+class Chart {
+public:
+    Chart(const Capture& s, Plugin& p) {
+        if (s.options.plot.empty()) return;
+        path_ = s.options.plot;
+        errno = 0;
+        file_.open(path_, std::ios::binary);
+        if (!file_)
+            throw Error{kOutputFailed, "cannot write " + path_ +
+                                           (errno != 0 ? std::string(": ") + std::strerror(errno) : "")};
+        series_.emplace(s.names, kPlotPoints);
+        // Asked before the readings: after Ctrl-C the plug-in is not called again.
+        title_ = titleText(p, "titre");
+    }
+    PlotSeries* series() { return series_ ? &*series_ : nullptr; }
 
-// `title` is asked before the readings: after Ctrl-C the plug-in is not called again.
-void writePlot(const Capture& s, std::ofstream& file, const std::string& title, const PlotSeries& plot) {
-    file << svgPlot(title, plot.seconds(), plot.series());
-    file.close();
-    if (!file) throw Error{kOutputFailed, "cannot write " + s.options.plot};
-    std::string said = std::to_string(plot.added()) + " readings plotted in " + s.options.plot;
-    if (static_cast<std::size_t>(plot.added()) > plot.seconds().size())
-        said += " (" + std::to_string(plot.seconds().size()) + " points, evenly spaced)";
-    remark(s.cx.err, said);
+    void write(const Capture& s) {
+        if (!series_ || written_ || (interrupted() && s.taken == 0)) return;
+        written_ = true;
+        file_ << svgPlot(title_, series_->seconds(), series_->series());
+        file_.close();
+        if (!file_) throw Error{kOutputFailed, "cannot write " + path_};
+        std::string said = std::to_string(series_->added()) + " readings plotted in " + path_;
+        if (static_cast<std::size_t>(series_->added()) > series_->seconds().size())
+            said += " (" + std::to_string(series_->seconds().size()) + " points, evenly spaced)";
+        remark(s.cx.err, said);
+    }
+
+private:
+    std::string path_;
+    std::ofstream file_;
+    std::optional<PlotSeries> series_;
+    std::string title_;
+    bool written_ = false;
+};
+
+// What the capture ends with: how far a stopped one got, the readings without a
+// value, and the exit code that says so.
+int finish(const Capture& s) {
+    Context& cx = s.cx;
+    if (s.invalid > 0)
+        remark(cx.err, std::to_string(s.invalid) +
+                           " readings held a value the interface cannot give (marked invalid)");
+    if (interrupted()) {
+        cx.out.flush();
+        remark(cx.err, "stopped by " + interruptName() + " after " + std::to_string(s.taken) +
+                           (s.count != 0 ? " of " + std::to_string(s.count) : std::string()) + " readings");
+        return interruptedExit();
+    }
+    if (s.gaps == 0) return kOk;
+    remark(cx.err, std::to_string(s.gaps) + " of " + std::to_string(s.taken) +
+                       " readings had no value where the port did not answer (left empty)");
+    return kNoPortAccess;
 }
 
 }  // namespace
@@ -349,44 +385,17 @@ int cmdRead(Plugin& p, const Args& args, Context& cx) {
     }
     if (o.csv) printCsvHeader(s);
 
-    std::optional<PlotSeries> plot;
-    std::ofstream plotFile;
-    std::string title;
-    if (!o.plot.empty()) {
-        plotFile = openPlot(o.plot);
-        plot.emplace(s.names, kPlotPoints);
-        title = titleText(p, "titre");
-    }
+    Chart chart(s, p);
     // A stop by a signal, or an output that fails, still leaves the chart of what was read.
-    bool plotted = false;
-    const auto plotWhatWasRead = [&] {
-        if (!plot || plotted || (interrupted() && s.taken == 0)) return;
-        plotted = true;
-        writePlot(s, plotFile, title, *plot);
-    };
     try {
-        readUntilDone(s, plot ? &*plot : nullptr);
+        readUntilDone(s, chart.series());
         if (!interrupted()) checkOutput(cx.out, "the output");
     } catch (const Error& e) {
-        if (interrupted() || e.code == kOutputFailed) plotWhatWasRead();
+        if (interrupted() || e.code == kOutputFailed) chart.write(s);
         if (!interrupted()) throw;
     }
-    if (s.invalid > 0)
-        remark(cx.err, std::to_string(s.invalid) +
-                           " readings held a value the interface cannot give (marked invalid)");
-    plotWhatWasRead();
-    if (interrupted()) {
-        cx.out.flush();
-        remark(cx.err, "stopped by " + interruptName() + " after " + std::to_string(s.taken) +
-                           (s.count != 0 ? " of " + std::to_string(s.count) : std::string()) + " readings");
-        return interruptedExit();
-    }
-    if (s.gaps > 0) {
-        remark(cx.err, std::to_string(s.gaps) + " of " + std::to_string(s.taken) +
-                           " readings had no value where the port did not answer (left empty)");
-        return kNoPortAccess;
-    }
-    return kOk;
+    chart.write(s);
+    return finish(s);
 }
 
 }  // namespace kolmctl

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     kolmctl::prepareConsole();
     kolmctl::Context cx{std::cout, std::cerr, kolmctl::stdoutIsTerminal(), {}};
     cx.session.lastWords = lastWords;
+    cx.in = &std::cin;
     const int code = kolmctl::run(kolmctl::Args(argv + 1, argv + argc), cx);
     // The last buffered bytes reach the file only here: a full disk shows now.
     if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && code != kolmctl::kOutputFailed) {

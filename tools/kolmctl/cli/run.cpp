@@ -100,7 +100,8 @@ struct LinesBeforeLoad {
 LinesBeforeLoad linesBeforeLoad(const std::string& path) {
     LinesBeforeLoad seen;
     seen.lpt = variantOfFileName(path);
-    if (seen.lpt == 0) return seen;
+    std::error_code ec;
+    if (seen.lpt == 0 || !std::filesystem::is_regular_file(path, ec)) return seen;
     const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
     const PortSetting setting = portSettingOf(folder, seen.lpt);
     if (setting.base == 0) return seen;
