@@ -18,14 +18,25 @@ packages+=(lintian)
 # kolmctl's benchmarks and instruction counts.
 packages+=(libbenchmark-dev valgrind)
 
+# The system test (tests/system/run.sh): Debian's kernel under full-system emulation,
+# with busybox and cpio for its RAM disk. Installed without their recommends (a GUI
+# among them); the kernel package itself is only downloaded, by the test.
+system_packages=(qemu-system-x86 busybox-static cpio)
+
 missing=()
+missing_system=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
+for p in "${system_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing_system+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ] || [ ${#missing_system[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  [ ${#missing[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  [ ${#missing_system[@]} -eq 0 ] ||
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing_system[@]}"
 fi
