@@ -8,7 +8,7 @@
 //
 // A signal file that is there but not clear leaves the plug-in without a box: it
 // answers "no value", and kolmctl info says what is wrong with the file.
-#include "box_panel.h"
+#include "virtual_box_panel.h"
 #include "kolm_box.h"
 #include "module_file.h"
 #include "monotonic_clock.h"
@@ -32,6 +32,7 @@ std::uint16_t opened;
 double poweredAt;
 // Written through volatile: nothing in the plug-in reads it, a program that loaded it does.
 volatile BoxPanel panel;
+static_assert(offsetof(BoxPanel, self) == kBoxPanelSelfAt && offsetof(BoxPanel, dataLines) == kBoxPanelLinesAt);
 
 double sincePowerUp() { return monotonicSeconds() - poweredAt; }
 

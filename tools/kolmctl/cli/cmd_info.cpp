@@ -8,6 +8,7 @@
 #include "machine_ports.h"
 #include "plugin_ports.h"
 #include "version_resource.h"
+#include "virtual_box_signals.h"
 
 namespace kolmctl {
 
@@ -42,6 +43,14 @@ void showAccess(Plugin& p, Context& cx) {
         cx.out << "the simulated box (libkolmsim), not a port\n";
         return;
     }
+    if (const auto lines = p.boxLines()) {
+        cx.box.reached = true;
+        cx.out << "the virtual box inside the plug-in: simulated signals, no port\n";
+        cx.out << "relays:    ";
+        for (int k = 0; k < 4; ++k) cx.out << (k > 0 ? ", " : "") << k << (((*lines >> k) & 1) != 0 ? " on" : " off");
+        cx.out << " (as the virtual box holds them)\n";
+        return;
+    }
     const Listed* ea = p.find("EA");
     if (ea != nullptr && ea->sig->params == std::vector<Type>{Type::Int} && ea->sig->result == Type::Int &&
         callInt(p, *ea, {intArg(0)}) != kNoValue) {
@@ -50,7 +59,21 @@ void showAccess(Plugin& p, Context& cx) {
                            : "direct I/O (ioperm)\n");
         return;
     }
-    cx.out << "none\n" << noPortAdvice(p.path(), variantOf(p), windows) << "\n";
+    cx.out << "none\n" << accessAdvice(p) << "\n";
+}
+
+// kolmsim's signals, and where they come from: its kolmsim.ini, or built in.
+void showSignals(Plugin& p, Context& cx) {
+    if (!virtualBox(p)) return;
+    const SignalSetting s = signalSettingOf(std::filesystem::path(p.path()).parent_path());
+    cx.out << "signals:   ";
+    if (const std::string problem = signalProblem(s); !problem.empty()) {
+        cx.out << "none: " << problem << "\n";
+        return;
+    }
+    cx.out << (s.source.fromFile ? "from " + s.file : "built in (no " + s.file + ")") << "\n";
+    for (int ch = 0; ch < kolmsim::kInputs; ++ch)
+        cx.out << "           channel " << ch << ": " << signalSummary(s, ch) << "\n";
 }
 
 }  // namespace
@@ -63,6 +86,7 @@ int cmdInfo(Plugin& p, const Args& args, Context& cx) {
     cx.out << "detail:    " << titleText(p, "Detail") << "\n";
     cx.out << "calls:     " << callingConventionName() << "\n";
     showPortInUse(p, cx);
+    showSignals(p, cx);
     showAccess(p, cx);
     cx.out << "directory: " << p.listed().size() << " entries at " << hexAddress(p.directoryAddress())
            << (p.directoryEnded() ? ", null-terminated" : ", " + p.walkProblem()) << "\n";

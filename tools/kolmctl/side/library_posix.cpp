@@ -36,6 +36,30 @@ std::string Library::exportAt(const void* address) const {
     return info.dli_sname;
 }
 
+std::vector<Library::Range> Library::image() const {
+    struct Search {
+        ElfW(Addr) base = 0;
+        std::vector<Range> found;
+    } search;
+    link_map* map = nullptr;
+    if (dlinfo(handle_, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return {};
+    search.base = map->l_addr;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* data) {
+            auto* s = static_cast<Search*>(data);
+            if (info->dlpi_addr != s->base) return 0;
+            for (ElfW(Half) k = 0; k < info->dlpi_phnum; ++k) {
+                const ElfW(Phdr)& segment = info->dlpi_phdr[k];
+                if (segment.p_type == PT_LOAD)
+                    s->found.push_back({reinterpret_cast<const void*>(info->dlpi_addr + segment.p_vaddr),
+                                        static_cast<std::size_t>(segment.p_memsz)});
+            }
+            return 1;
+        },
+        &search);
+    return search.found;
+}
+
 bool copyIfReadable(void* to, const void* from, std::size_t n) {
     // write() answers EFAULT where the bytes cannot be read, instead of faulting: the
     // bytes go through a pipe of this process and back. The pipe holds far more than

@@ -1,6 +1,6 @@
 // The virtual box's front panel: the box's data lines (the relays' lamps) kept in the
 // plug-in's own memory, where a program that loaded the plug-in can find them and show
-// the relays as the box holds them (kolmctl does: readers/box_panel.h). A mark and the
+// the relays as the box holds them (kolmctl does: tools/kolmctl/readers/box_panel.h). A mark and the
 // panel's own address come first, so that a copy of the mark anywhere else (among the
 // plug-in's constants, in the program that looks) is never taken for the panel.
 #pragma once
