@@ -26,8 +26,9 @@ void showPortInUse(Plugin& p, Context& cx) {
 }
 
 // How the plug-in reaches the port: what its process holds (the ppdev device, the
-// port helper) or the simulated box; otherwise direct port instructions, or nothing,
-// which one reading tells apart.
+// port helper), the virtual box it carries (with the relays as the box holds them) or
+// the simulated bench; otherwise direct port instructions, or nothing, which one
+// reading tells apart.
 void showAccess(Plugin& p, Context& cx) {
     const bool windows = p.kind().container == Container::Pe;
     cx.out << "access:    ";
@@ -39,16 +40,16 @@ void showAccess(Plugin& p, Context& cx) {
         cx.out << "\n";
         return;
     }
-    if (p.simulatedBox()) {
-        cx.out << "the simulated box (libkolmsim), not a port\n";
-        return;
-    }
     if (const auto lines = p.boxLines()) {
         cx.box.reached = true;
         cx.out << "the virtual box inside the plug-in: simulated signals, no port\n";
         cx.out << "relays:    ";
         for (int k = 0; k < 4; ++k) cx.out << (k > 0 ? ", " : "") << k << (((*lines >> k) & 1) != 0 ? " on" : " off");
         cx.out << " (as the virtual box holds them)\n";
+        return;
+    }
+    if (p.simulatedBox() && !virtualBox(p)) {
+        cx.out << "the simulated box (libkolmsim), not a port\n";
         return;
     }
     const Listed* ea = p.find("EA");
