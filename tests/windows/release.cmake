@@ -3,7 +3,7 @@
 # the kolmctl.exe of the zip run under Wine against the DLLs of the zip.
 set(zip_root kolm-${PROJECT_VERSION}-windows-x86)
 set(unpacked ${CMAKE_CURRENT_BINARY_DIR}/release-folder)
-set(zip_files kolmlpt1.dll kolmlpt2.dll kolmctl.exe README.txt LICENSE.txt CHANGELOG.txt)
+set(zip_files kolmlpt1.dll kolmlpt2.dll kolmsim.dll kolmctl.exe README.txt LICENSE.txt CHANGELOG.txt)
 list(TRANSFORM zip_files PREPEND ${zip_root}/)
 add_test(NAME windows.release.unpack COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR}
   -DPACKAGE=${zip_root}.zip -DINTO=${unpacked} "-DEXPECT=${zip_files}" -DHELPER=$<TARGET_FILE:inpout32>
@@ -17,5 +17,9 @@ windows_kolmctl_test(release_info 0 "version: +${version}\ntitle: +KOLM en LPT2:
 windows_kolmctl_test(release_check 0 "check: [1-9][0-9]* ok, 0 failed"
   PROGRAM ${folder}/kolmctl.exe ARGS Z:${folder}/kolmlpt1.dll check)
 windows_kolmctl_test(release_version 0 "^kolmctl ${version}\n" PROGRAM ${folder}/kolmctl.exe ARGS --version)
+# The zip's kolmsim.dll on its demo signals, charted.
+windows_kolmctl_test(release_sim 0 "title: +KOLM simulé\n.*signals: +built in .*CAN voie 0: [0-9]+ \\([0-9.]+ V\\)"
+  PROGRAM ${folder}/kolmctl.exe ARGS Z:${folder}/kolmsim.dll info then read --count 2 --interval 50 --plot
+  Z:${CMAKE_CURRENT_BINARY_DIR}/release-sim.svg)
 set_tests_properties(windows.kolmctl.release_info windows.kolmctl.release_check windows.kolmctl.release_version
-  PROPERTIES FIXTURES_REQUIRED "wine;windows_release")
+  windows.kolmctl.release_sim PROPERTIES FIXTURES_REQUIRED "wine;windows_release")
