@@ -24,7 +24,9 @@ const Command kCommands[] = {
     {"info", cmdInfo, nullptr, "info",
      "The plug-in's title and detail texts, the file and its kind, the port it uses and how it\n"
      "reaches it (ppdev, the port helper, direct I/O, or none and why), and the exports found:\n"
-     "DLLFunctionDirectory, the export behind each directory entry, peaD and PSAD.\n",
+     "DLLFunctionDirectory, the export behind each directory entry, peaD and PSAD. For kolmsim,\n"
+     "the signals of its virtual box (from kolmsim.ini, or built in; what is wrong with the file)\n"
+     "and its relays as the box holds them.\n",
      "", false, false},
     {"list", cmdList, nullptr, "list",
      "The function directory, one line per entry: number, text, and the export it points at.\n", "", false,
@@ -54,8 +56,9 @@ const Command kCommands[] = {
      "relays this switch set off. Several relays: relay 1 on then relay 2 on.\n",
      "1 on", true, true},
     {"relays", cmdRelays, nullptr, "relays",
-     "The state of each relay: as the data lines hold it, where kolmctl can read them, or as\n"
-     "switched in this call; \"not set by this call\" where it knows neither.\n",
+     "The state of each relay: as the data lines hold it, where kolmctl can read them (kolmsim's\n"
+     "virtual box shows them), or as switched in this call; \"not set by this call\" where it\n"
+     "knows neither.\n",
      "", true, true},
     {"restore", cmdRestore, nullptr, "restore",
      "Restores the port's data byte so that a printer can use the port (channel 2 of EA), after\n"
