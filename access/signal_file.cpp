@@ -138,8 +138,8 @@ SignalVerdict apply(Setting setting, const ini::Line& line, int channel, Signal&
     double v = 0.0;
     if (!decimal(line.value, true, v)) return at(SignalProblem::notANumber, line.number, channel, setting);
     const Range r = rangeOf(setting);
-    const bool whole = setting != Setting::relay || v == static_cast<double>(static_cast<int>(v));
-    if (!(r.lowAllowed ? v >= r.low : v > r.low) || v > r.high || !whole)
+    if (!(r.lowAllowed ? v >= r.low : v > r.low) || v > r.high ||
+        (setting == Setting::relay && v != static_cast<double>(static_cast<int>(v))))
         return at(SignalProblem::outOfRange, line.number, channel, setting);
     switch (setting) {
     case Setting::offset: s.offset = v; break;
