@@ -41,47 +41,60 @@ Range rangeOf(Setting s) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// A decimal number, "2.5", "-0,25" (where `comma` is a decimal point), "1e-3".
-bool decimal(Span s, bool comma, double& out) {
-    const char* p = s.begin;
-    const bool negative = p < s.end && *p == '-';
-    if (p < s.end && (*p == '-' || *p == '+')) ++p;
+// The digits of a decimal number, with at most one point (or comma, where `comma`):
+// up to 17 significant ones into `mantissa`, and the power of ten to scale it by.
+struct Digits {
     double mantissa = 0.0;
-    int digits = 0;  // significant digits kept: 17 are all a double holds
-    int scale = 0;   // the power of ten the mantissa is to be multiplied by
+    int scale = 0;
     bool any = false;
+};
+const char* readDigits(const char* p, const char* end, bool comma, Digits& d) {
+    int kept = 0;  // significant digits kept: 17 are all a double holds
     bool point = false;
-    for (; p < s.end; ++p) {
+    for (; p < end; ++p) {
         if (!point && (*p == '.' || (comma && *p == ','))) {
             point = true;
             continue;
         }
         if (!isDigit(*p)) break;
-        any = true;
-        if (digits < 17) {
-            mantissa = mantissa * 10.0 + (*p - '0');
-            if (mantissa > 0.0) ++digits;
-            if (point) --scale;
-        } else if (!point) {
-            ++scale;
+        d.any = true;
+        if (kept == 17) {
+            if (!point) ++d.scale;
+            continue;
         }
+        d.mantissa = d.mantissa * 10.0 + (*p - '0');
+        if (d.mantissa > 0.0) ++kept;
+        if (point) --d.scale;
     }
-    if (!any) return false;
-    if (p < s.end && (*p == 'e' || *p == 'E')) {
-        ++p;
-        const bool down = p < s.end && *p == '-';
-        if (p < s.end && (*p == '-' || *p == '+')) ++p;
-        if (p == s.end) return false;
-        int exponent = 0;
-        for (; p < s.end && isDigit(*p); ++p)
-            if (exponent < 1000) exponent = exponent * 10 + (*p - '0');
-        scale += down ? -exponent : exponent;
-    }
+    return p;
+}
+
+// An exponent "e-3" at p, added to `scale`; nullptr when it has no digits.
+const char* readExponent(const char* p, const char* end, int& scale) {
+    const bool down = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    if (p == end || !isDigit(*p)) return nullptr;
+    int exponent = 0;
+    for (; p < end && isDigit(*p); ++p)
+        if (exponent < 1000) exponent = exponent * 10 + (*p - '0');
+    scale += down ? -exponent : exponent;
+    return p;
+}
+
+// A decimal number, "2.5", "-0,25" (where `comma` is a decimal point), "1e-3".
+bool decimal(Span s, bool comma, double& out) {
+    const char* p = s.begin;
+    const bool negative = p < s.end && *p == '-';
+    if (p < s.end && (*p == '-' || *p == '+')) ++p;
+    Digits d;
+    p = readDigits(p, s.end, comma, d);
+    if (!d.any) return false;
+    if (p < s.end && (*p == 'e' || *p == 'E')) p = readExponent(p + 1, s.end, d.scale);
     if (p != s.end) return false;
     // Every power of ten to 10^22 is exact, so a short number divides once, exactly rounded.
     double power = 1.0;
-    for (int k = scale < 0 ? -scale : scale; k > 0 && power < 1e300; --k) power *= 10.0;
-    out = scale < 0 ? mantissa / power : mantissa * power;
+    for (int k = d.scale < 0 ? -d.scale : d.scale; k > 0 && power < 1e300; --k) power *= 10.0;
+    out = d.scale < 0 ? d.mantissa / power : d.mantissa * power;
     if (negative) out = -out;
     return out - out == 0.0;  // finite
 }
@@ -176,49 +189,70 @@ bool hasLetter(Span s) {
     return false;
 }
 
+// What kolmsim.ini has said so far: the sections met and the settings given in each.
+struct Sections {
+    int current = -1;  // the channel of the section being read; -1 before the first
+    bool seen[kInputs] = {};
+    int line[kInputs] = {};
+    bool given[kInputs][kSettings] = {};
+
+    SignalVerdict open(const ini::Line& l) {
+        current = channelOf(l.section);
+        if (current < 0) return at(SignalProblem::unknownSection, l.number);
+        if (seen[current]) return at(SignalProblem::sectionTwice, l.number, current);
+        seen[current] = true;
+        line[current] = l.number;
+        return {};
+    }
+
+    // The setting of line `l` given once in the current section: its index, or a verdict.
+    int settingOfLine(const ini::Line& l, SignalVerdict& v) {
+        const int ch = current < 0 ? 0 : current;
+        const int k = settingOf(l.name);
+        if (l.name.empty()) v = at(SignalProblem::notASetting, l.number, ch);
+        else if (current < 0) v = at(SignalProblem::outsideSection, l.number);
+        else if (k < 0) v = at(SignalProblem::unknownSetting, l.number, ch);
+        else if (given[ch][k]) v = at(SignalProblem::settingTwice, l.number, ch, static_cast<Setting>(k));
+        else given[ch][k] = true;
+        return v.problem == SignalProblem::none ? k : -1;
+    }
+
+    // Each section names its signal, and a recording's its file.
+    SignalVerdict complete(const Signal (&signals)[kInputs]) const {
+        for (int ch = 0; ch < kInputs; ++ch) {
+            if (!seen[ch]) continue;
+            if (!given[ch][static_cast<int>(Setting::signal)]) return at(SignalProblem::noSignal, line[ch], ch);
+            if (signals[ch].shape == Shape::Recording && !given[ch][static_cast<int>(Setting::file)])
+                return at(SignalProblem::noRecording, line[ch], ch);
+        }
+        return {};
+    }
+};
+
 }  // namespace
 
 const char* settingName(Setting s) { return kSettingNames[static_cast<int>(s)]; }
 
 SignalVerdict parseSignalFile(const char* text, int length, Signal (&signals)[kInputs], RecordingNames& names) {
-    bool sectionSeen[kInputs] = {};
-    int sectionLine[kInputs] = {};
-    bool given[kInputs][kSettings] = {};
     for (int ch = 0; ch < kInputs; ++ch) {
         signals[ch] = Signal{};
         names[ch][0] = '\0';
     }
-    int channel = -1;
+    Sections sections;
     ini::Lines lines(text, length);
     for (ini::Line line; lines.next(line);) {
         if (line.text.empty()) continue;
-        if (line.isSection) {
-            channel = channelOf(line.section);
-            if (channel < 0) return at(SignalProblem::unknownSection, line.number);
-            if (sectionSeen[channel]) return at(SignalProblem::sectionTwice, line.number, channel);
-            sectionSeen[channel] = true;
-            sectionLine[channel] = line.number;
-            continue;
+        SignalVerdict v = line.isSection ? sections.open(line) : SignalVerdict{};
+        if (!line.isSection) {
+            const int k = sections.settingOfLine(line, v);
+            if (k >= 0) v = apply(static_cast<Setting>(k), line, sections.current, signals[sections.current],
+                                  names[sections.current]);
         }
-        const int ch = channel < 0 ? 0 : channel;
-        if (line.name.empty()) return at(SignalProblem::notASetting, line.number, ch);
-        if (channel < 0) return at(SignalProblem::outsideSection, line.number);
-        const int k = settingOf(line.name);
-        if (k < 0) return at(SignalProblem::unknownSetting, line.number, ch);
-        if (given[ch][k]) return at(SignalProblem::settingTwice, line.number, ch, static_cast<Setting>(k));
-        given[ch][k] = true;
-        const SignalVerdict v = apply(static_cast<Setting>(k), line, ch, signals[ch], names[ch]);
         if (v.problem != SignalProblem::none) return v;
     }
-    for (int ch = 0; ch < kInputs; ++ch) {
-        if (!sectionSeen[ch]) continue;
-        const int where = sectionLine[ch];
-        if (!given[ch][static_cast<int>(Setting::signal)]) return at(SignalProblem::noSignal, where, ch);
-        if (signals[ch].shape == Shape::Recording && !given[ch][static_cast<int>(Setting::file)])
-            return at(SignalProblem::noRecording, where, ch);
+    for (int ch = 0; ch < kInputs; ++ch)
         if (signals[ch].shape != Shape::Recording) names[ch][0] = '\0';
-    }
-    return {};
+    return sections.complete(signals);
 }
 
 SignalVerdict parseRecording(const char* text, int length, Recording& out) {

@@ -73,7 +73,7 @@ const PortAccess boxAccess = {boxIn, boxOut, nullptr};
 }  // namespace
 
 const PortAccess* openPortAccess(std::uint16_t base) {
-    const SignalSource source = loadSignals(readBeside, nullptr, fileText, inputs.signal, recordingNames, recordings);
+    const SignalSource source = loadSignals(readBeside, nullptr, fileText, inputs.signals(), recordingNames, recordings);
     if (source.verdict.problem != SignalProblem::none) return nullptr;
     poweredAt = monotonicSeconds();
     inputs.restart(0.0);

@@ -24,8 +24,8 @@ void checkSignals(kolmsim::Signal (&signals)[kolmsim::kInputs], const kolm::Reco
         KOLM_CHECK(s.frequency > 0.0 && s.frequency <= 10000.0 && s.tau > 0.0 && s.noise >= 0.0);
         KOLM_CHECK(s.relay >= 0 && s.relay <= 3 && std::fabs(s.offset) <= 100.0 && std::fabs(s.supply) <= 100.0);
         for (const char* c = names[ch]; *c != '\0'; ++c) KOLM_CHECK(*c != '/' && *c != '\\' && *c != ':');
-        inputs.signal[ch] = s;
-        inputs.signal[ch].recording = nullptr;
+        inputs.signal(ch) = s;
+        inputs.signal(ch).recording = nullptr;
     }
     inputs.restart(0.0);
     for (const double t : {0.0, 0.25, 3.5, 1e4}) {
@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         KOLM_CHECK(recording->points >= 1 && recording->points <= kolmsim::kMaxRecordingPoints);
         for (int k = 1; k < recording->points; ++k) KOLM_CHECK(recording->time[k] > recording->time[k - 1]);
         kolmsim::Inputs inputs;
-        inputs.signal[0].shape = kolmsim::Shape::Recording;
-        inputs.signal[0].recording = recording.get();
+        inputs.signal(0).shape = kolmsim::Shape::Recording;
+        inputs.signal(0).recording = recording.get();
         for (const double t : {0.0, 0.5, 17.25, 1e6}) KOLM_CHECK(std::isfinite(inputs.volts(0, t)));
     }
     return 0;

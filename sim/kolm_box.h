@@ -32,7 +32,7 @@ public:
     static constexpr int bits = 10;
     static constexpr std::uint16_t fullScale = (1u << bits) - 1;
 
-    explicit Box(std::uint8_t latch = 0x00) : data_(latch) {}
+    constexpr explicit Box(std::uint8_t latch = 0x00) : data_(latch) {}
 
     void writeData(std::uint8_t value);
     // Sets the latch as if the port had held `value` before anyone wrote it.

@@ -23,7 +23,7 @@ struct FailurePlan {
 kolmsim::Box freshBox() {
     static kolmsim::Inputs demo = [] {
         kolmsim::Inputs inputs;
-        kolmsim::demoSignals(inputs.signal);
+        kolmsim::demoSignals(inputs.signals());
         inputs.restart(0.0);
         return inputs;
     }();

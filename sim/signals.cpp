@@ -42,7 +42,7 @@ double sine(double x) {
 double expMinus(double y) {
     if (!(y > 0.0)) return 1.0;
     if (y > 745.2) return 0.0;  // below the smallest double
-    const int k = static_cast<int>(y / kLn2 + 0.5);
+    const int k = static_cast<int>(floorOf(y / kLn2 + 0.5));
     const double r = y - k * kLn2;
     double term = 1.0;
     double sum = 1.0;
@@ -97,7 +97,7 @@ void Inputs::restart(double t) {
 
 void Inputs::relays(std::uint8_t lines, double t) {
     for (int ch = 0; ch < kInputs; ++ch) {
-        const Signal& s = signal[ch];
+        const Signal& s = signal_[ch];
         Circuit& c = circuit_[ch];
         const bool on = ((lines >> s.relay) & 1u) != 0;
         if (s.shape != Shape::Circuit || on == c.charging) continue;
@@ -108,12 +108,12 @@ void Inputs::relays(std::uint8_t lines, double t) {
 }
 
 double Inputs::volts(int channel, double t) {
-    const Signal& s = signal[channel];
+    const Signal& s = signal_[channel];
     const double v = clean(s, circuit_[channel], t);
     return s.noise > 0.0 ? v + s.noise * gaussian() : v;
 }
 
-double Inputs::clean(const Signal& s, const Circuit& c, double t) const {
+double Inputs::clean(const Signal& s, const Circuit& c, double t) {
     const double p = phase(s.frequency * t);
     switch (s.shape) {
     case Shape::Constant: return s.offset;

@@ -20,8 +20,8 @@ enum class Shape : std::uint8_t { Constant, Sine, Square, Triangle, Ramp, Record
 // It plays from its first point at time 0 and starts again after its last.
 struct Recording {
     int points = 0;
-    double time[kMaxRecordingPoints];
-    double volts[kMaxRecordingPoints];
+    double time[kMaxRecordingPoints] = {};
+    double volts[kMaxRecordingPoints] = {};
 };
 
 struct Signal {
@@ -40,7 +40,8 @@ struct Signal {
 // noise is a fixed pseudo-random sequence from each restart.
 class Inputs {
 public:
-    Signal signal[kInputs];
+    Signal (&signals())[kInputs] { return signal_; }
+    Signal& signal(int channel) { return signal_[channel]; }
 
     // Every circuit discharged, relays off, from time `t`; the noise from its first value.
     void restart(double t);
@@ -56,9 +57,10 @@ private:
         double from = 0.0;   // volts when it last started charging or discharging
         double since = 0.0;  // and when
     };
-    double clean(const Signal& s, const Circuit& c, double t) const;
+    static double clean(const Signal& s, const Circuit& c, double t);
     double gaussian();
 
+    Signal signal_[kInputs];
     Circuit circuit_[kInputs];
     std::uint32_t noiseState_ = 1;
 };

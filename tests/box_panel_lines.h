@@ -17,7 +17,7 @@ inline std::optional<std::uint8_t> boxPanelLines(void* library) {
     link_map* map = nullptr;
     if (library == nullptr || dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return std::nullopt;
     struct Search {
-        ElfW(Addr) base;
+        ElfW(Addr) base = 0;
         std::optional<std::uint8_t> lines;
     } search{map->l_addr, std::nullopt};
     dl_iterate_phdr(
@@ -28,6 +28,7 @@ inline std::optional<std::uint8_t> boxPanelLines(void* library) {
                 const ElfW(Phdr)& segment = info->dlpi_phdr[k];
                 if (segment.p_type != PT_LOAD || (segment.p_flags & PF_W) == 0) continue;
                 const ElfW(Addr) at = info->dlpi_addr + segment.p_vaddr;
+                // NOLINTNEXTLINE(performance-no-int-to-ptr): the loader gives the segment as a number
                 const std::string_view bytes(reinterpret_cast<const char*>(at), segment.p_memsz);
                 if (const auto found = kolmctl::findBoxPanel(bytes, at))
                     s->lines = static_cast<std::uint8_t>(bytes[*found + kolm::kBoxPanelLinesAt]);

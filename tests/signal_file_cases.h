@@ -4,6 +4,7 @@
 // readings it gives, or no box at all with the problem and the line at fault.
 #pragma once
 
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -25,12 +26,23 @@ struct SignalFileCase {
 };
 
 // Too long to be read whole, however valid.
-inline const std::string kLongSignalFile =
-    "[channel0]\nsignal=sine\n" + std::string(kolm::kSignalFileMax, ';');
-// One point more than a recording may hold.
-inline const std::string kLongRecording = [] {
-    std::string text;
-    for (int k = 0; k <= kolmsim::kMaxRecordingPoints; ++k) text += std::to_string(k) + ",1\n";
+inline constexpr auto kLongSignalFile = [] {
+    std::array<char, kolm::kSignalFileMax + 32> text{};
+    const char head[] = "[channel0]\nsignal=sine\n";
+    for (std::size_t k = 0; k + 1 < text.size(); ++k) text[k] = k + 1 < sizeof head ? head[k] : ';';
+    return text;
+}();
+// One point more than a recording may hold: "0,1", "1,1", ... "4096,1".
+inline constexpr auto kLongRecording = [] {
+    std::array<char, 8 * (kolmsim::kMaxRecordingPoints + 2)> text{};
+    std::size_t at = 0;
+    for (int k = 0; k <= kolmsim::kMaxRecordingPoints; ++k) {
+        char digits[8] = {};
+        int n = 0;
+        for (int v = k; n == 0 || v > 0; v /= 10) digits[n++] = static_cast<char>('0' + v % 10);
+        while (n > 0) text[at++] = digits[--n];
+        for (const char c : {',', '1', '\n'}) text[at++] = c;
+    }
     return text;
 }();
 
@@ -48,7 +60,7 @@ inline const SignalFileCase kSignalFileCases[] = {
     {"a recording, with a header and comments", kRecordingRow, "# kolmctl capture\ntime_s,ch0_volts\n0,1.6651\n10,1.6651\n",
      P::none, 0, 0, {0, 341}},
     {"unreadable", kFolderText, nullptr, P::unreadable},
-    {"larger than the plug-in reads", kLongSignalFile.c_str(), nullptr, P::unreadable},
+    {"larger than the plug-in reads", kLongSignalFile.data(), nullptr, P::unreadable},
     {"unknown section", "[voie0]\nsignal=sine\n", nullptr, P::unknownSection, 1},
     {"section twice", "[channel0]\nsignal=sine\n\n[channel0]\n", nullptr, P::sectionTwice, 4},
     {"setting outside a section", "signal=sine\n[channel0]\n", nullptr, P::outsideSection, 1},
@@ -71,7 +83,7 @@ inline const SignalFileCase kSignalFileCases[] = {
     {"recording unreadable", kRecordingRow, kFolderText, P::recordingUnreadable, 0, 1},
     {"recording line not time,volts", kRecordingRow, "0,1\n0.5\n", P::recordingNotTimeVolts, 2, 1},
     {"recording time going back", kRecordingRow, "0;1,0\n1;1,5\n1;2,0\n", P::recordingNotLater, 3, 1},
-    {"recording too long", kRecordingRow, kLongRecording.c_str(), P::recordingTooLong,
+    {"recording too long", kRecordingRow, kLongRecording.data(), P::recordingTooLong,
      kolmsim::kMaxRecordingPoints + 1, 1},
     {"recording empty", kRecordingRow, "# nothing yet\n", P::recordingEmpty, 0, 1},
 };

@@ -16,7 +16,7 @@ using kolmsim::Inputs;
 // The box's inputs from a kolmsim.ini and maybe rec.csv, restarted at time 0.
 struct Signals {
     explicit Signals(const char* ini, const char* recording = nullptr) : row{"", ini, recording} {
-        const kolm::SignalSource s = kolm::loadSignals(readRowFile, &row, buffer->data(), inputs.signal, names,
+        const kolm::SignalSource s = kolm::loadSignals(readRowFile, &row, buffer->data(), inputs.signals(), names,
                                                        recordings->r);
         EXPECT_EQ(s.verdict.problem, kolm::SignalProblem::none) << "line " << s.verdict.line;
         inputs.restart(0.0);
@@ -44,7 +44,7 @@ struct KindRow {
 
 double phaseOf(double t) { return std::fmod(kF * t, 1.0); }
 
-const KindRow kKinds[] = {
+constexpr KindRow kKinds[] = {
     {"constant", "[channel1]\nsignal=constant\noffset=3.3\n", 1, [](double) { return 3.3; }},
     {"sine", "[channel0]\nsignal=sine\noffset=2.5\namplitude=2\nfrequency=0.7\n", 0,
      [](double t) { return 2.5 + 2.0 * std::sin(2.0 * M_PI * kF * t); }},
@@ -82,14 +82,18 @@ TEST(VirtualBoxSignals, TheRcCircuitChargesAndDischargesAlongItsExponential) {
     in.relays(0x0B, 0.5);
     EXPECT_EQ(in.volts(1, 1.0), 0.0);
     in.relays(0x04, 1.0);
-    for (double t = 1.0; t < 3.0; t += 0.125)
+    for (int k = 0; k < 16; ++k) {
+        const double t = 1.0 + k * 0.125;
         EXPECT_NEAR(in.volts(1, t), 5.0 * (1.0 - std::exp(-(t - 1.0) / tau)), 1e-12) << t;
+    }
     EXPECT_GE(in.volts(1, 1.0 + 5 * tau), 0.99 * 5.0) << "five time constants: within 1 % of full scale";
     in.relays(0x0F, 2.0);
     const double top = 5.0 * (1.0 - std::exp(-2.0 / tau));
     in.relays(0x00, 3.0);
-    for (double t = 3.0; t < 9.0; t += 0.25)
+    for (int k = 0; k < 24; ++k) {
+        const double t = 3.0 + k * 0.25;
         EXPECT_NEAR(in.volts(1, t), top * std::exp(-(t - 3.0) / tau), 1e-12) << t;
+    }
     EXPECT_NEAR(in.volts(1, 1000.0), 0.0, 1e-300) << "long discharged, no denormal trouble";
 }
 
@@ -133,7 +137,7 @@ TEST(VirtualBoxSignalFiles, EachRowGivesItsProblemAndLine) {
         kolm::RecordingNames names{};
         Inputs inputs;
         const kolm::SignalSource s =
-            kolm::loadSignals(readRowFile, const_cast<SignalFileCase*>(&row), buffer->data(), inputs.signal, names,
+            kolm::loadSignals(readRowFile, const_cast<SignalFileCase*>(&row), buffer->data(), inputs.signals(), names,
                               recordings->r);
         EXPECT_EQ(s.verdict.problem, row.problem) << row.name;
         EXPECT_EQ(s.fromFile, row.ini != nullptr) << row.name;

@@ -50,9 +50,10 @@ std::vector<Library::Range> Library::image() const {
             if (info->dlpi_addr != s->base) return 0;
             for (ElfW(Half) k = 0; k < info->dlpi_phnum; ++k) {
                 const ElfW(Phdr)& segment = info->dlpi_phdr[k];
-                if (segment.p_type == PT_LOAD)
-                    s->found.push_back({reinterpret_cast<const void*>(info->dlpi_addr + segment.p_vaddr),
-                                        static_cast<std::size_t>(segment.p_memsz)});
+                if (segment.p_type != PT_LOAD) continue;
+                // NOLINTNEXTLINE(performance-no-int-to-ptr): the loader gives the segment as a number
+                const auto* at = reinterpret_cast<const void*>(info->dlpi_addr + segment.p_vaddr);
+                s->found.push_back({at, static_cast<std::size_t>(segment.p_memsz)});
             }
             return 1;
         },
