@@ -31,8 +31,8 @@ inline bool sameWord(Span s, const char* word) {
 
 // One line of a file, as the reader walks it.
 struct Line {
-    Span text{};     // before any comment, trimmed; empty for a blank or comment line
-    int number = 0;  // from 1
+    Span text{};             // before any comment, trimmed; empty for a blank or comment line
+    int number = 0;          // from 1
     bool isSection = false;  // it starts with '['
     Span section{};          // the name between the brackets, trimmed; empty without ']'
 

@@ -221,7 +221,8 @@ struct Sections {
     SignalVerdict complete(const Signal (&signals)[kInputs]) const {
         for (int ch = 0; ch < kInputs; ++ch) {
             if (!seen[ch]) continue;
-            if (!given[ch][static_cast<int>(Setting::signal)]) return at(SignalProblem::noSignal, line[ch], ch);
+            if (!given[ch][static_cast<int>(Setting::signal)])
+                return at(SignalProblem::noSignal, line[ch], ch);
             if (signals[ch].shape == Shape::Recording && !given[ch][static_cast<int>(Setting::file)])
                 return at(SignalProblem::noRecording, line[ch], ch);
         }
@@ -233,7 +234,8 @@ struct Sections {
 
 const char* settingName(Setting s) { return kSettingNames[static_cast<int>(s)]; }
 
-SignalVerdict parseSignalFile(const char* text, int length, Signal (&signals)[kInputs], RecordingNames& names) {
+SignalVerdict parseSignalFile(const char* text, int length, Signal (&signals)[kInputs],
+                              RecordingNames& names) {
     for (int ch = 0; ch < kInputs; ++ch) {
         signals[ch] = Signal{};
         names[ch][0] = '\0';
@@ -245,8 +247,9 @@ SignalVerdict parseSignalFile(const char* text, int length, Signal (&signals)[kI
         SignalVerdict v = line.isSection ? sections.open(line) : SignalVerdict{};
         if (!line.isSection) {
             const int k = sections.settingOfLine(line, v);
-            if (k >= 0) v = apply(static_cast<Setting>(k), line, sections.current, signals[sections.current],
-                                  names[sections.current]);
+            if (k >= 0)
+                v = apply(static_cast<Setting>(k), line, sections.current, signals[sections.current],
+                          names[sections.current]);
         }
         if (v.problem != SignalProblem::none) return v;
     }
@@ -306,7 +309,8 @@ SignalSource loadSignals(ReadBeside read, void* context, char* buffer, Signal (&
         const int n = read(context, names[ch], buffer, kRecordingFileMax);
         if (n < 0) {
             const bool missing = n == kNoSuchFile;
-            source.verdict = at(missing ? SignalProblem::recordingMissing : SignalProblem::recordingUnreadable, 0, ch);
+            source.verdict =
+                at(missing ? SignalProblem::recordingMissing : SignalProblem::recordingUnreadable, 0, ch);
             break;
         }
         source.verdict = parseRecording(buffer, n, recordings[ch]);

@@ -42,26 +42,26 @@ constexpr int kRecordingNameMax = 64;
 
 enum class SignalProblem : std::uint8_t {
     none,
-    unreadable,         // there, but not readable whole (or too large)
-    unknownSection,     // a section other than [channel0] and [channel1]
-    sectionTwice,       // the same channel's section twice
-    outsideSection,     // a setting before the first section
-    notASetting,        // a line that is neither [section] nor name=value
-    unknownSetting,     // a name that is none of the settings
-    settingTwice,       // the same setting twice in a section
-    noSignal,           // a channel's section without signal=
-    unknownSignal,      // signal= names no kind of signal
-    notANumber,         // a value that is not a number
-    outOfRange,         // a number outside what its setting allows (see `setting`)
-    noRecording,        // signal=csv without file=
-    recordingNotBeside, // file= names a folder, or a name too long
+    unreadable,          // there, but not readable whole (or too large)
+    unknownSection,      // a section other than [channel0] and [channel1]
+    sectionTwice,        // the same channel's section twice
+    outsideSection,      // a setting before the first section
+    notASetting,         // a line that is neither [section] nor name=value
+    unknownSetting,      // a name that is none of the settings
+    settingTwice,        // the same setting twice in a section
+    noSignal,            // a channel's section without signal=
+    unknownSignal,       // signal= names no kind of signal
+    notANumber,          // a value that is not a number
+    outOfRange,          // a number outside what its setting allows (see `setting`)
+    noRecording,         // signal=csv without file=
+    recordingNotBeside,  // file= names a folder, or a name too long
     // The recording of `channel`:
-    recordingMissing,      // no such file beside kolmsim.ini
-    recordingUnreadable,   // not readable whole, or larger than kRecordingFileMax
-    recordingNotTimeVolts, // a line that is not two numbers, time and volts
-    recordingNotLater,     // a time not later than the one before
-    recordingTooLong,      // more than kMaxRecordingPoints points
-    recordingEmpty,        // no point at all
+    recordingMissing,       // no such file beside kolmsim.ini
+    recordingUnreadable,    // not readable whole, or larger than kRecordingFileMax
+    recordingNotTimeVolts,  // a line that is not two numbers, time and volts
+    recordingNotLater,      // a time not later than the one before
+    recordingTooLong,       // more than kMaxRecordingPoints points
+    recordingEmpty,         // no point at all
 };
 
 // The settings of a channel's section, in the order a message may name them.
@@ -71,8 +71,8 @@ const char* settingName(Setting s);
 
 struct SignalVerdict {
     SignalProblem problem = SignalProblem::none;
-    int line = 0;          // the line at fault, from 1, in kolmsim.ini or in the recording
-    int channel = 0;       // the channel whose section or recording is at fault
+    int line = 0;                       // the line at fault, from 1, in kolmsim.ini or in the recording
+    int channel = 0;                    // the channel whose section or recording is at fault
     Setting setting = Setting::signal;  // for outOfRange
 };
 
@@ -81,7 +81,8 @@ using RecordingNames = char[kInputs][kRecordingNameMax + 1];
 
 // Parses `length` bytes of kolmsim.ini into `signals`; a channel without a section
 // shows 0 V. The recordings are named, not read.
-SignalVerdict parseSignalFile(const char* text, int length, Signal (&signals)[kInputs], RecordingNames& names);
+SignalVerdict parseSignalFile(const char* text, int length, Signal (&signals)[kInputs],
+                              RecordingNames& names);
 // Parses `length` bytes of a recording into `out`; the verdict's channel is left 0.
 SignalVerdict parseRecording(const char* text, int length, Recording& out);
 

@@ -8,12 +8,12 @@
 //
 // A signal file that is there but not clear leaves the plug-in without a box: it
 // answers "no value", and kolmctl info says what is wrong with the file.
-#include "virtual_box_panel.h"
 #include "kolm_box.h"
 #include "module_file.h"
 #include "monotonic_clock.h"
 #include "port_access.h"
 #include "signal_file.h"
+#include "virtual_box_panel.h"
 
 namespace kolm {
 
@@ -32,7 +32,8 @@ std::uint16_t opened;
 double poweredAt;
 // Written through volatile: nothing in the plug-in reads it, a program that loaded it does.
 volatile BoxPanel panel;
-static_assert(offsetof(BoxPanel, self) == kBoxPanelSelfAt && offsetof(BoxPanel, dataLines) == kBoxPanelLinesAt);
+static_assert(offsetof(BoxPanel, self) == kBoxPanelSelfAt &&
+              offsetof(BoxPanel, dataLines) == kBoxPanelLinesAt);
 
 double sincePowerUp() { return monotonicSeconds() - poweredAt; }
 
@@ -73,7 +74,8 @@ const PortAccess boxAccess = {boxIn, boxOut, nullptr};
 }  // namespace
 
 const PortAccess* openPortAccess(std::uint16_t base) {
-    const SignalSource source = loadSignals(readBeside, nullptr, fileText, inputs.signals(), recordingNames, recordings);
+    const SignalSource source =
+        loadSignals(readBeside, nullptr, fileText, inputs.signals(), recordingNames, recordings);
     if (source.verdict.problem != SignalProblem::none) return nullptr;
     poweredAt = monotonicSeconds();
     inputs.restart(0.0);

@@ -13,9 +13,9 @@ namespace kolm {
 inline constexpr char kBoxPanelMark[8] = {'K', 'O', 'L', 'M', 'B', 'O', 'X', '\x01'};
 
 struct BoxPanel {
-    char mark[8];             // kBoxPanelMark once the box is powered
-    std::uint64_t self;       // the panel's own address, little-endian
-    std::uint8_t dataLines;   // the box's data latch: D0-D3 drive relays 0-3
+    char mark[8];            // kBoxPanelMark once the box is powered
+    std::uint64_t self;      // the panel's own address, little-endian
+    std::uint8_t dataLines;  // the box's data latch: D0-D3 drive relays 0-3
 };
 
 constexpr std::size_t kBoxPanelSelfAt = 8;

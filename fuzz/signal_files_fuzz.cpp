@@ -22,7 +22,8 @@ void checkSignals(kolmsim::Signal (&signals)[kolmsim::kInputs], const kolm::Reco
     for (int ch = 0; ch < kolmsim::kInputs; ++ch) {
         const kolmsim::Signal& s = signals[ch];
         KOLM_CHECK(s.frequency > 0.0 && s.frequency <= 10000.0 && s.tau > 0.0 && s.noise >= 0.0);
-        KOLM_CHECK(s.relay >= 0 && s.relay <= 3 && std::fabs(s.offset) <= 100.0 && std::fabs(s.supply) <= 100.0);
+        KOLM_CHECK(s.relay >= 0 && s.relay <= 3 && std::fabs(s.offset) <= 100.0 &&
+                   std::fabs(s.supply) <= 100.0);
         for (const char* c = names[ch]; *c != '\0'; ++c) KOLM_CHECK(*c != '/' && *c != '\\' && *c != ':');
         inputs.signal(ch) = s;
         inputs.signal(ch).recording = nullptr;
@@ -42,12 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     kolmsim::Signal signals[kolmsim::kInputs];
     kolm::RecordingNames names{};
-    const kolm::SignalVerdict ini = kolm::parseSignalFile(text.data(), static_cast<int>(text.size()), signals, names);
+    const kolm::SignalVerdict ini =
+        kolm::parseSignalFile(text.data(), static_cast<int>(text.size()), signals, names);
     KOLM_CHECK(ini.line >= 0 && ini.line <= lines && ini.channel >= 0 && ini.channel < kolmsim::kInputs);
     if (ini.problem == kolm::SignalProblem::none) checkSignals(signals, names);
 
     static const auto recording = std::make_unique<kolmsim::Recording>();
-    const kolm::SignalVerdict csv = kolm::parseRecording(text.data(), static_cast<int>(text.size()), *recording);
+    const kolm::SignalVerdict csv =
+        kolm::parseRecording(text.data(), static_cast<int>(text.size()), *recording);
     KOLM_CHECK(csv.line >= 0 && csv.line <= lines);
     if (csv.problem == kolm::SignalProblem::none) {
         KOLM_CHECK(recording->points >= 1 && recording->points <= kolmsim::kMaxRecordingPoints);

@@ -14,7 +14,7 @@
 #define KOLM_PORT_FILE ""
 #define KOLM_PORT_BASE 0x378
 #define KOLM_TITLE     "KOLM simul\xE9"
-#define KOLM_DETAIL \
+#define KOLM_DETAIL                                                                                     \
     "DLL pour KOLM 10 bits simul\xE9 : bo\xEEte virtuelle, signaux de kolmsim.ini, aucune mesure r\xE9" \
     "elle"
 #elif KOLM_LPT == 1
@@ -30,8 +30,9 @@
 #endif
 
 #if defined(KOLM_PORT_NAME)
-#define KOLM_TITLE  "KOLM en " KOLM_PORT_NAME
-#define KOLM_DETAIL "DLL (32 bits) pour KOLM 10 bits en " KOLM_PORT_NAME ", par R. Tavelinque, le 20 f\xE9vrier 2001"
+#define KOLM_TITLE "KOLM en " KOLM_PORT_NAME
+#define KOLM_DETAIL \
+    "DLL (32 bits) pour KOLM 10 bits en " KOLM_PORT_NAME ", par R. Tavelinque, le 20 f\xE9vrier 2001"
 #endif
 
 namespace kolm::variant {

@@ -15,7 +15,8 @@
 
 inline std::optional<std::uint8_t> boxPanelLines(void* library) {
     link_map* map = nullptr;
-    if (library == nullptr || dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return std::nullopt;
+    if (library == nullptr || dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr)
+        return std::nullopt;
     struct Search {
         ElfW(Addr) base = 0;
         std::optional<std::uint8_t> lines;

@@ -34,7 +34,7 @@ inline constexpr auto kLongSignalFile = [] {
 }();
 // One point more than a recording may hold: "0,1", "1,1", ... "4096,1".
 inline constexpr auto kLongRecording = [] {
-    std::array<char, 8 * (kolmsim::kMaxRecordingPoints + 2)> text{};
+    std::array<char, std::size_t{8} * (kolmsim::kMaxRecordingPoints + 2)> text{};
     std::size_t at = 0;
     for (int k = 0; k <= kolmsim::kMaxRecordingPoints; ++k) {
         char digits[8] = {};
@@ -54,11 +54,21 @@ inline const SignalFileCase kSignalFileCases[] = {
     // 0x2AA and 0x155: a swapped channel, a reversed bit order or a missed inversion of
     // BUSY reads as another count.
     {"constants, CRLF, comments, decimal comma, names in any case",
-     "; lesson 1\r\n[Channel0]\r\nSIGNAL = Constant ; held\r\noffset=3,3301\r\n\r\n[channel1]\r\nsignal=constant\r\n"
+     "; lesson 1\r\n[Channel0]\r\nSIGNAL = Constant ; "
+     "held\r\noffset=3,3301\r\n\r\n[channel1]\r\nsignal=constant\r\n"
      "offset=1.6651\r\n",
-     nullptr, P::none, 0, 0, {682, 341}},
-    {"a recording, with a header and comments", kRecordingRow, "# kolmctl capture\ntime_s,ch0_volts\n0,1.6651\n10,1.6651\n",
-     P::none, 0, 0, {0, 341}},
+     nullptr,
+     P::none,
+     0,
+     0,
+     {682, 341}},
+    {"a recording, with a header and comments",
+     kRecordingRow,
+     "# kolmctl capture\ntime_s,ch0_volts\n0,1.6651\n10,1.6651\n",
+     P::none,
+     0,
+     0,
+     {0, 341}},
     {"unreadable", kFolderText, nullptr, P::unreadable},
     {"larger than the plug-in reads", kLongSignalFile.data(), nullptr, P::unreadable},
     {"unknown section", "[voie0]\nsignal=sine\n", nullptr, P::unknownSection, 1},
@@ -78,7 +88,8 @@ inline const SignalFileCase kSignalFileCases[] = {
     {"relay far beyond a whole number", "[channel0]\nsignal=rc\nrelay=1e99\n", nullptr, P::outOfRange, 3},
     {"negative noise", "[channel0]\nsignal=constant\nnoise=-0.1\n", nullptr, P::outOfRange, 3},
     {"csv without a file", "[channel0]\nsignal=csv\n", nullptr, P::noRecording, 1},
-    {"recording in another folder", "[channel0]\nsignal=csv\nfile=../rec.csv\n", nullptr, P::recordingNotBeside, 3},
+    {"recording in another folder", "[channel0]\nsignal=csv\nfile=../rec.csv\n", nullptr,
+     P::recordingNotBeside, 3},
     {"recording missing", kRecordingRow, nullptr, P::recordingMissing, 0, 1},
     {"recording unreadable", kRecordingRow, kFolderText, P::recordingUnreadable, 0, 1},
     {"recording line not time,volts", kRecordingRow, "0,1\n0.5\n", P::recordingNotTimeVolts, 2, 1},
@@ -111,7 +122,7 @@ inline std::string layOutSignalFiles(const SignalFileCase& row, const std::files
 inline int readRowFile(void* row, const char* name, char* text, int capacity) {
     const auto& r = *static_cast<const SignalFileCase*>(row);
     const char* bytes = std::strcmp(name, kolm::kSignalFileName) == 0 ? r.ini
-                        : std::strcmp(name, "rec.csv") == 0          ? r.recording
+                        : std::strcmp(name, "rec.csv") == 0           ? r.recording
                                                                       : nullptr;
     if (bytes == nullptr) return kolm::kNoSuchFile;
     const std::size_t length = std::strlen(bytes);

@@ -16,8 +16,8 @@ using kolmsim::Inputs;
 // The box's inputs from a kolmsim.ini and maybe rec.csv, restarted at time 0.
 struct Signals {
     explicit Signals(const char* ini, const char* recording = nullptr) : row{"", ini, recording} {
-        const kolm::SignalSource s = kolm::loadSignals(readRowFile, &row, buffer->data(), inputs.signals(), names,
-                                                       recordings->r);
+        const kolm::SignalSource s =
+            kolm::loadSignals(readRowFile, &row, buffer->data(), inputs.signals(), names, recordings->r);
         EXPECT_EQ(s.verdict.problem, kolm::SignalProblem::none) << "line " << s.verdict.line;
         inputs.restart(0.0);
     }
@@ -63,7 +63,8 @@ TEST(VirtualBoxSignals, EachKindFollowsItsFormula) {
     for (const KindRow& row : kKinds) {
         Signals box(row.ini);
         for (const double t : kTimes)
-            EXPECT_NEAR(box.inputs.volts(row.channel, t), row.formula(t), 1e-9) << row.name << " at " << t << " s";
+            EXPECT_NEAR(box.inputs.volts(row.channel, t), row.formula(t), 1e-9)
+                << row.name << " at " << t << " s";
     }
 }
 
@@ -121,9 +122,9 @@ TEST(VirtualBoxSignals, NoiseHasTheRmsAskedAroundTheSignal) {
 }
 
 TEST(VirtualBoxSignals, TheConverterCountsWholeStepsOfFiveOver1024Volts) {
-    const std::pair<double, int> rows[] = {{0.0, 0},      {5.0 / 1024, 1}, {2.5, 512},   {2.5 - 1e-9, 511},
-                                           {4.9951171875, 1023}, {5.0, 1023}, {7.0, 1023}, {-0.5, 0},
-                                           {std::nan(""), 0}};
+    const std::pair<double, int> rows[] = {
+        {0.0, 0},    {5.0 / 1024, 1}, {2.5, 512}, {2.5 - 1e-9, 511}, {4.9951171875, 1023},
+        {5.0, 1023}, {7.0, 1023},     {-0.5, 0},  {std::nan(""), 0}};
     for (auto [volts, count] : rows) EXPECT_EQ(kolmsim::Box::countOf(volts), count) << volts;
 }
 
@@ -137,8 +138,8 @@ TEST(VirtualBoxSignalFiles, EachRowGivesItsProblemAndLine) {
         kolm::RecordingNames names{};
         Inputs inputs;
         const kolm::SignalSource s =
-            kolm::loadSignals(readRowFile, const_cast<SignalFileCase*>(&row), buffer->data(), inputs.signals(), names,
-                              recordings->r);
+            kolm::loadSignals(readRowFile, const_cast<SignalFileCase*>(&row), buffer->data(),
+                              inputs.signals(), names, recordings->r);
         EXPECT_EQ(s.verdict.problem, row.problem) << row.name;
         EXPECT_EQ(s.fromFile, row.ini != nullptr) << row.name;
         if (row.problem == kolm::SignalProblem::none) continue;

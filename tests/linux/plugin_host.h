@@ -40,8 +40,8 @@ inline std::string withInputs(const Variant& v, int count0, int count1) {
     fs::copy_file(v.path, copy, fs::copy_options::overwrite_existing);
     std::ofstream ini(folder.path / kolm::kSignalFileName);
     for (int ch = 0; ch < 2; ++ch)
-        ini << "[channel" << ch << "]\nsignal=constant\noffset=" << ((ch == 0 ? count0 : count1) + 0.5) * 5.0 / 1024
-            << "\n";
+        ini << "[channel" << ch
+            << "]\nsignal=constant\noffset=" << ((ch == 0 ? count0 : count1) + 0.5) * 5.0 / 1024 << "\n";
     return copy.string();
 }
 

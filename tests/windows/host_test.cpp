@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "box_panel.h"
 #include "checks.h"
 #include "convention_call.h"
 #include "direct_io_server.h"
@@ -33,7 +34,6 @@
 #include "helper_bench.h"
 #include "host_contract.h"
 #include "kolm_version.h"
-#include "box_panel.h"
 #include "pe_exports.h"
 #include "port_file_cases.h"
 #include "signal_file_cases.h"
@@ -398,7 +398,8 @@ void runVirtualBox(const char* dll) {
         }
         expectEq(panelLines(p.module), 0xB0, "start-up: supply and clock high, relays off");
         for (int ch = 0; ch < 2; ++ch)
-            if (row.counts[ch] != kAnyCount) expectEq(Call(p.fn("EA"), ch).integer(), row.counts[ch], "EA(ch)");
+            if (row.counts[ch] != kAnyCount)
+                expectEq(Call(p.fn("EA"), ch).integer(), row.counts[ch], "EA(ch)");
         if (row.ini != nullptr && row.recording == nullptr) {  // the constants: the whole contract
             checks::context = "kolmsim.dll";
             checkExportTable({kSimContract, dll});

@@ -44,7 +44,8 @@ void showAccess(Plugin& p, Context& cx) {
         cx.box.reached = true;
         cx.out << "the virtual box inside the plug-in: simulated signals, no port\n";
         cx.out << "relays:    ";
-        for (int k = 0; k < 4; ++k) cx.out << (k > 0 ? ", " : "") << k << (((*lines >> k) & 1) != 0 ? " on" : " off");
+        for (int k = 0; k < 4; ++k)
+            cx.out << (k > 0 ? ", " : "") << k << (((*lines >> k) & 1) != 0 ? " on" : " off");
         cx.out << " (as the virtual box holds them)\n";
         return;
     }

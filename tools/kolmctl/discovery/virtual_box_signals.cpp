@@ -98,7 +98,8 @@ std::string signalProblem(const SignalSetting& s) {
 
 std::string signalSummary(const SignalSetting& s, int channel) {
     const kolmsim::Signal& g = s.signal[channel];
-    const std::string wave = volts(g.offset) + " +/- " + volts(g.amplitude) + " at " + number(g.frequency) + " Hz";
+    const std::string wave =
+        volts(g.offset) + " +/- " + volts(g.amplitude) + " at " + number(g.frequency) + " Hz";
     std::string text;
     switch (g.shape) {
     case Shape::Constant: text = "constant " + volts(g.offset); break;
@@ -108,7 +109,8 @@ std::string signalSummary(const SignalSetting& s, int channel) {
     case Shape::Ramp: text = "ramp " + wave; break;
     case Shape::Recording: text = std::string("csv ") + s.recordings[channel] + " in a loop"; break;
     case Shape::Circuit:
-        text = "rc on relay " + std::to_string(g.relay) + ", tau " + number(g.tau) + " s, supply " + volts(g.supply);
+        text = "rc on relay " + std::to_string(g.relay) + ", tau " + number(g.tau) + " s, supply " +
+               volts(g.supply);
         break;
     }
     if (g.noise > 0.0) text += ", noise " + volts(g.noise) + " RMS";

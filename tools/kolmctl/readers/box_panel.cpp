@@ -9,7 +9,8 @@ std::size_t boxPanelSize() { return kolm::kBoxPanelSize; }
 
 std::optional<std::uint8_t> boxPanelLines(std::string_view bytes, std::uint64_t address) {
     if (bytes.size() < kolm::kBoxPanelSize ||
-        bytes.substr(0, sizeof kolm::kBoxPanelMark) != std::string_view(kolm::kBoxPanelMark, sizeof kolm::kBoxPanelMark))
+        bytes.substr(0, sizeof kolm::kBoxPanelMark) !=
+            std::string_view(kolm::kBoxPanelMark, sizeof kolm::kBoxPanelMark))
         return std::nullopt;
     const ByteView view(bytes);
     const auto low = view.le32(kolm::kBoxPanelSelfAt);

@@ -172,7 +172,8 @@ std::string callsAnswer(const std::vector<Answer>& answers, std::optional<std::u
     return w.bytes();
 }
 
-bool readCallsAnswer(const std::string& bytes, std::vector<Answer>& out, std::optional<std::uint8_t>* boxLines) {
+bool readCallsAnswer(const std::string& bytes, std::vector<Answer>& out,
+                     std::optional<std::uint8_t>* boxLines) {
     WireReader r(bytes);
     const auto n = r.get<std::uint32_t>();
     out.clear();

@@ -137,7 +137,8 @@ bool readRequest(const std::string& bytes, Request& out);
 // Answers, made by the side and read by kolmctl; false when garbled.
 std::string loadAnswer(const LoadAnswer& a);
 // With the answers, the data lines of the plug-in's virtual box after the calls, if it has one.
-std::string callsAnswer(const std::vector<Answer>& answers, std::optional<std::uint8_t> boxLines = std::nullopt);
+std::string callsAnswer(const std::vector<Answer>& answers,
+                        std::optional<std::uint8_t> boxLines = std::nullopt);
 bool readLoadAnswer(const std::string& bytes, LoadAnswer& out);
 bool readCallsAnswer(const std::string& bytes, std::vector<Answer>& out,
                      std::optional<std::uint8_t>* boxLines = nullptr);
