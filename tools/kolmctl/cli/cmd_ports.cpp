@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "hex.h"
 #include "machine_ports.h"
+#include "options.h"
 #include "plugin_ports.h"
 #include "utf8.h"
 
@@ -148,13 +149,11 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
 }  // namespace
 
 int cmdPorts(const Args& args, Context& cx) {
-    bool asJson = false;
-    fs::path folder = programFolder();
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        if (args[k] == "--json") asJson = true;
-        else if (args[k] == "--plugins" && k + 1 < args.size()) folder = args[++k];
-        else throw Error{kUsage, "unexpected argument \"" + args[k] + "\" to ports"};
-    }
+    static const OptionSpec specs[] = {{"--json", nullptr, nullptr}, {"--plugins", "a folder", nullptr}};
+    const Options o = parseOptions(args, specs);
+    if (!o.operands.empty()) throw Error{kUsage, "unexpected argument \"" + o.operands[0] + "\" to ports"};
+    const bool asJson = o.has("--json");
+    const fs::path folder = o.value("--plugins", programFolder());
     const MachinePorts machine = discoverPorts(programFolder());
     const Settings settings = {{}, portSettingOf(folder, 1), portSettingOf(folder, 2)};
     if (asJson) showJson(machine, settings, cx.out);
