@@ -145,27 +145,51 @@ TEST(KolmctlRead, PlotWritesAnSvgWithALinePerChannel) {
     EXPECT_NE(svg.find(">CAN voie 1</text>"), std::string::npos);
 }
 
-TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHave) {
+// A bad command line is one line that says what is wrong and where the help is, and
+// touches nothing.
+TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHaveAndWhatMakesNoSense) {
     bench(0, 0, 0);
     struct {
         kolmctl::Args args;
         int code;
+        const char* says;
     } const cases[] = {
-        {{KOLMLPT1_PATH, "read", "2"}, kolmctl::kOutOfRange},
-        {{KOLMLPT1_PATH, "read", "-1"}, kolmctl::kOutOfRange},
-        {{KOLMLPT1_PATH, "read", "0", "--count", "many"}, kolmctl::kUsage},
-        {{KOLMLPT1_PATH, "read", "--fast"}, kolmctl::kUsage},
-        {{KOLMLPT1_PATH, "read", "--plot"}, kolmctl::kUsage},
+        {{"2"}, kolmctl::kOutOfRange, "channel 2 is out of range"},
+        {{"-1"}, kolmctl::kOutOfRange, "channel -1 is out of range"},
+        {{"0", "--count", "many"}, kolmctl::kUsage, "--count must be a whole number, not \"many\"; see 'kolmctl help read'"},
+        {{"--fast"}, kolmctl::kUsage, "unknown option --fast; see 'kolmctl help read'"},
+        {{"--plot"}, kolmctl::kUsage, "--plot needs a file name; see 'kolmctl help read'"},
+        {{"--counts", "--volts"}, kolmctl::kUsage, "--counts and --volts cannot be used together"},
+        {{"--rate=10", "--interval", "5"}, kolmctl::kUsage, "--rate and --interval cannot be used together"},
+        {{"--count", "3", "--duration", "1s"}, kolmctl::kUsage, "--count and --duration cannot be used together"},
+        {{"--csv", "--csv-fr"}, kolmctl::kUsage, "--csv and --csv-fr cannot be used together"},
+        {{"--duration", "soon"}, kolmctl::kUsage, "--duration must be a time above 0 such as 10s"},
+        {{"--rate", "0"}, kolmctl::kUsage, "--rate must be a number of readings a second above 0"},
+        {{"--rate", "20000"}, kolmctl::kUsage, "--rate can be at most 10000 Hz"},
+        {{"--interval", "0.01"}, kolmctl::kUsage, "--interval can be 0 or at least 0.1 ms"},
+        {{"--interval", "-5"}, kolmctl::kUsage, "--interval must be milliseconds"},
         // A chart that cannot be written is found out before the first reading.
-        {{KOLMLPT1_PATH, "read", "--plot", "/nonexistent/folder/chart.svg"}, kolmctl::kOutputFailed},
+        {{"--plot", "/nonexistent/folder/chart.svg"}, kolmctl::kOutputFailed, "cannot write /nonexistent/folder/chart.svg"},
     };
     for (const auto& c : cases) {
         kolmsim_trace_clear();
-        const Ran r = runKolmctl(c.args, kWatchingBench);
-        EXPECT_EQ(r.code, c.code) << c.args[2] << " " << r.err;
-        EXPECT_NE(r.err.find("kolmctl: "), std::string::npos);
+        kolmctl::Args args{KOLMLPT1_PATH, "read"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Ran r = runKolmctl(args, kWatchingBench);
+        EXPECT_EQ(r.code, c.code) << c.args[0] << " " << r.err;
+        EXPECT_EQ(r.err.rfind(std::string("kolmctl: ") + c.says, 0), 0u) << r.err;
+        EXPECT_EQ(lines(r.err), 1) << r.err;
         EXPECT_EQ(kolmsim_trace_length(), 2u) << "only the plug-in's start-up touched the port";
     }
+    setenv("KOLMCTL_CSV", "de", 1);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "--csv"});
+    unsetenv("KOLMCTL_CSV");
+    EXPECT_EQ(r.code, kolmctl::kUsage);
+    EXPECT_NE(r.err.find("KOLMCTL_CSV is \"de\": write fr"), std::string::npos) << r.err;
+    setenv("KOLMCTL_CSV", "fr", 1);
+    const Ran fr = runKolmctl({KOLMLPT1_PATH, "read", "--csv", "--counts"});
+    unsetenv("KOLMCTL_CSV");
+    EXPECT_NE(fr.out.find("\ntime_s;ch0_counts;ch1_counts\n0,"), std::string::npos) << fr.out;
 }
 
 TEST(KolmctlRead, NoPortAccessIsSaidInWordsNotShownAsAReading) {
@@ -306,7 +330,7 @@ TEST(KolmctlCheck, FindsEveryFaultOfABrokenPlugInAndSurvivesItsCrash) {
              "check: ",
          })
         EXPECT_NE(r.out.find(finding), std::string::npos) << finding << "\n" << r.out;
-    EXPECT_NE(r.out.find("ok    asciiz titre(): 1 calls"), std::string::npos);
+    EXPECT_NE(r.out.find("ok    asciiz titre(): 1 call answered"), std::string::npos);
 }
 
 TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
@@ -375,7 +399,12 @@ TEST(KolmctlHelp, EveryCommandHasHelpAndBadCommandsAreUsageErrors) {
     }
     EXPECT_NE(runKolmctl({"read", "--help"}).out.find("--plot FILE"), std::string::npos);
     EXPECT_EQ(runKolmctl({"--help"}).code, 0);
-    EXPECT_EQ(runKolmctl({}).code, kolmctl::kUsage);
+    const Ran none = runKolmctl({});
+    EXPECT_EQ(none.code, kolmctl::kUsage);
+    EXPECT_EQ(none.err, "kolmctl: no plug-in given: kolmctl PLUGIN COMMAND; see 'kolmctl help'\n");
+    const Ran help = runKolmctl({"help"});
+    for (const char* section : {"\nEXAMPLES\n", "\nFILES\n", "\nEXIT STATUS\n", "--csv-fr"})
+        EXPECT_NE(help.out.find(section), std::string::npos) << section;
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH}).code, kolmctl::kUsage);
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "frobnicate"}).code, kolmctl::kUsage);
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "info", "extra"}).code, kolmctl::kUsage);
