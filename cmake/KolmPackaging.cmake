@@ -32,14 +32,7 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME kolm-${PROJECT_VERSION}-windows-x86)
 else()
-  include(GNUInstallDirs)
-  # The plug-ins are loaded by path, never linked against: a private folder of the
-  # architecture's library directory, without the executable bit.
-  if(CMAKE_LIBRARY_ARCHITECTURE)
-    set(KOLM_INSTALL_PLUGINDIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/kolm)
-  else()
-    set(KOLM_INSTALL_PLUGINDIR lib/kolm)
-  endif()
+  # The plug-ins in their folder (KOLM_INSTALL_PLUGINDIR, CMakeLists.txt), without the executable bit.
   install(TARGETS kolmlpt1 kolmlpt2 LIBRARY DESTINATION ${KOLM_INSTALL_PLUGINDIR}
     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   install(TARGETS kolmctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

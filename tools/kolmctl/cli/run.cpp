@@ -9,6 +9,7 @@
 #include "kolm_version.h"
 #include "kolmctl_help.h"
 #include "machine_ports.h"
+#include "plugin_files.h"
 #include "plugin_ports.h"
 
 namespace kolmctl {
@@ -112,8 +113,19 @@ LinesBeforeLoad linesBeforeLoad(const std::string& path) {
     return seen;
 }
 
-int runLoad(const std::string& path, const Args& words, Context& cx) {
+// The plug-in file the user named: a bare name looked up where the plug-ins lie.
+std::string pluginFile(const std::string& name) {
+    const PluginLookup found = findPlugin(name, pluginFolders(programFolder()));
+    if (!found.path.empty()) return found.path;
+    std::string where;
+    for (std::size_t k = 0; k < found.looked.size(); ++k)
+        where += (k == 0 ? "" : k + 1 == found.looked.size() ? " and " : ", ") + found.looked[k];
+    throw Error{kFileNotFound, "no such file: " + name + " (looked in " + where + ")"};
+}
+
+int runLoad(const std::string& name, const Args& words, Context& cx) {
     const std::vector<Args> lines = commandLines(words);
+    const std::string path = pluginFile(name);
     const bool usesRelays =
         std::ranges::any_of(lines, [](const Args& l) { return findCommand(l[0])->usesRelays; });
     const LinesBeforeLoad before = usesRelays ? linesBeforeLoad(path) : LinesBeforeLoad{};
