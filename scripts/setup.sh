@@ -18,14 +18,24 @@ packages+=(lintian)
 # kolmctl's benchmarks and instruction counts.
 packages+=(libbenchmark-dev valgrind)
 
+# kolmctl's files read back as people open them: the CSV by LibreOffice's spreadsheet
+# (headless, no GUI), the SVG chart by librsvg. Installed without their recommends.
+readers=(libreoffice-calc-nogui librsvg2-bin)
+
 missing=()
+missing_readers=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
+for p in "${readers[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing_readers+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ] || [ ${#missing_readers[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  [ ${#missing[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  [ ${#missing_readers[@]} -eq 0 ] ||
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing_readers[@]}"
 fi
