@@ -83,7 +83,7 @@ TEST(KolmctlRead, CsvGivesTheCountsTheBoxHoldsAfterWhenAndHowTheyWereTaken) {
                           "time_s,ch0_counts,ch1_counts\n(0\\.[0-9]{6},300,700\n){3}$")))
         << r.out;
     EXPECT_NE(r.err.find("kolmctl: 3 readings in 0.0"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(" s back to back: no gap, no missed slot\nkolmctl:   CAN voie 0: min 300 (1.465 V), mean "
+    EXPECT_NE(r.err.find(" s, back to back: no gap, no missed slot\nkolmctl:   CAN voie 0: min 300 (1.465 V), mean "
                          "300.0 (1.465 V), max 300 (1.465 V)\nkolmctl:   CAN voie 1: min 700"),
               std::string::npos)
         << r.err;
@@ -96,7 +96,7 @@ TEST(KolmctlRead, AReadingThatCannotKeepItsSlotIsCountedMissed) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(lines(r.out), 1) << r.out;
     EXPECT_NE(r.err.find("1 reading in 0.0"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(" s every 1 ms (1000 Hz): no gap, 4 missed slots (a reading could not start in its period)"),
+    EXPECT_NE(r.err.find(" s, every 1 ms (1000 Hz): no gap, 4 missed slots (a reading could not start in its period)"),
               std::string::npos)
         << r.err;
 }

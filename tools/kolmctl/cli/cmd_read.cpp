@@ -496,7 +496,7 @@ std::string rangeSummary(const Capture& s, const Range& r) {
 // readings in how long, the gaps and the missed slots, and each channel's range.
 void summarise(const Capture& s) {
     Context& cx = s.cx;
-    std::string head = counted(s.taken, "reading") + " in " + fixed(s.last, 3) + " s " + paceText(s.options) + ": ";
+    std::string head = counted(s.taken, "reading") + " in " + fixed(s.last, 3) + " s, " + paceText(s.options) + ": ";
     head += s.gaps == 0 ? "no gap" : counted(s.gaps, "gap") + " (no value: the port did not answer; left empty)";
     head += s.missed == 0 ? ", no missed slot"
                           : ", " + counted(s.missed, "missed slot") + " (a reading could not start in its period)";
