@@ -83,5 +83,5 @@ add_test(NAME windows.kolmctl.ports_helper COMMAND ${CMAKE_COMMAND}
 set_tests_properties(windows.kolmctl.ports_helper PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine
   SKIP_REGULAR_EXPRESSION "SKIPPED: ")
 # A plug-in named without its folder or its .dll is looked up beside kolmctl.exe.
-windows_kolmctl_test(bare_name 0 "file: +[^\n]*host-folder.kolmlpt2\\.dll[^\n]*\ntitle: +KOLM en LPT2:"
+windows_kolmctl_test(bare_name 0 "file: +[^\n]*host-folder.kolmlpt2\\.dll .*\ntitle: +KOLM en LPT2:"
   PROGRAM ${host_folder}/kolmctl.exe ARGS kolmlpt2 info)

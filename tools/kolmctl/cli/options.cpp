@@ -12,7 +12,7 @@ bool looksLikeOption(const std::string& a) {
 
 }  // namespace
 
-const std::string& Options::value(const char* name, const std::string& otherwise) const {
+std::string Options::value(const char* name, const std::string& otherwise) const {
     const auto it = given.find(name);
     return it == given.end() ? otherwise : it->second;
 }

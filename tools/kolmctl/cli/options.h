@@ -24,7 +24,7 @@ struct Options {
     Args operands;
     bool has(const char* name) const { return given.count(name) != 0; }
     // The option's value, or `otherwise` when it was not given.
-    const std::string& value(const char* name, const std::string& otherwise) const;
+    std::string value(const char* name, const std::string& otherwise) const;
 };
 
 // Error kUsage, in one line, for an option that is not one of `specs`, a value that
