@@ -78,26 +78,32 @@ TEST(KolmctlRead, CsvGivesTheCountsTheBoxHoldsAfterWhenAndHowTheyWereTaken) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(std::regex_search(
         r.out, std::regex("^# kolmctl [0-9.]+ capture of kolmlpt1\\.so \\(KOLM en LPT1:\\)\n"
-                          "# start: 20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\\.[0-9]{6}[+-][0-9]{2}:[0-9]{2}\n"
+                          "# start: "
+                          "20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\\.[0-9]{6}[+-][0-"
+                          "9]{2}:[0-9]{2}\n"
                           "# schedule: back to back: 3 readings\n# values: counts through EA\n"
                           "time_s,ch0_counts,ch1_counts\n(0\\.[0-9]{6},300,700\n){3}$")))
         << r.out;
     EXPECT_NE(r.err.find("kolmctl: 3 readings in 0.0"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(" s, back to back: no gap, no missed slot\nkolmctl:   CAN voie 0: min 300 (1.465 V), mean "
-                         "300.0 (1.465 V), max 300 (1.465 V)\nkolmctl:   CAN voie 1: min 700"),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find(" s, back to back: no gap, no missed slot\nkolmctl:   CAN voie 0: min 300 (1.465 V), mean "
+                   "300.0 (1.465 V), max 300 (1.465 V)\nkolmctl:   CAN voie 1: min 700"),
+        std::string::npos)
         << r.err;
 }
 
 // A slow plug-in cannot keep a rate: the slots it cannot start in time are counted,
 // never made up by moving the rest of the schedule.
 TEST(KolmctlRead, AReadingThatCannotKeepItsSlotIsCountedMissed) {
-    const Ran r = runKolmctl({hostileDir() + "/hostile_slow_readings.so", "read", "0", "--rate", "1000", "--count", "5"});
+    const Ran r = runKolmctl(
+        {hostileDir() + "/hostile_slow_readings.so", "read", "0", "--rate", "1000", "--count", "5"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(lines(r.out), 1) << r.out;
     EXPECT_NE(r.err.find("1 reading in 0.0"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(" s, every 1 ms (1000 Hz): no gap, 4 missed slots (a reading could not start in its period)"),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find(
+            " s, every 1 ms (1000 Hz): no gap, 4 missed slots (a reading could not start in its period)"),
+        std::string::npos)
         << r.err;
 }
 
@@ -123,7 +129,8 @@ TEST(KolmctlRead, OnATerminalRedrawsABarPerChannelInPlace) {
     EXPECT_EQ(r.code, 0);
     const std::string half = "[" + std::string(20, '#') + std::string(20, '.') + "]";
     const std::string quarter = "[" + std::string(10, '#') + std::string(30, '.') + "]";
-    EXPECT_NE(r.out.find("CAN voie 0   512  2.500 V  " + half + "  min 512 max 512"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("CAN voie 0   512  2.500 V  " + half + "  min 512 max 512"), std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("CAN voie 1   256  1.250 V  " + quarter + "  min 256 max 256"), std::string::npos);
     EXPECT_NE(r.out.find("\x1b[3F"), std::string::npos) << "second frame drawn over the first";
     EXPECT_NE(r.out.find("reading 2 of 2"), std::string::npos);
@@ -156,12 +163,16 @@ TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHaveAndWhatMakesNoSense) {
     } const cases[] = {
         {{"2"}, kolmctl::kOutOfRange, "channel 2 is out of range"},
         {{"-1"}, kolmctl::kOutOfRange, "channel -1 is out of range"},
-        {{"0", "--count", "many"}, kolmctl::kUsage, "--count must be a whole number, not \"many\"; see 'kolmctl help read'"},
+        {{"0", "--count", "many"},
+         kolmctl::kUsage,
+         "--count must be a whole number, not \"many\"; see 'kolmctl help read'"},
         {{"--fast"}, kolmctl::kUsage, "unknown option --fast; see 'kolmctl help read'"},
         {{"--plot"}, kolmctl::kUsage, "--plot needs a file name; see 'kolmctl help read'"},
         {{"--counts", "--volts"}, kolmctl::kUsage, "--counts and --volts cannot be used together"},
         {{"--rate=10", "--interval", "5"}, kolmctl::kUsage, "--rate and --interval cannot be used together"},
-        {{"--count", "3", "--duration", "1s"}, kolmctl::kUsage, "--count and --duration cannot be used together"},
+        {{"--count", "3", "--duration", "1s"},
+         kolmctl::kUsage,
+         "--count and --duration cannot be used together"},
         {{"--csv", "--csv-fr"}, kolmctl::kUsage, "--csv and --csv-fr cannot be used together"},
         {{"--duration", "soon"}, kolmctl::kUsage, "--duration must be a time above 0 such as 10s"},
         {{"--rate", "0"}, kolmctl::kUsage, "--rate must be a number of readings a second above 0"},
@@ -169,7 +180,9 @@ TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHaveAndWhatMakesNoSense) {
         {{"--interval", "0.01"}, kolmctl::kUsage, "--interval can be 0 or at least 0.1 ms"},
         {{"--interval", "-5"}, kolmctl::kUsage, "--interval must be milliseconds"},
         // A chart that cannot be written is found out before the first reading.
-        {{"--plot", "/nonexistent/folder/chart.svg"}, kolmctl::kOutputFailed, "cannot write /nonexistent/folder/chart.svg"},
+        {{"--plot", "/nonexistent/folder/chart.svg"},
+         kolmctl::kOutputFailed,
+         "cannot write /nonexistent/folder/chart.svg"},
     };
     for (const auto& c : cases) {
         kolmsim_trace_clear();
@@ -240,7 +253,8 @@ TEST(KolmctlRead, AReadingWithoutAnAnswerIsAGapAndTheCaptureGoesOn) {
     EXPECT_EQ(cells, (std::vector<std::string>{",ch0_counts,ch1_counts", ",300,700", ",300,700", ",,700",
                                                ",300,700", ",300,700"}));
     EXPECT_NE(r.err.find("5 readings in "), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("1 gap (no value: the port did not answer; left empty)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("1 gap (no value: the port did not answer; left empty)"), std::string::npos)
+        << r.err;
     std::ifstream in(chart);
     const std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::size_t lines = 0;

@@ -67,18 +67,24 @@ TEST(KolmctlPlot, PlacesVoltsOnTheVerticalScaleAndEscapesNames) {
 TEST(KolmctlPlot, HasTicksABoxedLegendFixedColoursACaptionAndPoints) {
     std::vector<double> seconds;
     for (int k = 0; k <= 600; ++k) seconds.push_back(k);
-    const std::string ten = kolmctl::svgPlot("KOLM", "started 2026-12-08T10:00:00+01:00, every 1 s", {1, 0},
-                                             seconds, {{"CAN voie 1", std::vector<double>(601, 1.0)},
-                                                       {"CAN voie 0", std::vector<double>(601, 4.0)}});
+    const std::string ten = kolmctl::svgPlot(
+        "KOLM", "started 2026-12-08T10:00:00+01:00, every 1 s", {1, 0}, seconds,
+        {{"CAN voie 1", std::vector<double>(601, 1.0)}, {"CAN voie 0", std::vector<double>(601, 4.0)}});
     EXPECT_NE(ten.find(">time (min)</text>"), std::string::npos);
-    for (const char* tick : {">0<", ">2<", ">4<", ">6<", ">8<", ">10<"}) EXPECT_NE(ten.find(tick), std::string::npos) << tick;
+    for (const char* tick : {">0<", ">2<", ">4<", ">6<", ">8<", ">10<"})
+        EXPECT_NE(ten.find(tick), std::string::npos) << tick;
     EXPECT_EQ(occurrences(ten, "class=\"tick\""), 6u);
-    EXPECT_NE(ten.find("class=\"trace ch1\" fill=\"none\" stroke-width=\"1.5\" stroke=\"#d62728\""), std::string::npos);
-    EXPECT_NE(ten.find("class=\"trace ch0\" fill=\"none\" stroke-width=\"1.5\" stroke=\"#1f77b4\""), std::string::npos);
-    EXPECT_NE(ten.find("<text id=\"caption\" x=\"60.00\" y=\"42\" font-size=\"11\" fill=\"#555\">started 2026-12-08"),
+    EXPECT_NE(ten.find("class=\"trace ch1\" fill=\"none\" stroke-width=\"1.5\" stroke=\"#d62728\""),
               std::string::npos);
+    EXPECT_NE(ten.find("class=\"trace ch0\" fill=\"none\" stroke-width=\"1.5\" stroke=\"#1f77b4\""),
+              std::string::npos);
+    EXPECT_NE(
+        ten.find(
+            "<text id=\"caption\" x=\"60.00\" y=\"42\" font-size=\"11\" fill=\"#555\">started 2026-12-08"),
+        std::string::npos);
     const double plotRight = attribute(ten, "<rect x=\"60.00\" y=\"56.00\"", "width") + 60;
-    EXPECT_GT(attribute(ten, "<g id=\"legend\">\n<rect", "x"), plotRight) << "the legend box lies right of the traces";
+    EXPECT_GT(attribute(ten, "<g id=\"legend\">\n<rect", "x"), plotRight)
+        << "the legend box lies right of the traces";
 
     const std::string one = kolmctl::svgPlot("KOLM", "", {1}, {0.000012}, {{"CAN voie 1", {2.5}}});
     EXPECT_EQ(occurrences(one, "<polyline"), 0u);
@@ -133,7 +139,9 @@ TEST(KolmctlSchedule, KeepsItsSlotsAndCountsTheMissedOnes) {
         long slots;
         std::vector<Ask> asks;
     } const rows[] = {
-        {"on time, waiting for each slot", 3, {{100.0, 0, 100.0, 0}, {100.001, 1, 100.01, 0}, {100.011, 2, 100.02, 0}, {100.03, -1, 0, 0}}},
+        {"on time, waiting for each slot",
+         3,
+         {{100.0, 0, 100.0, 0}, {100.001, 1, 100.01, 0}, {100.011, 2, 100.02, 0}, {100.03, -1, 0, 0}}},
         {"late within the period", 2, {{100.0, 0, 100.0, 0}, {100.019, 1, 100.01, 0}, {100.02, -1, 0, 0}}},
         {"two slots missed", 5, {{100.0, 0, 100.0, 0}, {100.035, 3, 100.03, 2}, {100.036, 4, 100.04, 2}}},
         {"late past the end", 4, {{100.0, 0, 100.0, 0}, {100.5, -1, 0, 3}}},
@@ -159,7 +167,7 @@ TEST(KolmctlSchedule, ReadsTimesAndRatesAsPeopleWriteThem) {
         std::optional<double> seconds;
     } const times[] = {
         {"10s", "s", 10}, {"5min", "s", 300}, {"1.5h", "s", 5400}, {"500ms", "s", 0.5}, {"2", "ms", 0.002},
-        {"2", "s", 2},    {"0,5s", "s", 0.5}, {"10 s", "s", 10},   {"", "s", {}},        {"-1s", "s", {}},
+        {"2", "s", 2},    {"0,5s", "s", 0.5}, {"10 s", "s", 10},   {"", "s", {}},       {"-1s", "s", {}},
         {"10m", "s", {}}, {"s", "s", {}},     {"1e3s", "s", {}},   {"nan", "s", {}},
     };
     for (const auto& t : times) EXPECT_EQ(kolmctl::parseTime(t.text, t.bare), t.seconds) << t.text;

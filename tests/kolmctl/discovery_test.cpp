@@ -50,16 +50,15 @@ TEST(KolmctlPluginFiles, ABareNameIsLookedUpBesideKolmctlThenInThePackage) {
     const fs::path bin = root / "bin", lib = root / "lib";
     fs::create_directories(bin / "kolmlpt2");
     fs::create_directories(lib);
-    for (const fs::path& f : {lib / "kolmlpt1.so", lib / "kolmlpt2.so", bin / "kolmlpt1.so"}) std::ofstream(f) << "x";
+    for (const fs::path& f : {lib / "kolmlpt1.so", lib / "kolmlpt2.so", bin / "kolmlpt1.so"})
+        std::ofstream(f) << "x";
     const std::vector<std::string> folders{bin.string(), lib.string()};
     struct {
         const char* name;
         std::string path;
     } const rows[] = {
-        {"kolmlpt1", (bin / "kolmlpt1.so").string()},
-        {"kolmlpt1.so", (bin / "kolmlpt1.so").string()},
-        {"kolmlpt2", (lib / "kolmlpt2.so").string()},
-        {"kolmlpt3", ""},
+        {"kolmlpt1", (bin / "kolmlpt1.so").string()}, {"kolmlpt1.so", (bin / "kolmlpt1.so").string()},
+        {"kolmlpt2", (lib / "kolmlpt2.so").string()}, {"kolmlpt3", ""},
         {"./kolmlpt3.so", "./kolmlpt3.so"},
     };
     for (const auto& r : rows) EXPECT_EQ(kolmctl::findPlugin(r.name, folders).path, r.path) << r.name;

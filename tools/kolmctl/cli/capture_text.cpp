@@ -48,9 +48,9 @@ std::string csvField(const std::string& text, CsvStyle style) {
 
 std::string isoLocalTime(std::chrono::system_clock::time_point t, bool microseconds) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
-    const long micros = static_cast<long>(
-        std::chrono::duration_cast<std::chrono::microseconds>(t - std::chrono::system_clock::from_time_t(seconds))
-            .count());
+    const long micros = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                              t - std::chrono::system_clock::from_time_t(seconds))
+                                              .count());
     const std::tm local = *std::localtime(&seconds);
     const std::tm utc = *std::gmtime(&seconds);
     const long offset = (secondsOf(local) - secondsOf(utc)) / 60;  // minutes east of UTC

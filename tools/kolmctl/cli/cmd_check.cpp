@@ -7,8 +7,8 @@
 #include <iterator>
 
 #include "call.h"
-#include "check_contract.h"
 #include "capture_text.h"
+#include "check_contract.h"
 #include "commands.h"
 #include "plugin_ports.h"
 

@@ -65,7 +65,8 @@ int cmdInfo(Plugin& p, const Args& args, Context& cx) {
     cx.out << "calls:     " << callingConventionName() << "\n";
     showPortInUse(p, cx);
     showAccess(p, cx);
-    cx.out << "directory: " << counted(static_cast<long>(p.listed().size()), "entry") << " at " << hexAddress(p.directoryAddress())
+    cx.out << "directory: " << counted(static_cast<long>(p.listed().size()), "entry") << " at "
+           << hexAddress(p.directoryAddress())
            << (p.directoryEnded() ? ", null-terminated" : ", " + p.walkProblem()) << "\n";
     cx.out << "exports:   DLLFunctionDirectory";
     for (const Listed& l : p.listed())

@@ -60,8 +60,8 @@ Verdict verdictFor(const MachinePorts& m, const MachinePort& port, const Setting
     if (settings[1].base != 0 && portAt(m, settings[1].base) != nullptr) spare = 2;
     // In a folder the user knows, the file's name is enough; elsewhere (the package's
     // plug-in folder) its whole path.
-    const bool beside = settings.folderKnown ||
-                        fs::path(settings[spare].file).parent_path() == fs::path(programFolder()).parent_path();
+    const bool beside = settings.folderKnown || fs::path(settings[spare].file).parent_path() ==
+                                                    fs::path(programFolder()).parent_path();
     v.line = "write base=" + hexPort(port.base) + " in " +
              (beside ? "kolmlpt" + std::to_string(spare) + ".ini beside " + pluginName(spare, m)
                      : systemTextAsUtf8(settings[spare].file));
@@ -174,7 +174,8 @@ int cmdPorts(const Args& args, Context& cx) {
     const bool asJson = o.has("--json");
     const MachinePorts machine = discoverPorts(programFolder());
     const std::string folder = o.value("--plugins", "");
-    const Settings settings = {{{}, portSettingOf(folder.empty() ? folderOf(1) : fs::path(folder), 1),
+    const Settings settings = {{{},
+                                portSettingOf(folder.empty() ? folderOf(1) : fs::path(folder), 1),
                                 portSettingOf(folder.empty() ? folderOf(2) : fs::path(folder), 2)},
                                !folder.empty()};
     if (asJson) showJson(machine, settings, cx.out);

@@ -33,9 +33,9 @@ enum class Show { Both, Counts, Volts };
 
 struct ReadOptions {
     std::vector<std::int32_t> channels;
-    long count = -1;              // readings (slots of the schedule); -1: the default; 0: until interrupted
-    double duration = 0.0;        // seconds, instead of a count; 0: none given
-    double period = 0.5;          // seconds between the slots; 0: back to back
+    long count = -1;        // readings (slots of the schedule); -1: the default; 0: until interrupted
+    double duration = 0.0;  // seconds, instead of a count; 0: none given
+    double period = 0.5;    // seconds between the slots; 0: back to back
     Show show = Show::Both;
     std::optional<CsvStyle> csv;  // none: plain lines or the live view
     std::string plot;
@@ -58,16 +58,18 @@ const OptionSpec kReadOptions[] = {
 double periodOf(const Options& o) {
     if (o.has("--rate")) {
         const auto hz = parseRate(o.value("--rate", ""));
-        if (!hz) throw Error{kUsage, "--rate must be a number of readings a second above 0, not \"" +
-                                         o.value("--rate", "") + "\""};
+        if (!hz)
+            throw Error{kUsage, "--rate must be a number of readings a second above 0, not \"" +
+                                    o.value("--rate", "") + "\""};
         if (1.0 / *hz < kShortestPeriod)
             throw Error{kUsage, "--rate can be at most 10000 Hz (--interval 0: readings back to back)"};
         return 1.0 / *hz;
     }
     if (o.has("--interval")) {
         const auto t = parseTime(o.value("--interval", ""), "ms");
-        if (!t) throw Error{kUsage, "--interval must be milliseconds (or a time such as 2s), not \"" +
-                                        o.value("--interval", "") + "\""};
+        if (!t)
+            throw Error{kUsage, "--interval must be milliseconds (or a time such as 2s), not \"" +
+                                    o.value("--interval", "") + "\""};
         if (*t > 0 && *t < kShortestPeriod) throw Error{kUsage, "--interval can be 0 or at least 0.1 ms"};
         return *t;
     }
@@ -98,8 +100,9 @@ ReadOptions parse(const Args& args) {
         const char* chosen = std::getenv("KOLMCTL_CSV");
         r.csv = csvStyleNamed(chosen);
         if (!r.csv)
-            throw Error{kUsage, "KOLMCTL_CSV is \"" + std::string(chosen) + "\": write fr (';' and a decimal "
-                                "comma) or rfc (',' and a decimal point)"};
+            throw Error{kUsage, "KOLMCTL_CSV is \"" + std::string(chosen) +
+                                    "\": write fr (';' and a decimal "
+                                    "comma) or rfc (',' and a decimal point)"};
     }
     r.plot = o.value("--plot", "");
     for (const std::string& a : o.operands) {
@@ -177,15 +180,15 @@ struct Capture {
     std::vector<std::string> names;
     long count;  // readings asked for (slots of the schedule); 0: until stopped
     bool live;
-    std::string title{};                         // the plug-in's, for the CSV and the chart
-    double start = 0.0;                          // steadySeconds() of slot 0
+    std::string title{};                           // the plug-in's, for the CSV and the chart
+    double start = 0.0;                            // steadySeconds() of slot 0
     std::chrono::system_clock::time_point wall{};  // the same moment on the wall clock
-    std::string line{};                          // reused for every line written
-    std::vector<Range> ranges{};                 // one per channel
+    std::string line{};                            // reused for every line written
+    std::vector<Range> ranges{};                   // one per channel
     long invalid = 0;
-    long gaps = 0;    // readings with a channel that had no value
-    long taken = 0;   // readings shown so far
-    long missed = 0;  // slots given up: their reading could not start before the next slot
+    long gaps = 0;      // readings with a channel that had no value
+    long taken = 0;     // readings shown so far
+    long missed = 0;    // slots given up: their reading could not start before the next slot
     double last = 0.0;  // seconds from the start to the last reading
 };
 
@@ -251,8 +254,8 @@ void printCsvHeader(Capture& s) {
     const std::string file = std::filesystem::path(s.plugin.path()).filename().string();
     std::string about = "# kolmctl " KOLM_VERSION " capture of " + file;
     if (!s.title.empty()) about += " (" + s.title + ")";
-    for (const std::string& line : {about, "# start: " + isoLocalTime(s.wall), "# schedule: " + scheduleText(s),
-                                    "# values: " + valuesText(s)})
+    for (const std::string& line : {about, "# start: " + isoLocalTime(s.wall),
+                                    "# schedule: " + scheduleText(s), "# values: " + valuesText(s)})
         s.cx.out << csvField(line, style) << "\n";
     const char sep = style.separator;
     s.line = "time_s";
@@ -462,8 +465,8 @@ public:
     void write(const Capture& s) {
         if (!series_ || written_ || (interrupted() && s.taken == 0)) return;
         written_ = true;
-        const std::string caption = "started " + isoLocalTime(s.wall, false) + ", " + scheduleText(s) + "; " +
-                                    valuesText(s);
+        const std::string caption =
+            "started " + isoLocalTime(s.wall, false) + ", " + scheduleText(s) + "; " + valuesText(s);
         file_ << svgPlot(s.title, caption, s.options.channels, series_->seconds(), series_->series());
         file_.close();
         if (!file_) throw Error{kOutputFailed, "cannot write " + path_};
@@ -496,10 +499,13 @@ std::string rangeSummary(const Capture& s, const Range& r) {
 // readings in how long, the gaps and the missed slots, and each channel's range.
 void summarise(const Capture& s) {
     Context& cx = s.cx;
-    std::string head = counted(s.taken, "reading") + " in " + fixed(s.last, 3) + " s, " + paceText(s.options) + ": ";
-    head += s.gaps == 0 ? "no gap" : counted(s.gaps, "gap") + " (no value: the port did not answer; left empty)";
-    head += s.missed == 0 ? ", no missed slot"
-                          : ", " + counted(s.missed, "missed slot") + " (a reading could not start in its period)";
+    std::string head =
+        counted(s.taken, "reading") + " in " + fixed(s.last, 3) + " s, " + paceText(s.options) + ": ";
+    head +=
+        s.gaps == 0 ? "no gap" : counted(s.gaps, "gap") + " (no value: the port did not answer; left empty)";
+    head += s.missed == 0
+                ? ", no missed slot"
+                : ", " + counted(s.missed, "missed slot") + " (a reading could not start in its period)";
     remark(cx.err, head);
     for (std::size_t k = 0; k < s.ranges.size(); ++k)
         remark(cx.err, "  " + s.names[k] + ": " + rangeSummary(s, s.ranges[k]));
@@ -511,9 +517,11 @@ int finish(const Capture& s) {
     Context& cx = s.cx;
     cx.out.flush();
     if (s.invalid > 0)
-        remark(cx.err, counted(s.invalid, "reading") + " held a value the interface cannot give (marked invalid)");
+        remark(cx.err,
+               counted(s.invalid, "reading") + " held a value the interface cannot give (marked invalid)");
     if (s.count != 1) summarise(s);
-    else if (s.gaps > 0) remark(cx.err, "the reading had no value where the port did not answer (left empty)");
+    else if (s.gaps > 0)
+        remark(cx.err, "the reading had no value where the port did not answer (left empty)");
     if (interrupted()) {
         remark(cx.err, "stopped by " + interruptName() + " after " +
                            (s.count != 0 ? std::to_string(s.taken) + " of " + counted(s.count, "reading")

@@ -12,8 +12,8 @@ constexpr const char* kEraseLine = "\x1b[K";
 
 // Columns a UTF-8 text takes on the terminal: one per character.
 std::size_t columnsOf(const std::string& s) {
-    return static_cast<std::size_t>(
-        std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    return static_cast<std::size_t>(std::count_if(
+        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 struct Widths {
@@ -55,8 +55,8 @@ void LiveView::draw(const std::string& status, const std::vector<Gauge>& gauges,
     const int width = barWidth(w, columns);
     for (const Gauge& g : gauges) {
         out_ << g.label << std::string(w.label - columnsOf(g.label) + 2, ' ') << g.value
-             << std::string(w.value - columnsOf(g.value) + 2, ' ') << bar(g.fraction, width) << "  " << g.range
-             << kEraseLine << "\n";
+             << std::string(w.value - columnsOf(g.value) + 2, ' ') << bar(g.fraction, width) << "  "
+             << g.range << kEraseLine << "\n";
     }
     out_ << status << kEraseLine << "\n";
     out_.flush();

@@ -157,7 +157,8 @@ int dispatch(const Args& args, Context& cx) {
     }
     if (asksHelp(args) || first != nullptr || (!args.empty() && isHelpWord(args[0]))) return help(args, cx);
     if (args.size() < 2)
-        throw usage(args.empty() ? "no plug-in given: kolmctl PLUGIN COMMAND" : "no command given after " + args[0]);
+        throw usage(args.empty() ? "no plug-in given: kolmctl PLUGIN COMMAND"
+                                 : "no command given after " + args[0]);
     return runLoad(args[0], Args(args.begin() + 1, args.end()), cx);
 }
 

@@ -58,8 +58,8 @@ TimeUnit unitFor(double span) {
 }
 
 std::size_t textColumns(const std::string& s) {
-    return static_cast<std::size_t>(
-        std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    return static_cast<std::size_t>(std::count_if(
+        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 }  // namespace
@@ -95,7 +95,8 @@ std::vector<double> ticks(double span, int most) {
             break;
         }
     }
-    for (long k = 0; static_cast<double>(k) * step <= span * (1 + 1e-9); ++k) out.push_back(static_cast<double>(k) * step);
+    for (long k = 0; static_cast<double>(k) * step <= span * (1 + 1e-9); ++k)
+        out.push_back(static_cast<double>(k) * step);
     return out;
 }
 
@@ -117,7 +118,8 @@ std::string svgPlot(const std::string& title, const std::string& caption, const 
         num(kWidth) + "\" height=\"" + num(kHeight) +
         "\" font-family=\"sans-serif\" font-size=\"12\">\n"
         "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    s += "<text id=\"title\" x=\"" + num(kLeft) + "\" y=\"22\" font-size=\"15\">" + escaped(title) + "</text>\n";
+    s += "<text id=\"title\" x=\"" + num(kLeft) + "\" y=\"22\" font-size=\"15\">" + escaped(title) +
+         "</text>\n";
     s += "<text id=\"caption\" x=\"" + num(kLeft) + "\" y=\"42\" font-size=\"11\" fill=\"#555\">" +
          escaped(caption) + "</text>\n";
     for (int v = 0; v <= 5; ++v) {  // a grid line a volt
@@ -132,20 +134,21 @@ std::string svgPlot(const std::string& title, const std::string& caption, const 
     s += "<g id=\"time-axis\">\n";
     for (const double t : ticks(span / unit.seconds, 8)) {
         const double at = x(t * unit.seconds);
-        s += "<line x1=\"" + num(at) + "\" y1=\"" + num(kTop) + "\" x2=\"" + num(at) + "\" y2=\"" + num(bottom) +
-             "\" stroke=\"#eee\"/>\n";
+        s += "<line x1=\"" + num(at) + "\" y1=\"" + num(kTop) + "\" x2=\"" + num(at) + "\" y2=\"" +
+             num(bottom) + "\" stroke=\"#eee\"/>\n";
         s += "<line class=\"tick\" x1=\"" + num(at) + "\" y1=\"" + num(bottom) + "\" x2=\"" + num(at) +
              "\" y2=\"" + num(bottom + 5) + "\" stroke=\"#444\"/>\n";
         s += "<text class=\"tick-label\" x=\"" + num(at) + "\" y=\"" + num(bottom + 18) +
              "\" text-anchor=\"middle\">" + label(t) + "</text>\n";
     }
-    s += "<text x=\"" + num(kLeft + plotW / 2) + "\" y=\"" + num(kHeight - 12) + "\" text-anchor=\"middle\">time (" +
-         unit.name + ")</text>\n</g>\n";
+    s += "<text x=\"" + num(kLeft + plotW / 2) + "\" y=\"" + num(kHeight - 12) +
+         "\" text-anchor=\"middle\">time (" + unit.name + ")</text>\n</g>\n";
     s += "<rect x=\"" + num(kLeft) + "\" y=\"" + num(kTop) + "\" width=\"" + num(plotW) + "\" height=\"" +
          num(plotH) + "\" fill=\"none\" stroke=\"#444\"/>\n";
     for (std::size_t c = 0; c < series.size(); ++c) {
         const std::string colour = colourOf(c < channels.size() ? channels[c] : static_cast<int>(c));
-        const std::string cls = "trace ch" + std::to_string(c < channels.size() ? channels[c] : static_cast<int>(c));
+        const std::string cls =
+            "trace ch" + std::to_string(c < channels.size() ? channels[c] : static_cast<int>(c));
         // One line for each run of values; a reading without a value (NaN) breaks it,
         // and a run of one reading is a point.
         std::string points;
@@ -175,8 +178,8 @@ std::string svgPlot(const std::string& title, const std::string& caption, const 
     }
     // The legend, boxed, beside the plot area where no trace can run through it.
     const double legendH = 12 + 20 * static_cast<double>(series.size());
-    s += "<g id=\"legend\">\n<rect x=\"" + num(legendX) + "\" y=\"" + num(kTop) + "\" width=\"" + num(legendW) +
-         "\" height=\"" + num(legendH) + "\" fill=\"white\" stroke=\"#444\"/>\n";
+    s += "<g id=\"legend\">\n<rect x=\"" + num(legendX) + "\" y=\"" + num(kTop) + "\" width=\"" +
+         num(legendW) + "\" height=\"" + num(legendH) + "\" fill=\"white\" stroke=\"#444\"/>\n";
     for (std::size_t c = 0; c < series.size(); ++c) {
         const std::string colour = colourOf(c < channels.size() ? channels[c] : static_cast<int>(c));
         const double ly = kTop + 16 + 20 * static_cast<double>(c);
