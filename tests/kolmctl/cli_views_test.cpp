@@ -162,8 +162,8 @@ TEST(KolmctlSchedule, KeepsItsSlotsAndCountsTheMissedOnes) {
 
 TEST(KolmctlSchedule, ReadsTimesAndRatesAsPeopleWriteThem) {
     struct {
-        const char* text;
-        const char* bare;
+        const char* text = nullptr;
+        const char* bare = nullptr;
         std::optional<double> seconds;
     } const times[] = {
         {"10s", "s", 10}, {"5min", "s", 300}, {"1.5h", "s", 5400}, {"500ms", "s", 0.5}, {"2", "ms", 0.002},

@@ -100,7 +100,7 @@ ReadOptions parse(const Args& args) {
         const char* chosen = std::getenv("KOLMCTL_CSV");
         r.csv = csvStyleNamed(chosen);
         if (!r.csv)
-            throw Error{kUsage, "KOLMCTL_CSV is \"" + std::string(chosen) +
+            throw Error{kUsage, "KOLMCTL_CSV is \"" + std::string(chosen == nullptr ? "" : chosen) +
                                     "\": write fr (';' and a decimal "
                                     "comma) or rfc (',' and a decimal point)"};
     }
@@ -374,8 +374,11 @@ void drawLive(Capture& s, LiveView& view, double seconds, const std::vector<Samp
 
 // Waits until `at` (steadySeconds), looking at Ctrl-C so that it stops the tool at once.
 void waitUntil(double at) {
-    for (double left = at - steadySeconds(); left > 0 && !interrupted(); left = at - steadySeconds())
+    while (!interrupted()) {
+        const double left = at - steadySeconds();
+        if (left <= 0) return;
         std::this_thread::sleep_for(std::chrono::duration<double>(std::min(left, kSleepSlice)));
+    }
 }
 
 void show(Capture& s, LiveView& view, double seconds, const std::vector<Sample>& values, long slot,
@@ -403,6 +406,23 @@ void show(Capture& s, LiveView& view, double seconds, const std::vector<Sample>&
 // On a schedule each reading is asked for at its slot's time; back-to-back readings
 // are taken many to an exchange with the plug-in's side. Each is stamped with the
 // time its call returned.
+// How many readings to take now (0: the capture is done), and the slot of the first:
+// on a schedule one, at its slot's time; back to back as many as one exchange takes.
+long nextReadings(Capture& s, std::optional<Schedule>& schedule, long taken, long& slot) {
+    if (schedule) {
+        const auto next = schedule->next(steadySeconds());
+        s.missed = schedule->missed();
+        if (!next) return 0;
+        waitUntil(next->at);
+        slot = next->index;
+        return interrupted() ? 0 : 1;
+    }
+    if (s.count != 0 && taken >= s.count) return 0;
+    if (s.options.duration > 0 && steadySeconds() - s.start >= s.options.duration) return 0;
+    slot = taken;
+    return s.count != 0 ? std::min(kReadingsPerExchange, s.count - taken) : kReadingsPerExchange;
+}
+
 void readUntilDone(Capture& s, PlotSeries* plot) {
     LiveView view(s.cx.out);
     const std::size_t channels = s.options.channels.size();
@@ -412,27 +432,13 @@ void readUntilDone(Capture& s, PlotSeries* plot) {
     std::optional<Schedule> schedule;
     if (s.options.period > 0) schedule.emplace(s.start, s.options.period, s.count);
     double flushed = 0.0;
-    for (long i = 0; !interrupted();) {
-        long n = 1;
-        long slot = i;
-        if (schedule) {
-            const auto next = schedule->next(steadySeconds());
-            s.missed = schedule->missed();
-            if (!next) break;
-            waitUntil(next->at);
-            if (interrupted()) break;
-            slot = next->index;
-        } else {
-            if (s.count != 0 && i >= s.count) break;
-            if (s.options.duration > 0 && steadySeconds() - s.start >= s.options.duration) break;
-            n = kReadingsPerExchange;
-            if (s.count != 0) n = std::min(n, s.count - i);
-        }
+    long slot = 0;
+    for (long i = 0, n = 0; !interrupted() && (n = nextReadings(s, schedule, i, slot)) > 0;) {
         takeReadings(s, static_cast<std::size_t>(n), answers);
         for (long r = 0; r < n; ++r, ++i) {
             const Answer* reading = &answers[static_cast<std::size_t>(r) * channels];
             sample(s, reading, values);
-            show(s, view, reading[0].at - s.start, values, schedule ? slot : i, plot, volts);
+            show(s, view, reading[0].at - s.start, values, slot + r, plot, volts);
         }
         // Each reading reaches a pipe as it is taken, unless they come back to back.
         const double now = steadySeconds() - s.start;
@@ -486,7 +492,7 @@ private:
 // "min 298 (1.455 V), mean 300.2 (1.466 V), max 302 (1.475 V)" for one channel.
 std::string rangeSummary(const Capture& s, const Range& r) {
     if (r.n == 0) return "no value";
-    const double n = static_cast<double>(r.n);
+    const auto n = static_cast<double>(r.n);
     if (!s.countsShown)
         return "min " + shownVolts(r.minVolts, 4) + ", mean " + shownVolts(r.voltSum / n, 4) + ", max " +
                shownVolts(r.maxVolts, 4);
@@ -531,24 +537,37 @@ int finish(const Capture& s) {
     return s.gaps == 0 ? kOk : kNoPortAccess;
 }
 
+// The entry point a capture calls: EAD for volts only, else EA.
+const Listed& entryFor(Plugin& p, bool voltsOnly) {
+    const Listed& entry = voltsOnly ? require(p, "EAD", {Type::Int}) : require(p, "EA", {Type::Int});
+    if (entry.sig->result != (voltsOnly ? Type::Double : Type::Int))
+        throw Error{kNotListed, describe(*entry.sig) +
+                                    (voltsOnly ? " does not answer a double" : " does not answer an int")};
+    return entry;
+}
+
+// Each channel's name as the plug-in gives it, "channel 1" where it gives none.
+std::vector<std::string> channelNames(Plugin& p, const ReadOptions& o) {
+    std::vector<std::string> names;
+    for (std::int32_t ch : o.channels) {
+        std::string n = nameText(p, o.show == Show::Volts ? "NEAD" : "NEA", ch);
+        names.push_back(n.empty() ? "channel " + std::to_string(ch) : n);
+    }
+    return names;
+}
+
 }  // namespace
 
 int cmdRead(Plugin& p, const Args& args, Context& cx) {
     const ReadOptions o = parse(args);
     const bool live = cx.terminal && !o.csv;
     const bool voltsOnly = o.show == Show::Volts;
-    const Listed& entry = voltsOnly ? require(p, "EAD", {Type::Int}) : require(p, "EA", {Type::Int});
-    if (entry.sig->result != (voltsOnly ? Type::Double : Type::Int))
-        throw Error{kNotListed, describe(*entry.sig) +
-                                    (voltsOnly ? " does not answer a double" : " does not answer an int")};
+    const Listed& entry = entryFor(p, voltsOnly);
     const long count = o.count >= 0 ? o.count : (live || o.duration > 0 ? 0 : 1);
     Capture s{p, o, cx, !voltsOnly, {}, {}, count, live};
     for (long r = 0; r < kReadingsPerExchange; ++r)
         for (std::int32_t ch : o.channels) s.calls.push_back(Plugin::callOf(entry, {intArg(ch)}));
-    for (std::int32_t ch : o.channels) {
-        std::string n = nameText(p, voltsOnly ? "NEAD" : "NEA", ch);
-        s.names.push_back(n.empty() ? "channel " + std::to_string(ch) : n);
-    }
+    s.names = channelNames(p, o);
     s.ranges.resize(o.channels.size());
     // Asked before the readings: after Ctrl-C the plug-in is not called again.
     if (o.csv || !o.plot.empty()) s.title = titleText(p, "titre");

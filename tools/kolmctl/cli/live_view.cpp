@@ -45,7 +45,7 @@ std::string bar(double fraction, int width) {
            std::string(static_cast<std::size_t>(width - filled), '.') + "]";
 }
 
-bool LiveView::fits(const std::vector<Gauge>& gauges, int columns) const {
+bool LiveView::fits(const std::vector<Gauge>& gauges, int columns) {
     return barWidth(widthsOf(gauges), columns) >= kMinBar;
 }
 

@@ -19,7 +19,7 @@ class LiveView {
 public:
     explicit LiveView(std::ostream& out) : out_(out) {}
     // Whether the gauges fit `columns` with a bar of a useful width.
-    bool fits(const std::vector<Gauge>& gauges, int columns) const;
+    static bool fits(const std::vector<Gauge>& gauges, int columns);
     void draw(const std::string& status, const std::vector<Gauge>& gauges, int columns);
     // Lines are written below the view now: the next draw starts a new one under them.
     void release() { drawnLines_ = 0; }

@@ -40,9 +40,10 @@ Error usage(const std::string& problem, const std::string& command = "") {
     return Error{kUsage, problem + "; see 'kolmctl help" + (command.empty() ? "" : " " + command) + "'"};
 }
 
-// A usage error of a command, pointed at that command's help.
+// Inside a handler of `e`: a usage error of a command pointed at that command's
+// help; anything else as it came.
 [[noreturn]] void rethrowWithHelp(const Error& e, const Command& c) {
-    if (e.code != kUsage || e.message.find("; see 'kolmctl help") != std::string::npos) throw e;
+    if (e.code != kUsage || e.message.find("; see 'kolmctl help") != std::string::npos) throw;
     throw usage(e.message, c.name);
 }
 

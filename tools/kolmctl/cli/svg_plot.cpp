@@ -57,6 +57,33 @@ TimeUnit unitFor(double span) {
     return {"h", 3600.0};
 }
 
+struct Point {
+    double x, y;  // y NaN: the reading had no value
+};
+
+// A channel's readings in its colour: a line for each run of values, broken where a
+// reading has no value, and a run of one reading drawn as a point.
+void drawTrace(std::string& s, const std::vector<Point>& at, int channel) {
+    const std::string colour = colourOf(channel);
+    const std::string cls = "trace ch" + std::to_string(channel);
+    std::size_t begin = 0;
+    while (begin < at.size()) {
+        std::size_t end = begin;
+        while (end < at.size() && !std::isnan(at[end].y)) ++end;
+        if (end == begin + 1) {
+            s += "<circle class=\"" + cls + "\" cx=\"" + num(at[begin].x) + "\" cy=\"" + num(at[begin].y);
+            s += "\" r=\"3\" fill=\"" + colour + "\"/>\n";
+        } else if (end > begin + 1) {
+            s += "<polyline class=\"" + cls + "\" fill=\"none\" stroke-width=\"1.5\" stroke=\"" + colour;
+            s += "\" points=\"";
+            for (std::size_t i = begin; i < end; ++i)
+                s += (i == begin ? "" : " ") + num(at[i].x) + "," + num(at[i].y);
+            s += "\"/>\n";
+        }
+        begin = end + 1;
+    }
+}
+
 std::size_t textColumns(const std::string& s) {
     return static_cast<std::size_t>(std::count_if(
         s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
@@ -146,42 +173,18 @@ std::string svgPlot(const std::string& title, const std::string& caption, const 
     s += "<rect x=\"" + num(kLeft) + "\" y=\"" + num(kTop) + "\" width=\"" + num(plotW) + "\" height=\"" +
          num(plotH) + "\" fill=\"none\" stroke=\"#444\"/>\n";
     for (std::size_t c = 0; c < series.size(); ++c) {
-        const std::string colour = colourOf(c < channels.size() ? channels[c] : static_cast<int>(c));
-        const std::string cls =
-            "trace ch" + std::to_string(c < channels.size() ? channels[c] : static_cast<int>(c));
-        // One line for each run of values; a reading without a value (NaN) breaks it,
-        // and a run of one reading is a point.
-        std::string points;
-        std::size_t run = 0;
-        double lastX = 0, lastY = 0;
-        const auto line = [&] {
-            if (run == 1)
-                s += "<circle class=\"" + cls + "\" cx=\"" + num(lastX) + "\" cy=\"" + num(lastY) +
-                     "\" r=\"3\" fill=\"" + colour + "\"/>\n";
-            else if (run > 1)
-                s += "<polyline class=\"" + cls + "\" fill=\"none\" stroke-width=\"1.5\" stroke=\"" + colour +
-                     "\" points=\"" + points + "\"/>\n";
-            points.clear();
-            run = 0;
-        };
-        for (std::size_t i = 0; i < series[c].volts.size() && i < seconds.size(); ++i) {
-            if (std::isnan(series[c].volts[i])) {
-                line();
-                continue;
-            }
-            lastX = x(seconds[i]);
-            lastY = y(series[c].volts[i]);
-            points += (points.empty() ? "" : " ") + num(lastX) + "," + num(lastY);
-            ++run;
-        }
-        line();
+        const int channel = c < channels.size() ? channels[c] : static_cast<int>(c);
+        std::vector<Point> at;
+        for (std::size_t i = 0; i < series[c].volts.size() && i < seconds.size(); ++i)
+            at.push_back({x(seconds[i]), std::isnan(series[c].volts[i]) ? NAN : y(series[c].volts[i])});
+        drawTrace(s, at, channel);
     }
     // The legend, boxed, beside the plot area where no trace can run through it.
     const double legendH = 12 + 20 * static_cast<double>(series.size());
     s += "<g id=\"legend\">\n<rect x=\"" + num(legendX) + "\" y=\"" + num(kTop) + "\" width=\"" +
          num(legendW) + "\" height=\"" + num(legendH) + "\" fill=\"white\" stroke=\"#444\"/>\n";
     for (std::size_t c = 0; c < series.size(); ++c) {
-        const std::string colour = colourOf(c < channels.size() ? channels[c] : static_cast<int>(c));
+        const char* colour = colourOf(c < channels.size() ? channels[c] : static_cast<int>(c));
         const double ly = kTop + 16 + 20 * static_cast<double>(c);
         s += "<line x1=\"" + num(legendX + 10) + "\" y1=\"" + num(ly) + "\" x2=\"" + num(legendX + 34) +
              "\" y2=\"" + num(ly) + "\" stroke-width=\"3\" stroke=\"" + colour + "\"/>\n";
