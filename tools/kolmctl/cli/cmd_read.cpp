@@ -359,7 +359,7 @@ void printPlain(Capture& s, double seconds, const std::vector<Sample>& values) {
 void drawLive(Capture& s, LiveView& view, double seconds, const std::vector<Sample>& values, long slot) {
     const std::vector<Gauge> gauges = gaugesOf(s, values);
     const int columns = s.cx.columns > 0 ? s.cx.columns : terminalColumns();
-    if (!view.fits(gauges, columns)) {
+    if (!LiveView::fits(gauges, columns)) {
         view.release();
         printPlain(s, seconds, values);
         return;
@@ -538,7 +538,7 @@ int finish(const Capture& s) {
 }
 
 // The entry point a capture calls: EAD for volts only, else EA.
-const Listed& entryFor(Plugin& p, bool voltsOnly) {
+const Listed& entryFor(const Plugin& p, bool voltsOnly) {
     const Listed& entry = voltsOnly ? require(p, "EAD", {Type::Int}) : require(p, "EA", {Type::Int});
     if (entry.sig->result != (voltsOnly ? Type::Double : Type::Int))
         throw Error{kNotListed, describe(*entry.sig) +

@@ -40,11 +40,10 @@ Error usage(const std::string& problem, const std::string& command = "") {
     return Error{kUsage, problem + "; see 'kolmctl help" + (command.empty() ? "" : " " + command) + "'"};
 }
 
-// Inside a handler of `e`: a usage error of a command pointed at that command's
-// help; anything else as it came.
-[[noreturn]] void rethrowWithHelp(const Error& e, const Command& c) {
-    if (e.code != kUsage || e.message.find("; see 'kolmctl help") != std::string::npos) throw;
-    throw usage(e.message, c.name);
+// A usage error of a command pointed at that command's help; anything else as it is.
+Error withHelp(const Error& e, const Command& c) {
+    if (e.code != kUsage || e.message.find("; see 'kolmctl help") != std::string::npos) return e;
+    return usage(e.message, c.name);
 }
 
 bool isHelpWord(const std::string& a) { return a == "--help" || a == "-h" || a == "help"; }
@@ -153,7 +152,7 @@ int dispatch(const Args& args, Context& cx) {
         try {
             return first->alone(Args(args.begin() + 1, args.end()), cx);
         } catch (const Error& e) {
-            rethrowWithHelp(e, *first);
+            throw withHelp(e, *first);
         }
     }
     if (asksHelp(args) || first != nullptr || (!args.empty() && isHelpWord(args[0]))) return help(args, cx);
@@ -174,7 +173,7 @@ int runOnPlugin(Plugin& p, const Args& args, Context& cx) {
     try {
         return command->withPlugin(p, Args(args.begin() + 1, args.end()), cx);
     } catch (const Error& e) {
-        rethrowWithHelp(e, *command);
+        throw withHelp(e, *command);
     }
 }
 

@@ -74,10 +74,15 @@ void drawTrace(std::string& s, const std::vector<Point>& at, int channel) {
             s += "<circle class=\"" + cls + "\" cx=\"" + num(at[begin].x) + "\" cy=\"" + num(at[begin].y);
             s += "\" r=\"3\" fill=\"" + colour + "\"/>\n";
         } else if (end > begin + 1) {
-            s += "<polyline class=\"" + cls + "\" fill=\"none\" stroke-width=\"1.5\" stroke=\"" + colour;
+            s += "<polyline class=\"" + cls;
+            s += "\" fill=\"none\" stroke-width=\"1.5\" stroke=\"" + colour;
             s += "\" points=\"";
-            for (std::size_t i = begin; i < end; ++i)
-                s += (i == begin ? "" : " ") + num(at[i].x) + "," + num(at[i].y);
+            for (std::size_t i = begin; i < end; ++i) {
+                if (i != begin) s += ' ';
+                s += num(at[i].x);
+                s += ',';
+                s += num(at[i].y);
+            }
             s += "\"/>\n";
         }
         begin = end + 1;
