@@ -36,7 +36,7 @@ linux_release_test(contents 0
 string(REPLACE "." "\\." version "${PROJECT_VERSION}")
 set(kolmctl ${with_fake_parport} ${root}/usr/bin/kolmctl)
 linux_release_test(version 0 "^kolmctl ${version}\n" ${kolmctl} --version)
-linux_release_test(read 0 "\ntime_s,ch0_counts,ch0_volts,ch1_counts,ch1_volts\n[0-9.]+,[0-9]+,[0-9.]+,[0-9]+,[0-9.]+\n"
+linux_release_test(read 0 "^time_s,ch0_counts,ch0_volts,ch1_counts,ch1_volts\n[0-9.]+,[0-9]+,[0-9.]+,[0-9]+,[0-9.]+\n"
   ${kolmctl} ${root}/${plugins}/kolmlpt1.so read --count 1 --csv)
 linux_release_test(relay 0 "relais 1: switched on \\(SB answered 101\\), read back on"
   ${kolmctl} ${root}/${plugins}/kolmlpt1.so relay 1 on)

@@ -247,8 +247,10 @@ void sample(const Capture& s, const Answer* answers, std::vector<Sample>& values
     s.cx.box.reached = s.cx.box.reached || answered;
 }
 
-// The lines before the header, each one field: when the capture started and how it
-// was taken. A spreadsheet shows them above the columns; scripts skip lines with '#'.
+// The lines before the header of a capture (more than one reading), each one field:
+// when it started and how it was taken. A spreadsheet shows them above the columns;
+// scripts skip lines with '#'. One reading is a header and a row, as scripts that ask
+// for one value read it.
 void printCsvHeader(Capture& s) {
     const CsvStyle style = *s.options.csv;
     const std::string file = std::filesystem::path(s.plugin.path()).filename().string();
@@ -256,7 +258,7 @@ void printCsvHeader(Capture& s) {
     if (!s.title.empty()) about += " (" + s.title + ")";
     for (const std::string& line : {about, "# start: " + isoLocalTime(s.wall),
                                     "# schedule: " + scheduleText(s), "# values: " + valuesText(s)})
-        s.cx.out << csvField(line, style) << "\n";
+        if (s.count != 1) s.cx.out << csvField(line, style) << "\n";
     const char sep = style.separator;
     s.line = "time_s";
     for (std::int32_t ch : s.options.channels) {
