@@ -3,7 +3,8 @@
 # README's table): the native build on the simulated interface, the same under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the Linux deliverables (x86-64, and
 # i386 with kolmctl, tested under qemu-i386), the 32-bit Windows DLLs and kolmctl.exe
-# tested under Wine, each deliverable build with its release packages tested; makes the
+# tested under Wine, each deliverable build with its release packages tested; runs both
+# Linux builds on a real kernel under QEMU and installs the amd64 package; makes the
 # release (dist/release/) from the same build folders; then fuzzes the entry points
 # for a minute and runs clang-tidy and cppcheck.
 set -euo pipefail
@@ -14,6 +15,8 @@ for preset in dev asan linux-x86_64 linux-x86 windows-x86; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+# The Linux deliverables of both builds on Debian's kernel under QEMU (tests/system/).
+bash tests/system/run.sh
 bash scripts/release.sh
 bash scripts/fuzz.sh 60
 bash scripts/lint.sh

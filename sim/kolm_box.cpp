@@ -38,8 +38,10 @@ void Box::writeData(std::uint8_t value) {
         resetConverters();
         return;
     }
-    // A write that powers the converters up finds them in reset: no edge counts.
-    if (!powered(old)) return;
+    // A write that powers the converters up, or lowers D6 to release them, finds them
+    // in reset: no edge counts, even with the clock rising in the same write (as
+    // initInterface's 0xB0 after a reading's closing 0x70).
+    if (!powered(old) || (old & kFrame)) return;
     if ((old & kClock) || !(value & kClock)) return;  // not a rising clock edge
     if (edges_ == 0) {  // first edge after reset: both converters take their sample
         sample_[0] = input(0);

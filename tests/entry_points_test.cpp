@@ -41,6 +41,17 @@ TEST_F(EntryPoints, ChannelTwoRestoresAndThreeReinitialises) {
     EXPECT_EQ(writesTo(kLpt1), (std::vector{0x03}));  // the byte read at re-initialisation
 }
 
+// A reading ends with D6 high; re-initialising then lowers D6 with the clock high in
+// one write, which leaves the converters waiting: the next reading starts at the first bit.
+TEST_F(EntryPoints, ReadingAfterReinitialisationStartsAtTheFirstBit) {
+    kolmsim_set_count(kLpt1, 0, 709);
+    kolmsim_set_count(kLpt1, 1, 179);
+    EXPECT_EQ(EA(0), 709);
+    EXPECT_EQ(EA(3), NO_VALUE);
+    EXPECT_EQ(EA(1), 179);
+    EXPECT_EQ(EA(0), 709);
+}
+
 TEST_F(EntryPoints, OutOfRangeNumbersTouchNothing) {
     for (std::int32_t n : kOutOfRange) {
         SCOPED_TRACE(n);

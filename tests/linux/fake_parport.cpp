@@ -218,8 +218,9 @@ ssize_t read(int fd, void* buffer, size_t size) {
     Open* file = ours(fd);
     if (!file) return realRead(fd, buffer, size);
     if (file->kind == Kind::Device) return fail(EINVAL);
-    // As the kernel writes them: the base and the ECP high base in decimal; the
-    // name of the driver holding the port, or "none".
+    // As the kernel writes them: the base and the ECP high base in decimal (0 for a
+    // port without ECP registers, such as an emulator's ISA port); the name of the
+    // driver holding the port, or "none".
     char text[64];
     const uint16_t base = bases[file->port];
     const char* holder = holders[file->port];
@@ -230,7 +231,7 @@ ssize_t read(int fd, void* buffer, size_t size) {
     else if (file->kind == Kind::Active)
         length = snprintf(text, sizeof text, "%s\n", holder ? holder : "none");
     else if (baseTexts[file->port]) length = snprintf(text, sizeof text, "%s", baseTexts[file->port]);
-    else length = snprintf(text, sizeof text, "%u\t%u\n", base, base + 0x400u);
+    else length = snprintf(text, sizeof text, "%u\t0\n", base);
     if (file->offset >= static_cast<size_t>(length)) return 0;
     size_t n = static_cast<size_t>(length) - file->offset;
     if (n > size) n = size;
@@ -399,8 +400,10 @@ void fake_parport_clear_counts(void) {
 }  // extern "C"
 
 // A machine of the user's choosing for a program run by hand (kolmctl, the README's
-// steps): FAKE_PARPORT_BASES="0x378,0xD010" gives parport0 and parport1 those bases,
-// each with a box on the bench.
+// steps) or for an emulator whose parallel ports open /dev/parportN:
+// FAKE_PARPORT_BASES="0x378,0xD010" gives parport0 and parport1 those bases, each with
+// a box on the bench; "0x378:709:179" also holds that box's inputs at counts 709
+// (channel 0) and 179 (channel 1) instead of the demo waveforms.
 __attribute__((constructor)) static void machineFromEnvironment() {
     if (const char* file = getenv("FAKE_PARPORT_LATCHES")) mapSharedLatches(file, false);
     const char* text = getenv("FAKE_PARPORT_BASES");
@@ -412,6 +415,8 @@ __attribute__((constructor)) static void machineFromEnvironment() {
         if (end == text || base > 0xFFFF) break;
         chosen[n] = static_cast<uint16_t>(base);
         kolmsim_add_box(chosen[n]);
+        for (int channel = 0; channel < 2 && *end == ':'; ++channel)
+            kolmsim_set_count(chosen[n], channel, static_cast<int>(strtol(end + 1, &end, 0)));
     }
     fake_parport_configure(chosen);
 }

@@ -13,7 +13,8 @@
  *   - /proc/self/fd/N of a device descriptor reads back as /dev/parportN;
  *   - with shared latches, the data lines outlast the process, as a real port's do.
  * Every other path, descriptor and request goes to the C library untouched.
- * Run by hand, FAKE_PARPORT_BASES="0x378,0xD010" sets parport0, parport1, ...;
+ * Run by hand, FAKE_PARPORT_BASES="0x378,0xD010" sets parport0, parport1, ...
+ * ("0x378:709:179": that box's two inputs held at counts 709 and 179);
  * FAKE_PARPORT_LATCHES=FILE shares the data lines through FILE (see below). */
 #ifndef FAKE_PARPORT_H
 #define FAKE_PARPORT_H

@@ -1,46 +1,20 @@
-// A test host: loads a built plug-in file from dist/ with dlopen, binds the exports
-// by name, and calls them through the host's calling convention.
-// The machine around it is the preloaded fake parallel-port driver (fake_parport.h)
+// A test host: loads a built plug-in file from dist/ (loaded_plugin.h). The machine
+// around it is the preloaded fake parallel-port driver (fake_parport.h)
 // in front of the simulated bench.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "bench_trace.h"
-#include "entry_call.h"
 #include "fake_parport.h"
 #include "host_contract.h"
-#include "loaded_library.h"
+#include "loaded_plugin.h"
 #include "port_file_cases.h"
 
 inline const Variant kVariants[] = {{kLpt1Contract, KOLMLPT1_PATH}, {kLpt2Contract, KOLMLPT2_PATH}};
-
-// Test names and messages show the file, not the bytes of the record.
-inline void PrintTo(const Variant& v, std::ostream* os) { *os << v.path; }
-
-inline std::string variantName(const ::testing::TestParamInfo<Variant>& variant) {
-    return "lpt" + std::to_string(variant.index + 1);
-}
-
-// Every call through the host's calling convention, checked on i386.
-class Plugin : public host::LoadedLibrary {
-public:
-    using LoadedLibrary::LoadedLibrary;
-
-    template <typename R, typename... A>
-    R call(const char* name, A... args) const {
-        const void* fn = address(name);
-        if (!fn) {
-            ADD_FAILURE() << name << " is not bound";
-            return R{};
-        }
-        return host::call<R>(fn, name, args...);
-    }
-};
 
 // The machine before the host loads a plug-in: parport0 at a third base (so the
 // scan must skip it), parport1 at 0x278, parport2 at 0x378; both boxes connected

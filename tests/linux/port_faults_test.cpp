@@ -69,32 +69,56 @@ TEST_P(PortFaults, RefusedClaimLeavesNoPortAndNoDevice) {
 }
 
 // Another program holds the port: loading does not wait for it, calls answer -777
-// at once, and the first call after it lets go claims the port and starts up.
+// at once, and a call after it lets go claims the port and starts up. Each row is
+// what meets the first call after the holder let go; by the next call at the
+// latest the port reads, claimed once: a refused claim is no claim and touches no
+// register, and a claim that succeeded is never made twice on the one descriptor.
 TEST_P(PortFaults, PortHeldByAnotherProgramIsTakenWhenFree) {
     const Variant& v = GetParam();
     const int parport = v.base == kLpt1 ? 2 : 1;  // as freshMachine lays them out
-    freshMachine(0x05);
-    kolmsim_set_count(v.base, 1, 300);
-    fake_parport_hold(parport, "lp");
-    Plugin lib(v.path);
-    ASSERT_TRUE(lib.loaded()) << dlerror();
-    EXPECT_EQ(lib.call<std::int32_t>("EA", 1), -777);
-    EXPECT_EQ(lib.call<std::int32_t>("SB", 0, 1), -777);
-    EXPECT_EQ(lib.call<std::int32_t>("RSB", 0), 0);
-    EXPECT_EQ(fake_parport_counts().heldClaims, 0u);  // never waited on the holder
-    EXPECT_EQ(fake_parport_counts().claims, 0u);
-    EXPECT_EQ(kolmsim_access_count(), 0u);
+    const struct {
+        const char* name;
+        bool claimRefused;    // the kernel refuses that claim
+        bool firstReadFails;  // the claim succeeds, the start-up's first access fails
+    } rows[] = {{"claimed at once", false, false},
+                {"claim refused", true, false},
+                {"start-up read fails", false, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        freshMachine(0x05);
+        kolmsim_set_count(v.base, 1, 300);
+        fake_parport_hold(parport, "lp");
+        Plugin lib(v.path);
+        ASSERT_TRUE(lib.loaded()) << dlerror();
+        EXPECT_EQ(lib.call<std::int32_t>("EA", 1), -777);
+        EXPECT_EQ(lib.call<std::int32_t>("SB", 0, 1), -777);
+        EXPECT_EQ(lib.call<std::int32_t>("RSB", 0), 0);
+        EXPECT_EQ(fake_parport_counts().heldClaims, 0u);  // never waited on the holder
+        EXPECT_EQ(fake_parport_counts().claims, 0u);
+        EXPECT_EQ(kolmsim_access_count(), 0u);
 
-    fake_parport_hold(parport, nullptr);
-    EXPECT_EQ(lib.call<std::int32_t>("EA", 1), 300);
-    const auto trace = benchTrace();
-    ASSERT_EQ(trace.size(), 45u);  // start-up, then the reading
-    EXPECT_EQ(std::vector(trace.begin(), trace.begin() + 2), (std::vector{R(v.base, 0x05), W(v.base, 0xB5)}));
-    EXPECT_EQ(fake_parport_counts().claims, 1u);
-    EXPECT_EQ(lib.call<std::int32_t>("SB", 0, 1), 1);
-    EXPECT_EQ(lib.call<std::int32_t>("EA", 2), -777);
-    EXPECT_EQ(kolmsim_data(v.base), 0x05);  // the byte found when the port was taken
-    EXPECT_EQ(fake_parport_counts().claims, 1u);
+        fake_parport_hold(parport, nullptr);
+        if (row.claimRefused || row.firstReadFails) {
+            fake_parport_refuse_claim(row.claimRefused ? 1 : 0);
+            if (row.firstReadFails) kolmsim_fail_accesses(1, 1, KOLMSIM_FAIL_READS);
+            EXPECT_EQ(lib.call<std::int32_t>("EA", 1), -777);
+            EXPECT_EQ(fake_parport_counts().claims, row.claimRefused ? 0u : 1u);
+            EXPECT_EQ(fake_parport_counts().unclaimedAccess, 0u);
+            EXPECT_EQ(kolmsim_access_count(), 0u);
+            EXPECT_EQ(kolmsim_attempts_after_failure(), 0u);
+            fake_parport_refuse_claim(0);
+        }
+        EXPECT_EQ(lib.call<std::int32_t>("EA", 1), 300);
+        const auto trace = benchTrace();
+        ASSERT_EQ(trace.size(), 45u);  // start-up, then the reading
+        EXPECT_EQ(std::vector(trace.begin(), trace.begin() + 2),
+                  (std::vector{R(v.base, 0x05), W(v.base, 0xB5)}));
+        EXPECT_EQ(lib.call<std::int32_t>("SB", 0, 1), 1);
+        EXPECT_EQ(lib.call<std::int32_t>("EA", 2), -777);
+        EXPECT_EQ(kolmsim_data(v.base), 0x05);  // the byte found when the port was taken
+        EXPECT_EQ(fake_parport_counts().claims, 1u);
+        EXPECT_EQ(fake_parport_counts().unclaimedAccess, 0u);
+    }
 }
 
 // base-addr is "<base>\t<base-hi>\n" in decimal; anything else is not our port.
