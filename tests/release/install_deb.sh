@@ -6,8 +6,9 @@
 # finds the plug-ins by their bare names, reads a box, and its ports command reads and
 # names the port files in the package's plug-in folder; the bash completion answers;
 # dpkg -r takes back every file the package brought. STAND_IN_DRIVER, the tests'
-# parport driver (libfake_parport.so), is preloaded into kolmctl so that a box of the
-# simulated bench answers at 0x378 and a card at 0xD010: no real port is touched.
+# parport driver (libfake_parport.so), is preloaded into kolmctl so that boxes of the
+# simulated bench, holding known counts, answer at 0x378 and on a card at 0xD010: no
+# real port is touched.
 # One line per check, then "install: N passed, N failed"; exits 1 on any failure.
 set -uo pipefail
 deb=$1
@@ -37,14 +38,15 @@ trap 'rm -rf "$scratch"; dpkg-query -W -f="\${Status}" kolm 2>/dev/null | grep -
 quiet() { "$@" >/dev/null; }
 # kolmctl as the user runs it: from a folder holding no plug-in, by its installed path.
 kolmctl() {
-  (cd "$scratch" && env ${driver:+LD_PRELOAD="$driver"} FAKE_PARPORT_BASES=0x378,0xD010 /usr/bin/kolmctl "$@" 2>&1)
+  (cd "$scratch" && env ${driver:+LD_PRELOAD="$driver"} FAKE_PARPORT_BASES=0x378:709:179,0xD010:489:826 \
+    /usr/bin/kolmctl "$@" 2>&1)
 }
 
 check "dpkg -i" quiet dpkg -i "$deb"
 check "kolmctl --version" says "^kolmctl $version\$" "$(kolmctl --version)"
 check "kolmctl kolmlpt1 info" says "^file: +$plugins/kolmlpt1\\.so .*title: +KOLM en LPT1:" "$(kolmctl kolmlpt1 info | tr '\n' ' ')"
-check "kolmctl kolmlpt1.so read" says "^time_s,ch0_counts,ch1_counts [0-9.]+,[0-9]+,[0-9]+ " \
-  "$(kolmctl kolmlpt1.so read --counts --csv | grep -v '^#' | tr '\n' ' ')"
+check "kolmctl kolmlpt1.so read: the box at 0x378" says "^time_s,ch0_counts,ch1_counts [0-9.]+,709,179 $" \
+  "$(kolmctl kolmlpt1.so read --counts --csv | tr '\n' ' ')"
 check "kolmctl ports: the port file to write, in the package's folder" \
   says "parport1 at 0xD010 .*-> write base=0xD010 in $plugins/kolmlpt2\\.ini" "$(kolmctl ports | tr '\n' ' ')"
 printf '[port]\nbase=0xD010\n' >"$plugins/kolmlpt2.ini"
@@ -52,6 +54,8 @@ check "kolmctl ports: the port file read there" \
   says "parport1 at 0xD010 .*-> kolmlpt2\\.so drives it \\(base from $plugins/kolmlpt2\\.ini\\)" "$(kolmctl ports | tr '\n' ' ')"
 check "kolmctl kolmlpt2 info: the base from the port file" \
   says "port: +0xD010 from $plugins/kolmlpt2\\.ini" "$(kolmctl kolmlpt2 info)"
+check "kolmctl kolmlpt2 read: the box on the card" says "^time_s,ch0_counts,ch1_counts [0-9.]+,489,826 $" \
+  "$(kolmctl kolmlpt2 read --counts --csv | tr '\n' ' ')"
 rm -f "$plugins/kolmlpt2.ini"
 completion=/usr/share/bash-completion/completions/kolmctl
 check "bash completion" says "^--csv --csv-fr$" "$(bash -c "source $completion; COMP_WORDS=(kolmctl kolmlpt1 read --cs);
