@@ -15,10 +15,23 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 set(packaging ${CMAKE_SOURCE_DIR}/packaging)
 set(staged ${CMAKE_BINARY_DIR}/packaging)
 
+# kolmctl's help, made from its one text (tools/kolmctl/cli/help.txt) into the
+# manual page and bash completion (Linux) or the README.txt (Windows).
+set(help_source ${CMAKE_SOURCE_DIR}/tools/kolmctl/cli/help.txt)
+function(kolm_help platform)
+  execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE=${help_source} -DPLATFORM=${platform}
+    -DVERSION=${PROJECT_VERSION} ${ARGN} -P ${CMAKE_SOURCE_DIR}/cmake/kolm_help.cmake RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cannot make kolmctl's ${platform} help texts")
+  endif()
+endfunction()
+
 if(WIN32)
   # Everything side by side in one folder, as it is copied to the host's folder;
   # texts with Windows line ends, for Notepad.
-  foreach(pair "packaging/windows/README.txt;README.txt" "LICENSE;LICENSE.txt" "CHANGELOG.md;CHANGELOG.txt")
+  kolm_help(windows -DREADME_IN=${packaging}/windows/README.txt.in -DREADME=${staged}/README.txt)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${packaging}/windows/README.txt.in)
+  foreach(pair "LICENSE;LICENSE.txt" "CHANGELOG.md;CHANGELOG.txt")
     list(GET pair 0 from)
     list(GET pair 1 to)
     file(READ ${CMAKE_SOURCE_DIR}/${from} text)
@@ -32,14 +45,7 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME kolm-${PROJECT_VERSION}-windows-x86)
 else()
-  include(GNUInstallDirs)
-  # The plug-ins are loaded by path, never linked against: a private folder of the
-  # architecture's library directory, without the executable bit.
-  if(CMAKE_LIBRARY_ARCHITECTURE)
-    set(KOLM_INSTALL_PLUGINDIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/kolm)
-  else()
-    set(KOLM_INSTALL_PLUGINDIR lib/kolm)
-  endif()
+  # The plug-ins in their folder (KOLM_INSTALL_PLUGINDIR, CMakeLists.txt), without the executable bit.
   install(TARGETS kolmlpt1 kolmlpt2 LIBRARY DESTINATION ${KOLM_INSTALL_PLUGINDIR}
     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   # kolmsim beside them, with its virtual box: the plug-in for lessons and hosts without a port.
@@ -48,9 +54,10 @@ else()
   install(TARGETS kolmctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
   # Debian's documentation files: the copyright, the changelog and the manual page,
-  # compressed without a time stamp so that two builds give the same bytes.
+  # compressed without a time stamp so that two builds give the same bytes; the
+  # manual page and the bash completion made from kolmctl's help.
   configure_file(${packaging}/debian/changelog.in ${staged}/changelog @ONLY)
-  file(COPY_FILE ${packaging}/debian/kolmctl.1 ${staged}/kolmctl.1)
+  kolm_help(linux -DMAN=${staged}/kolmctl.1 "-DDATE=December 2026" -DCOMPLETION=${staged}/kolmctl.bash)
   foreach(f changelog kolmctl.1)
     execute_process(COMMAND gzip -9nf ${staged}/${f} RESULT_VARIABLE rc)
     if(NOT rc EQUAL 0)
@@ -60,6 +67,8 @@ else()
   set(docdir ${CMAKE_INSTALL_DATADIR}/doc/kolm)
   install(FILES ${packaging}/debian/copyright ${staged}/changelog.gz ${CMAKE_SOURCE_DIR}/CHANGELOG.md DESTINATION ${docdir})
   install(FILES ${staged}/kolmctl.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${staged}/kolmctl.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    RENAME kolmctl)
   install(FILES ${packaging}/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
     RENAME kolm)
 
@@ -76,7 +85,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_NAME kolm)
   set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "KOLM plug-in authors <kolm-plugin@example.org>")
+  # The project has no contact address of its own yet: the maintainer is named, without one.
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the KOLM plug-in authors")
   # What the files link against, at the newest symbol versions they use (objdump -T):
   # the C library (GLIBC_2.34), and for kolmctl the C++ runtime (GLIBCXX_3.4.29 of GCC 11, GCC_7.0.0 on i386).
   # Written here rather than found by dpkg-shlibdeps, which cannot resolve the i386

@@ -18,25 +18,28 @@ packages+=(lintian)
 # kolmctl's benchmarks and instruction counts.
 packages+=(libbenchmark-dev valgrind)
 
-# The system test (tests/system/run.sh): Debian's kernel under full-system emulation,
-# with busybox and cpio for its RAM disk. Installed without their recommends (a GUI
-# among them); the kernel package itself is only downloaded, by the test.
-system_packages=(qemu-system-x86 busybox-static cpio)
+# Installed without their recommends (a GUI among them):
+# - the system test (tests/system/run.sh): Debian's kernel under full-system emulation,
+#   with busybox and cpio for its RAM disk; the kernel package itself is only
+#   downloaded, by the test;
+# - kolmctl's files read back as people open them: the CSV by LibreOffice's spreadsheet
+#   (headless), the SVG chart by librsvg.
+lean_packages=(qemu-system-x86 busybox-static cpio libreoffice-calc-nogui librsvg2-bin)
 
 missing=()
-missing_system=()
+missing_lean=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
-for p in "${system_packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing_system+=("$p")
+for p in "${lean_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing_lean+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ] || [ ${#missing_system[@]} -gt 0 ]; then
+if [ ${#missing[@]} -gt 0 ] || [ ${#missing_lean[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
   [ ${#missing[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-  [ ${#missing_system[@]} -eq 0 ] ||
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing_system[@]}"
+  [ ${#missing_lean[@]} -eq 0 ] ||
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing_lean[@]}"
 fi

@@ -20,7 +20,7 @@
 namespace {
 
 constexpr std::uint16_t kLpt1 = kLpt1Contract.base;
-constexpr RunOptions kOnTerminal{true};
+constexpr RunOptions kOnTerminal{true};  // 100 columns wide
 constexpr RunOptions kWatchingBench{false, true};
 
 // The box as the plug-in finds it when it loads: port byte held, fixed inputs.
@@ -35,6 +35,8 @@ void bench(std::uint8_t held, int count0, int count1, bool refused = false) {
 std::string tempPath(const char* name) { return ::testing::TempDir() + name; }
 
 int lines(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
+
+std::string hostileDir() { return HOSTILE_DIR; }
 
 }  // namespace
 
@@ -67,27 +69,49 @@ TEST(KolmctlIdentify, ListGivesOneLinePerEntryWithTheExportItPointsAt) {
         << "listed as Detail, exported as detail";
 }
 
-TEST(KolmctlRead, CsvGivesTheCountsTheBoxHolds) {
+// The file begins with where and when it was captured, lines a spreadsheet shows
+// above the columns and a script skips by their "#"; times are to the microsecond;
+// a summary of the capture follows on the error stream.
+TEST(KolmctlRead, CsvGivesTheCountsTheBoxHoldsAfterWhenAndHowTheyWereTaken) {
     bench(0, 300, 700);
-    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "--counts", "--csv", "--count", "3", "--interval", "0"});
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "--counts", "--csv", "--count=3", "--interval", "0"});
     EXPECT_EQ(r.code, 0) << r.err;
-    std::istringstream in(r.out);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "time_s,ch0_counts,ch1_counts");
-    int rows = 0;
-    while (std::getline(in, line)) {
-        ++rows;
-        EXPECT_EQ(line.substr(line.find(',')), ",300,700");
-    }
-    EXPECT_EQ(rows, 3);
+    EXPECT_TRUE(std::regex_search(
+        r.out, std::regex("^# kolmctl [0-9.]+ capture of kolmlpt1\\.so \\(KOLM en LPT1:\\)\n"
+                          "# start: "
+                          "20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\\.[0-9]{6}[+-][0-"
+                          "9]{2}:[0-9]{2}\n"
+                          "# schedule: back to back: 3 readings\n# values: counts through EA\n"
+                          "time_s,ch0_counts,ch1_counts\n(0\\.[0-9]{6},300,700\n){3}$")))
+        << r.out;
+    EXPECT_NE(r.err.find("kolmctl: 3 readings in 0.0"), std::string::npos) << r.err;
+    EXPECT_NE(
+        r.err.find(" s, back to back: no gap, no missed slot\nkolmctl:   CAN voie 0: min 300 (1.465 V), mean "
+                   "300.0 (1.465 V), max 300 (1.465 V)\nkolmctl:   CAN voie 1: min 700"),
+        std::string::npos)
+        << r.err;
+}
+
+// A slow plug-in cannot keep a rate: the slots it cannot start in time are counted,
+// never made up by moving the rest of the schedule.
+TEST(KolmctlRead, AReadingThatCannotKeepItsSlotIsCountedMissed) {
+    const Ran r = runKolmctl(
+        {hostileDir() + "/hostile_slow_readings.so", "read", "0", "--rate", "1000", "--count", "5"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(lines(r.out), 1) << r.out;
+    EXPECT_NE(r.err.find("1 reading in 0.0"), std::string::npos) << r.err;
+    EXPECT_NE(
+        r.err.find(
+            " s, every 1 ms (1000 Hz): no gap, 4 missed slots (a reading could not start in its period)"),
+        std::string::npos)
+        << r.err;
 }
 
 TEST(KolmctlRead, VoltsComeFromTheVoltEntryPointForTheChannelsAsked) {
     bench(0, 300, 700);
     const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "1", "--volts", "--csv"});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("time_s,ch1_volts\n"), std::string::npos);
+    EXPECT_EQ(r.out.rfind("time_s,ch1_volts\n", 0), 0u) << "one reading: the header and its row, no # lines";
     EXPECT_NE(r.out.find(",3.4180\n"), std::string::npos) << r.out;  // 700 x 5 / 1024
 }
 
@@ -105,8 +129,9 @@ TEST(KolmctlRead, OnATerminalRedrawsABarPerChannelInPlace) {
     EXPECT_EQ(r.code, 0);
     const std::string half = "[" + std::string(20, '#') + std::string(20, '.') + "]";
     const std::string quarter = "[" + std::string(10, '#') + std::string(30, '.') + "]";
-    EXPECT_NE(r.out.find("CAN voie 0   512  2.500 V  " + half), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("CAN voie 1   256  1.250 V  " + quarter), std::string::npos);
+    EXPECT_NE(r.out.find("CAN voie 0   512  2.500 V  " + half + "  min 512 max 512"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("CAN voie 1   256  1.250 V  " + quarter + "  min 256 max 256"), std::string::npos);
     EXPECT_NE(r.out.find("\x1b[3F"), std::string::npos) << "second frame drawn over the first";
     EXPECT_NE(r.out.find("reading 2 of 2"), std::string::npos);
 }
@@ -127,27 +152,57 @@ TEST(KolmctlRead, PlotWritesAnSvgWithALinePerChannel) {
     EXPECT_NE(svg.find(">CAN voie 1</text>"), std::string::npos);
 }
 
-TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHave) {
+// A bad command line is one line that says what is wrong and where the help is, and
+// touches nothing.
+TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHaveAndWhatMakesNoSense) {
     bench(0, 0, 0);
     struct {
         kolmctl::Args args;
         int code;
+        const char* says;
     } const cases[] = {
-        {{KOLMLPT1_PATH, "read", "2"}, kolmctl::kOutOfRange},
-        {{KOLMLPT1_PATH, "read", "-1"}, kolmctl::kOutOfRange},
-        {{KOLMLPT1_PATH, "read", "0", "--count", "many"}, kolmctl::kUsage},
-        {{KOLMLPT1_PATH, "read", "--fast"}, kolmctl::kUsage},
-        {{KOLMLPT1_PATH, "read", "--plot"}, kolmctl::kUsage},
+        {{"2"}, kolmctl::kOutOfRange, "channel 2 is out of range"},
+        {{"-1"}, kolmctl::kOutOfRange, "channel -1 is out of range"},
+        {{"0", "--count", "many"},
+         kolmctl::kUsage,
+         "--count must be a whole number, not \"many\"; see 'kolmctl help read'"},
+        {{"--fast"}, kolmctl::kUsage, "unknown option --fast; see 'kolmctl help read'"},
+        {{"--plot"}, kolmctl::kUsage, "--plot needs a file name; see 'kolmctl help read'"},
+        {{"--counts", "--volts"}, kolmctl::kUsage, "--counts and --volts cannot be used together"},
+        {{"--rate=10", "--interval", "5"}, kolmctl::kUsage, "--rate and --interval cannot be used together"},
+        {{"--count", "3", "--duration", "1s"},
+         kolmctl::kUsage,
+         "--count and --duration cannot be used together"},
+        {{"--csv", "--csv-fr"}, kolmctl::kUsage, "--csv and --csv-fr cannot be used together"},
+        {{"--duration", "soon"}, kolmctl::kUsage, "--duration must be a time above 0 such as 10s"},
+        {{"--rate", "0"}, kolmctl::kUsage, "--rate must be a number of readings a second above 0"},
+        {{"--rate", "20000"}, kolmctl::kUsage, "--rate can be at most 10000 Hz"},
+        {{"--interval", "0.01"}, kolmctl::kUsage, "--interval can be 0 or at least 0.1 ms"},
+        {{"--interval", "-5"}, kolmctl::kUsage, "--interval must be milliseconds"},
         // A chart that cannot be written is found out before the first reading.
-        {{KOLMLPT1_PATH, "read", "--plot", "/nonexistent/folder/chart.svg"}, kolmctl::kOutputFailed},
+        {{"--plot", "/nonexistent/folder/chart.svg"},
+         kolmctl::kOutputFailed,
+         "cannot write /nonexistent/folder/chart.svg"},
     };
     for (const auto& c : cases) {
         kolmsim_trace_clear();
-        const Ran r = runKolmctl(c.args, kWatchingBench);
-        EXPECT_EQ(r.code, c.code) << c.args[2] << " " << r.err;
-        EXPECT_NE(r.err.find("kolmctl: "), std::string::npos);
+        kolmctl::Args args{KOLMLPT1_PATH, "read"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Ran r = runKolmctl(args, kWatchingBench);
+        EXPECT_EQ(r.code, c.code) << c.args[0] << " " << r.err;
+        EXPECT_EQ(r.err.rfind(std::string("kolmctl: ") + c.says, 0), 0u) << r.err;
+        EXPECT_EQ(lines(r.err), 1) << r.err;
         EXPECT_EQ(kolmsim_trace_length(), 2u) << "only the plug-in's start-up touched the port";
     }
+    setenv("KOLMCTL_CSV", "de", 1);
+    const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "--csv"});
+    unsetenv("KOLMCTL_CSV");
+    EXPECT_EQ(r.code, kolmctl::kUsage);
+    EXPECT_NE(r.err.find("KOLMCTL_CSV is \"de\": write fr"), std::string::npos) << r.err;
+    setenv("KOLMCTL_CSV", "fr", 1);
+    const Ran fr = runKolmctl({KOLMLPT1_PATH, "read", "--csv", "--counts"});
+    unsetenv("KOLMCTL_CSV");
+    EXPECT_EQ(fr.out.rfind("time_s;ch0_counts;ch1_counts\n0,", 0), 0u) << fr.out;
 }
 
 TEST(KolmctlRead, NoPortAccessIsSaidInWordsNotShownAsAReading) {
@@ -193,10 +248,12 @@ TEST(KolmctlRead, AReadingWithoutAnAnswerIsAGapAndTheCaptureGoesOn) {
     EXPECT_EQ(r.code, kolmctl::kNoPortAccess) << r.err;
     std::istringstream rows(r.out);
     std::vector<std::string> cells;
-    for (std::string row; std::getline(rows, row);) cells.push_back(row.substr(row.find(',')));
+    for (std::string row; std::getline(rows, row);)
+        if (row[0] != '#') cells.push_back(row.substr(row.find(',')));
     EXPECT_EQ(cells, (std::vector<std::string>{",ch0_counts,ch1_counts", ",300,700", ",300,700", ",,700",
                                                ",300,700", ",300,700"}));
-    EXPECT_NE(r.err.find("1 of 5 readings had no value where the port did not answer"), std::string::npos)
+    EXPECT_NE(r.err.find("5 readings in "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("1 gap (no value: the port did not answer; left empty)"), std::string::npos)
         << r.err;
     std::ifstream in(chart);
     const std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -287,7 +344,7 @@ TEST(KolmctlCheck, FindsEveryFaultOfABrokenPlugInAndSurvivesItsCrash) {
              "check: ",
          })
         EXPECT_NE(r.out.find(finding), std::string::npos) << finding << "\n" << r.out;
-    EXPECT_NE(r.out.find("ok    asciiz titre(): 1 calls"), std::string::npos);
+    EXPECT_NE(r.out.find("ok    asciiz titre(): 1 call answered"), std::string::npos);
 }
 
 TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
@@ -356,7 +413,12 @@ TEST(KolmctlHelp, EveryCommandHasHelpAndBadCommandsAreUsageErrors) {
     }
     EXPECT_NE(runKolmctl({"read", "--help"}).out.find("--plot FILE"), std::string::npos);
     EXPECT_EQ(runKolmctl({"--help"}).code, 0);
-    EXPECT_EQ(runKolmctl({}).code, kolmctl::kUsage);
+    const Ran none = runKolmctl({});
+    EXPECT_EQ(none.code, kolmctl::kUsage);
+    EXPECT_EQ(none.err, "kolmctl: no plug-in given: kolmctl PLUGIN COMMAND; see 'kolmctl help'\n");
+    const Ran help = runKolmctl({"help"});
+    for (const char* section : {"\nEXAMPLES\n", "\nFILES\n", "\nEXIT STATUS\n", "--csv-fr"})
+        EXPECT_NE(help.out.find(section), std::string::npos) << section;
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH}).code, kolmctl::kUsage);
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "frobnicate"}).code, kolmctl::kUsage);
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "info", "extra"}).code, kolmctl::kUsage);
@@ -366,7 +428,7 @@ TEST(KolmctlHelp, EveryCommandHasHelpAndBadCommandsAreUsageErrors) {
 
 namespace {
 
-std::string hostile(const char* kind) { return std::string(HOSTILE_DIR) + "/hostile_" + kind + ".so"; }
+std::string hostile(const char* kind) { return hostileDir() + "/hostile_" + kind + ".so"; }
 
 std::vector<pid_t> childrenOfTheTest() {
     std::ifstream in("/proc/self/task/" + std::to_string(getpid()) + "/children");
@@ -417,7 +479,7 @@ TEST(KolmctlHostile, EveryCommandEndsWithItsExitCodeAndOneLine) {
         {"wild_texts",
          {"read", "--volts"},
          kOk,
-         {"nan V (invalid: not a number)", "1 readings held a value the interface cannot give"}},
+         {"nan V (invalid: not a number)", "1 reading held a value the interface cannot give"}},
         {"wild_texts",
          {"check"},
          kCheckFailed,

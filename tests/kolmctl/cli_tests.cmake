@@ -35,6 +35,11 @@ kolmctl_cli_test(reinit 0 "initialisation: the interface is initialised again" $
 kolmctl_cli_test(check 0 "check: [0-9]+ ok, 0 failed" ${lpt1} check)
 kolmctl_cli_test(help 0 "usage: kolmctl PLUGIN relay K on\\|off" relay --help)
 kolmctl_cli_test(not_found 3 "no such file" /nonexistent/kolmlpt1.so info)
+# A bare name: looked up in the current folder, beside kolmctl, then in the package's folder.
+kolmctl_cli_test(bare_name_not_found 3 "no such file: kolmlpt9 \\(looked in the current folder, [^\n]* and [^\n]*/kolm\\)" kolmlpt9 info)
+if(KOLM_DIST_DIR)
+  kolmctl_cli_test(bare_name 0 "file: +${KOLM_DIST_DIR}/kolmlpt1\\.so " kolmlpt1 info)
+endif()
 kolmctl_cli_test(not_a_plugin 4 "exports no DLLFunctionDirectory" $<TARGET_FILE:kolmsim> info)
 kolmctl_cli_test(out_of_range 7 "channel 9 is out of range" ${lpt1} read 9)
 # A session from standard input: a failed line is reported, the next still runs.

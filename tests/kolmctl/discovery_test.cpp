@@ -1,9 +1,12 @@
-// The platform-free part of finding the machine's ports.
+// The platform-free part of finding the machine's ports, and of finding plug-in files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "machine_ports.h"
+#include "plugin_files.h"
 
 // The configuration manager's I/O descriptors (IO_DES, packed: count, type, 64-bit
 // first and last port, flags), as it answers for a parallel-port device.
@@ -36,4 +39,33 @@ TEST(KolmctlPorts, ReadsTheParallelBaseFromTheIoDescriptors) {
         }
         EXPECT_EQ(kolmctl::parallelBase(ranges), c.base) << c.device;
     }
+}
+
+// A bare plug-in name, as a user installed the package or unpacked the archive: beside
+// kolmctl first, then the package's folder; a folder of the same name is no plug-in.
+TEST(KolmctlPluginFiles, ABareNameIsLookedUpBesideKolmctlThenInThePackage) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(::testing::TempDir()) / "kolmctl-lookup";
+    fs::remove_all(root);
+    const fs::path bin = root / "bin", lib = root / "lib";
+    fs::create_directories(bin / "kolmlpt2");
+    fs::create_directories(lib);
+    for (const fs::path& f : {lib / "kolmlpt1.so", lib / "kolmlpt2.so", bin / "kolmlpt1.so"})
+        std::ofstream(f) << "x";
+    const std::vector<std::string> folders{bin.string(), lib.string()};
+    struct {
+        const char* name;
+        std::string path;
+    } const rows[] = {
+        {"kolmlpt1", (bin / "kolmlpt1.so").string()}, {"kolmlpt1.so", (bin / "kolmlpt1.so").string()},
+        {"kolmlpt2", (lib / "kolmlpt2.so").string()}, {"kolmlpt3", ""},
+        {"./kolmlpt3.so", "./kolmlpt3.so"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(kolmctl::findPlugin(r.name, folders).path, r.path) << r.name;
+    EXPECT_EQ(kolmctl::findPlugin("kolmlpt3", folders).looked, folders);
+    const std::vector<std::string> installed = kolmctl::pluginFolders("/usr/bin/");
+    ASSERT_EQ(installed.size(), 3u);
+    EXPECT_EQ(installed[0], "") << "the current folder first";
+    EXPECT_EQ(installed[1], "/usr/bin/");
+    EXPECT_TRUE(installed[2].starts_with("/usr/lib/") && installed[2].ends_with("/kolm")) << installed[2];
 }

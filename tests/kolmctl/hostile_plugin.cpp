@@ -10,6 +10,7 @@
 //                                 unreadable page before any null entry
 //   faulting_entries              EA faults, titre traps, EAD(0) hangs, SB ends the
 //                                 process, RSB leaves a process behind in a new session
+//   slow_readings                 EA takes 20 ms: no rate above 25 Hz can be kept
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -33,6 +34,7 @@ using host::DirectoryEntry;
 #define wild_directory   5
 #define wild_texts       6
 #define faulting_entries 7
+#define slow_readings    8
 
 [[noreturn]] void hang() {
     std::signal(SIGALRM, SIG_IGN);
@@ -54,6 +56,9 @@ __attribute__((constructor)) void startUp() { std::exit(0); }
 EXPORT std::int32_t EA(std::int32_t channel) {
 #if HOSTILE == faulting_entries
     return *nowhere + channel;
+#elif HOSTILE == slow_readings
+    usleep(20000);
+    return channel == 0 || channel == 1 ? 512 : -777;
 #else
     return channel == 0 || channel == 1 ? 5000 : -777;
 #endif

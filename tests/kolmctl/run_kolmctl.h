@@ -22,12 +22,14 @@ struct RunOptions {
     unsigned seconds = 10;        // for any one answer of the plug-in
     std::ostream* out = nullptr;  // another standard output (e.g. a full disk)
     const char* input = "";       // standard input, for a session
+    int columns = 100;            // the terminal's width, for the live view
 };
 
 inline Ran runKolmctl(const kolmctl::Args& args, const RunOptions& o = {}) {
     std::ostringstream out, err;
     std::istringstream in(o.input);
-    kolmctl::Context cx{o.out ? *o.out : out, err, o.terminal, {o.seconds, o.watchBench, nullptr}, &in};
+    kolmctl::Context cx{
+        o.out ? *o.out : out, err, o.terminal, {o.seconds, o.watchBench, nullptr}, &in, {}, o.columns};
     const int code = kolmctl::run(args, cx);
     return {code, out.str(), err.str()};
 }

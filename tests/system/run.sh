@@ -5,8 +5,9 @@
 # simulated bench each: the emulator opens /dev/parport0 and /dev/parport1, which the
 # stand-in parport driver preloaded into it serves. Inside, the kernel's parport_pc
 # drives the ports and tests/system/real_kernel_test.cpp runs on the x86-64 and i386
-# builds in dist/ (init.sh). Then, as root, the amd64 package is installed for real
-# and removed. Ends with "N passed, N failed"; exits 1 on any failure.
+# builds in dist/ (init.sh). Ends with "N passed, N failed"; exits 1 on any failure.
+# (The package installed for real is tests/release/install_deb.sh, a test of the
+# linux-x86_64 preset.)
 # Needs the linux-x86_64 and linux-x86 presets built; scripts/setup.sh installs the rest.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -135,46 +136,9 @@ real_kernel() {
   [ "$ok" -gt 0 ] || fail "real kernel: no test passed"
 }
 
-# The amd64 package installed for real, as root, on a machine that has no kolm
-# installed: its kolmctl runs both plug-ins (behind the stand-in driver, so no real
-# port is touched), and dpkg -r takes back every file it brought.
-package_install() {
-  version=$(sed -n 's/^project(kolm VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-  deb=build/linux-x86_64/package/kolm_${version}_amd64.deb
-  if [ "$(id -u)" -ne 0 ]; then
-    skip "package install: needs root"
-  elif dpkg-query -W -f='${Status}' kolm 2>/dev/null | grep -q ' installed$'; then
-    skip "package install: kolm is installed on this machine already, and is left alone"
-  else
-    [ -f "$deb" ] || (cd build/linux-x86_64 && cpack --config CPackConfig.cmake >/dev/null)
-    mapfile -t files < <(dpkg -c "$deb" | awk '$6 !~ /\/$/ {sub(/^\./, "", $6); print $6}')
-    plugins=$(dirname "$(printf '%s\n' "${files[@]}" | grep '/kolmlpt1\.so$')")
-    if dpkg -i "$deb" >/dev/null; then pass "package install: dpkg -i"; else fail "package install: dpkg -i"; fi
-    if [ "$(/usr/bin/kolmctl --version)" = "kolmctl $version" ]; then pass "package install: kolmctl --version"; else
-      fail "package install: kolmctl --version"; fi
-    for box in ${boxes//,/ }; do
-      base=${box%%:*}
-      file=kolmlpt1.so
-      [ "$base" = 0x278 ] && file=kolmlpt2.so
-      out=$(LD_PRELOAD=$PWD/build/linux-x86_64/lib/libfake_parport.so FAKE_PARPORT_BASES=$box \
-        /usr/bin/kolmctl "$plugins/$file" read --count 1 --counts --csv 2>&1) || true
-      counts=${box#*:}
-      if [[ "$out" == *",${counts/:/,}" ]]; then pass "package install: $file reads $counts"; else
-        fail "package install: $file read gave: $out"; fi
-    done
-    if dpkg -r kolm >/dev/null; then pass "package install: dpkg -r"; else fail "package install: dpkg -r"; fi
-    left=()
-    for f in "${files[@]}" "$plugins"; do [ -e "$f" ] && left+=("$f"); done
-    status=$(dpkg-query -W -f='${db:Status-Status}' kolm 2>/dev/null || echo not-installed)
-    if [ ${#left[@]} -eq 0 ] && [ "$status" = not-installed ]; then pass "package install: nothing left behind"; else
-      fail "package install: left behind: ${left[*]} (status $status)"; fi
-  fi
-}
-
 if command -v qemu-system-x86_64 >/dev/null && command -v busybox >/dev/null; then
   real_kernel
 else
   skip "real kernel: qemu-system-x86_64 or busybox is not installed (bash scripts/setup.sh installs them)"
 fi
-package_install
 summary

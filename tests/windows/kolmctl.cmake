@@ -35,7 +35,7 @@ windows_kolmctl_test(list 0
 # inversion of BUSY reads as another count.
 set(reading "[0-9.]+,682,3\\.3301,341,1\\.6650\n")
 windows_kolmctl_test(read_csv 0
-  "^time_s,ch0_counts,ch0_volts,ch1_counts,ch1_volts\n${reading}${reading}"
+  "\ntime_s,ch0_counts,ch0_volts,ch1_counts,ch1_volts\n${reading}${reading}"
   ENV KOLMSIM_INPUTS=682,341 ARGS ${lpt1} read --count 2 --interval 10 --csv)
 # Relay 2 on LPT2: bit D2 of 0x278 joins the converter lines set at start-up; LPT1 untouched.
 windows_kolmctl_test(relay 0
@@ -91,3 +91,6 @@ add_test(NAME windows.kolmctl.ports_helper COMMAND ${CMAKE_COMMAND}
   -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake WORKING_DIRECTORY ${planted})
 set_tests_properties(windows.kolmctl.ports_helper PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine
   SKIP_REGULAR_EXPRESSION "SKIPPED: ")
+# A plug-in named without its folder or its .dll is looked up beside kolmctl.exe.
+windows_kolmctl_test(bare_name 0 "file: +[^\n]*host-folder.kolmlpt2\\.dll .*\ntitle: +KOLM en LPT2:"
+  PROGRAM ${host_folder}/kolmctl.exe ARGS kolmlpt2 info)

@@ -23,3 +23,8 @@ windows_kolmctl_test(release_sim 0 "title: +KOLM simulé\n.*signals: +built in .
   Z:${CMAKE_CURRENT_BINARY_DIR}/release-sim.svg)
 set_tests_properties(windows.kolmctl.release_info windows.kolmctl.release_check windows.kolmctl.release_version
   windows.kolmctl.release_sim PROPERTIES FIXTURES_REQUIRED "wine;windows_release")
+# The README.txt of the zip: made from kolmctl's help, with what a user with an add-in card needs.
+add_test(NAME windows.release.readme COMMAND ${CMAKE_COMMAND} "-DCMD=${CMAKE_COMMAND};-E;cat;${folder}/README.txt"
+  -DCODE=0 "-DMATCH=Quick start.*kolmctl\\.exe ports.*kolmlpt1\\.ini.*kolmsim\\.dll.*kolmctl\\.exe PLUGIN read .*--csv-fr.*EXAMPLES.*FILES.*inpout32\\.dll"
+  -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake)
+set_tests_properties(windows.release.readme PROPERTIES FIXTURES_REQUIRED windows_release)

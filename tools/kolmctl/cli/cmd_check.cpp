@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "call.h"
+#include "capture_text.h"
 #include "check_contract.h"
 #include "commands.h"
 #include "plugin_ports.h"
@@ -130,8 +131,8 @@ void checkDirectory(Plugin& p, Report& rep) {
         rep.pass("DLLFunctionDirectory answers the same table on every call");
     else rep.fail("DLLFunctionDirectory answers a different table on a second call");
     if (p.directoryEnded())
-        rep.pass("the directory ends with the null entry after " + std::to_string(p.listed().size()) +
-                 " entries");
+        rep.pass("the directory ends with the null entry after " +
+                 counted(static_cast<long>(p.listed().size()), "entry"));
     else rep.fail("the directory is not well formed: " + p.walkProblem());
     for (const Listed& l : p.listed()) {
         const std::string label =
@@ -211,7 +212,7 @@ void checkEntryPoints(Plugin& p, Report& rep, Context& cx) {
         rep.noPort = rep.noPort || noPort;
         if (sameWordIgnoringCase(l.sig->name, "SB")) calls += checkRelayEcho(p, l, rep, cx, failures);
         if (failures == 0)
-            rep.pass(describe(*l.sig) + ": " + std::to_string(calls) + " calls answered as expected" +
+            rep.pass(describe(*l.sig) + ": " + counted(calls, "call") + " answered as expected" +
                      (noPort ? " (no port access: readings answered -777)" : ""));
     }
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "call.h"
+#include "capture_text.h"
 #include "commands.h"
 #include "hex.h"
 #include "machine_ports.h"
@@ -90,7 +91,8 @@ int cmdInfo(Plugin& p, const Args& args, Context& cx) {
     showPortInUse(p, cx);
     showSignals(p, cx);
     showAccess(p, cx);
-    cx.out << "directory: " << p.listed().size() << " entries at " << hexAddress(p.directoryAddress())
+    cx.out << "directory: " << counted(static_cast<long>(p.listed().size()), "entry") << " at "
+           << hexAddress(p.directoryAddress())
            << (p.directoryEnded() ? ", null-terminated" : ", " + p.walkProblem()) << "\n";
     cx.out << "exports:   DLLFunctionDirectory";
     for (const Listed& l : p.listed())

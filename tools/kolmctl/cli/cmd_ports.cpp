@@ -6,6 +6,8 @@
 #include "commands.h"
 #include "hex.h"
 #include "machine_ports.h"
+#include "options.h"
+#include "plugin_files.h"
 #include "plugin_ports.h"
 #include "utf8.h"
 
@@ -15,7 +17,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Settings = PortSetting[3];  // by variant: [1] kolmlpt1, [2] kolmlpt2
+// The port files by variant ([1] kolmlpt1, [2] kolmlpt2), and whether the user knows
+// their folder: kolmctl's own, or the one given with --plugins.
+struct Settings {
+    PortSetting of[3];
+    bool folderKnown = true;
+    const PortSetting& operator[](int lpt) const { return of[lpt]; }
+};
+
+// The folder of kolmlpt<lpt>, as a bare name finds it; kolmctl's own where none holds it.
+fs::path folderOf(int lpt) {
+    const PluginLookup found = findPlugin("kolmlpt" + std::to_string(lpt), pluginFolders(programFolder()));
+    if (found.path.empty()) return programFolder();
+    return fs::absolute(found.path).parent_path();
+}
 
 std::string pluginName(int lpt, const MachinePorts& m) {
     return "kolmlpt" + std::to_string(lpt) + m.pluginSuffix;
@@ -43,8 +58,13 @@ Verdict verdictFor(const MachinePorts& m, const MachinePort& port, const Setting
     // A plug-in whose own base is not one of the ports here is the one to move.
     int spare = 1;
     if (settings[1].base != 0 && portAt(m, settings[1].base) != nullptr) spare = 2;
-    v.line = "write base=" + hexPort(port.base) + " in kolmlpt" + std::to_string(spare) + ".ini beside " +
-             pluginName(spare, m);
+    // In a folder the user knows, the file's name is enough; elsewhere (the package's
+    // plug-in folder) its whole path.
+    const bool beside = settings.folderKnown || fs::path(settings[spare].file).parent_path() ==
+                                                    fs::path(programFolder()).parent_path();
+    v.line = "write base=" + hexPort(port.base) + " in " +
+             (beside ? "kolmlpt" + std::to_string(spare) + ".ini beside " + pluginName(spare, m)
+                     : systemTextAsUtf8(settings[spare].file));
     return v;
 }
 
@@ -148,15 +168,16 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
 }  // namespace
 
 int cmdPorts(const Args& args, Context& cx) {
-    bool asJson = false;
-    fs::path folder = programFolder();
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        if (args[k] == "--json") asJson = true;
-        else if (args[k] == "--plugins" && k + 1 < args.size()) folder = args[++k];
-        else throw Error{kUsage, "unexpected argument \"" + args[k] + "\" to ports"};
-    }
+    static const OptionSpec specs[] = {{"--json", nullptr, nullptr}, {"--plugins", "a folder", nullptr}};
+    const Options o = parseOptions(args, specs);
+    if (!o.operands.empty()) throw Error{kUsage, "unexpected argument \"" + o.operands[0] + "\" to ports"};
+    const bool asJson = o.has("--json");
     const MachinePorts machine = discoverPorts(programFolder());
-    const Settings settings = {{}, portSettingOf(folder, 1), portSettingOf(folder, 2)};
+    const std::string folder = o.value("--plugins", "");
+    const Settings settings = {{{},
+                                portSettingOf(folder.empty() ? folderOf(1) : fs::path(folder), 1),
+                                portSettingOf(folder.empty() ? folderOf(2) : fs::path(folder), 2)},
+                               !folder.empty()};
     if (asJson) showJson(machine, settings, cx.out);
     else showText(machine, settings, cx.out);
     return kOk;

@@ -5,14 +5,21 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <thread>
 
+#include "capture_text.h"
 #include "commands.h"
+#include "console.h"
 #include "interrupts.h"
+#include "kolm_version.h"
 #include "live_view.h"
+#include "options.h"
+#include "schedule.h"
 #include "svg_plot.h"
 
 namespace kolmctl {
@@ -24,56 +31,95 @@ constexpr double kFullScaleVolts = 5.0;
 
 enum class Show { Both, Counts, Volts };
 
-struct Options {
+struct ReadOptions {
     std::vector<std::int32_t> channels;
-    long count = -1;  // -1: the default; 0: until interrupted
-    long intervalMs = 500;
+    long count = -1;        // readings (slots of the schedule); -1: the default; 0: until interrupted
+    double duration = 0.0;  // seconds, instead of a count; 0: none given
+    double period = 0.5;    // seconds between the slots; 0: back to back
     Show show = Show::Both;
-    bool csv = false;
+    std::optional<CsvStyle> csv;  // none: plain lines or the live view
     std::string plot;
 };
 
-Options parse(const Args& args) {
-    Options o;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](const char* what) -> const std::string& {
-            if (i + 1 >= args.size()) throw Error{kUsage, a + " needs " + what};
-            return args[++i];
-        };
-        if (a == "--count") {
-            o.count = parseInt(value("a number"), "--count");
-            if (o.count < 0) throw Error{kUsage, "--count must be 0 (until Ctrl-C) or more"};
-        } else if (a == "--interval") {
-            o.intervalMs = parseInt(value("milliseconds"), "--interval");
-            if (o.intervalMs < 0) throw Error{kUsage, "--interval cannot be negative"};
-        } else if (a == "--counts") {
-            o.show = Show::Counts;
-        } else if (a == "--volts") {
-            o.show = Show::Volts;
-        } else if (a == "--csv") {
-            o.csv = true;
-        } else if (a == "--plot") {
-            o.plot = value("a file name");
-        } else if (!a.empty() && a[0] == '-' && a.size() > 1 &&
-                   !std::isdigit(static_cast<unsigned char>(a[1]))) {
-            throw Error{kUsage, "unknown option " + a};
-        } else {
-            const std::int32_t ch = parseInt(a, "a channel");
-            if (ch != 0 && ch != 1)
-                throw Error{kOutOfRange, "channel " + a +
-                                             " is out of range: the interface reads channels 0 and 1 "
-                                             "(use restore and reinit for the port actions)"};
-            o.channels.push_back(ch);
-        }
+constexpr double kShortestPeriod = 1e-4;  // 10 kHz: a reading of a real box takes about 0.1 ms
+
+const OptionSpec kReadOptions[] = {
+    {"--count", "a number of readings", "length"},
+    {"--duration", "a time (10s, 5min, 1h)", "length"},
+    {"--rate", "a rate in Hz", "pace"},
+    {"--interval", "milliseconds", "pace"},
+    {"--counts", nullptr, "values"},
+    {"--volts", nullptr, "values"},
+    {"--csv", nullptr, "format"},
+    {"--csv-fr", nullptr, "format"},
+    {"--plot", "a file name", nullptr},
+};
+
+double periodOf(const Options& o) {
+    if (o.has("--rate")) {
+        const auto hz = parseRate(o.value("--rate", ""));
+        if (!hz)
+            throw Error{kUsage, "--rate must be a number of readings a second above 0, not \"" +
+                                    o.value("--rate", "") + "\""};
+        if (1.0 / *hz < kShortestPeriod)
+            throw Error{kUsage, "--rate can be at most 10000 Hz (--interval 0: readings back to back)"};
+        return 1.0 / *hz;
     }
-    if (o.channels.empty()) o.channels = {0, 1};
-    return o;
+    if (o.has("--interval")) {
+        const auto t = parseTime(o.value("--interval", ""), "ms");
+        if (!t)
+            throw Error{kUsage, "--interval must be milliseconds (or a time such as 2s), not \"" +
+                                    o.value("--interval", "") + "\""};
+        if (*t > 0 && *t < kShortestPeriod) throw Error{kUsage, "--interval can be 0 or at least 0.1 ms"};
+        return *t;
+    }
+    return 0.5;
+}
+
+ReadOptions parse(const Args& args) {
+    const Options o = parseOptions(args, kReadOptions);
+    ReadOptions r;
+    if (o.has("--count")) {
+        r.count = parseInt(o.value("--count", ""), "--count");
+        if (r.count < 0) throw Error{kUsage, "--count must be 0 (until Ctrl-C) or more"};
+    }
+    r.period = periodOf(o);
+    if (o.has("--duration")) {
+        const auto t = parseTime(o.value("--duration", ""), "s");
+        if (!t || *t <= 0)
+            throw Error{kUsage, "--duration must be a time above 0 such as 10s, 5min or 1h, not \"" +
+                                    o.value("--duration", "") + "\""};
+        r.duration = *t;
+        // The slots that start within the duration.
+        if (r.period > 0) r.count = std::max(1L, static_cast<long>(std::ceil(*t / r.period - 1e-9)));
+    }
+    if (o.has("--counts")) r.show = Show::Counts;
+    if (o.has("--volts")) r.show = Show::Volts;
+    if (o.has("--csv-fr")) r.csv = kCsvFrench;
+    if (o.has("--csv")) {
+        const char* chosen = std::getenv("KOLMCTL_CSV");
+        r.csv = csvStyleNamed(chosen);
+        if (!r.csv)
+            throw Error{kUsage, "KOLMCTL_CSV is \"" + std::string(chosen == nullptr ? "" : chosen) +
+                                    "\": write fr (';' and a decimal "
+                                    "comma) or rfc (',' and a decimal point)"};
+    }
+    r.plot = o.value("--plot", "");
+    for (const std::string& a : o.operands) {
+        const std::int32_t ch = parseInt(a, "a channel");
+        if (ch != 0 && ch != 1)
+            throw Error{kOutOfRange, "channel " + a +
+                                         " is out of range: the interface reads channels 0 and 1 "
+                                         "(use restore and reinit for the port actions)"};
+        r.channels.push_back(ch);
+    }
+    if (r.channels.empty()) r.channels = {0, 1};
+    return r;
 }
 
 constexpr std::size_t kPlotPoints = 4096;   // a chart is 720 pixels wide; more points show nothing
 constexpr double kFlushSeconds = 0.1;       // back-to-back readings reach a pipe this often
-constexpr long kSleepSliceMs = 100;         // Ctrl-C is looked at this often while waiting
+constexpr double kSleepSlice = 0.1;         // Ctrl-C is looked at this often while waiting
 constexpr long kReadingsPerExchange = 256;  // back-to-back readings asked of the plug-in at once
 
 constexpr std::int32_t kMaxCount = 1023;
@@ -85,12 +131,24 @@ struct Sample {
     bool gap = false;   // the plug-in answered "no value": the port did not answer this reading
 };
 
-// Formats into `out` without allocating once `out` has grown to a line's size.
-void appendFixed(std::string& out, double v, int decimals) {
-    char buf[48];
-    const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    out.append(buf, static_cast<std::size_t>(std::max(n, 0)));
-}
+// The lowest, highest and mean value of one channel over the valid readings so far.
+struct Range {
+    long n = 0;
+    std::int32_t minCount = 0, maxCount = 0;
+    double countSum = 0.0;
+    double minVolts = 0.0, maxVolts = 0.0, voltSum = 0.0;
+
+    void add(const Sample& v) {
+        if (v.gap || !v.valid) return;
+        if (n == 0 || v.count < minCount) minCount = v.count;
+        if (n == 0 || v.count > maxCount) maxCount = v.count;
+        if (n == 0 || v.volts < minVolts) minVolts = v.volts;
+        if (n == 0 || v.volts > maxVolts) maxVolts = v.volts;
+        countSum += v.count;
+        voltSum += v.volts;
+        ++n;
+    }
+};
 
 void appendInt(std::string& out, std::int32_t v) {
     char buf[16];
@@ -100,7 +158,7 @@ void appendInt(std::string& out, std::int32_t v) {
 
 std::string fixed(double v, int decimals) {
     std::string s;
-    appendFixed(s, v, decimals);
+    appendNumber(s, v, decimals, kCsvRfc);
     return s;
 }
 
@@ -115,18 +173,50 @@ namespace {
 // What one read command needs at every reading.
 struct Capture {
     Plugin& plugin;
-    const Options& options;
+    const ReadOptions& options;
     Context& cx;
     bool countsShown;         // counts through EA (volts scaled from them); otherwise volts through EAD
     std::vector<Call> calls;  // a call a channel, for as many readings as one exchange takes
     std::vector<std::string> names;
-    long count;
+    long count;  // readings asked for (slots of the schedule); 0: until stopped
     bool live;
-    std::string line;  // reused for every line written
+    std::string title{};                           // the plug-in's, for the CSV and the chart
+    double start = 0.0;                            // steadySeconds() of slot 0
+    std::chrono::system_clock::time_point wall{};  // the same moment on the wall clock
+    std::string line{};                            // reused for every line written
+    std::vector<Range> ranges{};                   // one per channel
     long invalid = 0;
-    long gaps = 0;   // readings with a channel that had no value
-    long taken = 0;  // readings shown so far
+    long gaps = 0;      // readings with a channel that had no value
+    long taken = 0;     // readings shown so far
+    long missed = 0;    // slots given up: their reading could not start before the next slot
+    double last = 0.0;  // seconds from the start to the last reading
 };
+
+// "every 100 ms (10 Hz)", "back to back": the pace of a capture.
+std::string paceText(const ReadOptions& o) {
+    return o.period > 0 ? "every " + timeText(o.period) + " (" + rateText(1.0 / o.period) + ")"
+                        : std::string("back to back");
+}
+
+// "every 100 ms (10 Hz) for 10 min: 6000 readings": the schedule a capture keeps,
+// without a comma or a semicolon, so that it stays one cell of either CSV style.
+std::string scheduleText(const Capture& s) {
+    const ReadOptions& o = s.options;
+    std::string t = paceText(o);
+    if (o.duration > 0) t += " for " + timeText(o.duration);
+    if (s.count > 0) t += ": " + counted(s.count, "reading");
+    else if (o.duration <= 0) t += " until stopped";
+    return t;
+}
+
+std::string valuesText(const Capture& s) {
+    switch (s.options.show) {
+    case Show::Counts: return "counts through EA";
+    case Show::Volts: return "volts through EAD";
+    case Show::Both: break;
+    }
+    return "counts through EA and volts = counts x 5 / 1024";
+}
 
 // The next `n` readings in one exchange: an answer a channel, reading after reading.
 void takeReadings(const Capture& s, std::size_t n, std::vector<Answer>& answers) {
@@ -157,11 +247,23 @@ void sample(const Capture& s, const Answer* answers, std::vector<Sample>& values
     s.cx.box.reached = s.cx.box.reached || answered;
 }
 
+// The lines before the header of a capture (more than one reading), each one field:
+// when it started and how it was taken. A spreadsheet shows them above the columns;
+// scripts skip lines with '#'. One reading is a header and a row, as scripts that ask
+// for one value read it.
 void printCsvHeader(Capture& s) {
+    const CsvStyle style = *s.options.csv;
+    const std::string file = std::filesystem::path(s.plugin.path()).filename().string();
+    std::string about = "# kolmctl " KOLM_VERSION " capture of " + file;
+    if (!s.title.empty()) about += " (" + s.title + ")";
+    for (const std::string& line : {about, "# start: " + isoLocalTime(s.wall),
+                                    "# schedule: " + scheduleText(s), "# values: " + valuesText(s)})
+        if (s.count != 1) s.cx.out << csvField(line, style) << "\n";
+    const char sep = style.separator;
     s.line = "time_s";
     for (std::int32_t ch : s.options.channels) {
-        if (s.options.show != Show::Volts) s.line += ",ch" + std::to_string(ch) + "_counts";
-        if (s.options.show != Show::Counts) s.line += ",ch" + std::to_string(ch) + "_volts";
+        if (s.options.show != Show::Volts) s.line += sep + ("ch" + std::to_string(ch) + "_counts");
+        if (s.options.show != Show::Counts) s.line += sep + ("ch" + std::to_string(ch) + "_volts");
     }
     s.line += "\n";
     s.cx.out << s.line;
@@ -174,60 +276,64 @@ void appendCsvCount(std::string& out, const Sample& v) {
     if (!v.valid) out += ")";
 }
 
-void appendCsvVolts(std::string& out, const Sample& v, bool counts) {
-    if (v.valid) return appendFixed(out, v.volts, 4);
+void appendCsvVolts(std::string& out, const Sample& v, bool counts, CsvStyle style) {
+    if (v.valid) return appendNumber(out, v.volts, 4, style);
     out += "invalid(";
     if (counts) appendInt(out, v.count);
-    else appendFixed(out, v.volts, 4);
+    else appendNumber(out, v.volts, 4, style);
     out += ")";
 }
 
 // A gap is an empty cell: a spreadsheet leaves it out of sums and charts.
 void printCsv(Capture& s, double seconds, const std::vector<Sample>& values) {
+    const CsvStyle style = *s.options.csv;
     std::string& l = s.line;
     l.clear();
-    appendFixed(l, seconds, 3);
+    appendNumber(l, seconds, 6, style);
     for (const Sample& v : values) {
-        if (s.options.show != Show::Volts) l += ",";
+        if (s.options.show != Show::Volts) l += style.separator;
         if (s.options.show != Show::Volts && !v.gap) appendCsvCount(l, v);
-        if (s.options.show != Show::Counts) l += ",";
-        if (s.options.show != Show::Counts && !v.gap) appendCsvVolts(l, v, s.countsShown);
+        if (s.options.show != Show::Counts) l += style.separator;
+        if (s.options.show != Show::Counts && !v.gap) appendCsvVolts(l, v, s.countsShown, style);
     }
     l += "\n";
     s.cx.out.write(l.data(), static_cast<std::streamsize>(l.size()));
 }
 
-std::string shownVolts(const Sample& v, int decimals) { return fixed(v.volts, decimals) + " V"; }
+std::string shownVolts(double volts, int decimals) { return fixed(volts, decimals) + " V"; }
 
-void drawLive(const Capture& s, LiveView& view, double seconds, const std::vector<Sample>& values,
-              long index) {
+// "min 498 max 530" (or in volts), the running range a live gauge shows.
+std::string rangeText(const Capture& s, const Range& r) {
+    if (r.n == 0) return {};
+    if (s.countsShown) return "min " + std::to_string(r.minCount) + " max " + std::to_string(r.maxCount);
+    return "min " + shownVolts(r.minVolts, 3) + " max " + shownVolts(r.maxVolts, 3);
+}
+
+std::vector<Gauge> gaugesOf(const Capture& s, const std::vector<Sample>& values) {
     std::vector<Gauge> gauges;
     for (std::size_t k = 0; k < values.size(); ++k) {
         const Sample& v = values[k];
-        std::string value;
+        const std::string range = rangeText(s, s.ranges[k]);
         if (v.gap) {
-            gauges.push_back({s.names[k], "no value", 0.0});
+            gauges.push_back({s.names[k], "no value", 0.0, range});
             continue;
         }
+        std::string value;
         if (s.options.show != Show::Volts) value += padLeft(std::to_string(v.count), 4);
         if (s.options.show != Show::Counts && (v.valid || !s.countsShown)) {
             if (!value.empty()) value += "  ";
-            value += shownVolts(v, 3);
+            value += shownVolts(v.volts, 3);
         }
         if (!v.valid) value += "  INVALID";
-        gauges.push_back({s.names[k], value, v.valid ? v.volts / kFullScaleVolts : 0.0});
+        gauges.push_back({s.names[k], value, v.valid ? v.volts / kFullScaleVolts : 0.0, range});
     }
-    std::string heading = "reading " + std::to_string(index + 1);
-    if (s.count != 0) heading += " of " + std::to_string(s.count);
-    heading += ", " + fixed(seconds, 1) + " s";
-    if (s.count == 0) heading += "  (Ctrl-C stops)";
-    view.draw(heading, gauges);
+    return gauges;
 }
 
 void printPlain(Capture& s, double seconds, const std::vector<Sample>& values) {
     std::string& l = s.line;
     l.clear();
-    appendFixed(l, seconds, 3);
+    appendNumber(l, seconds, 6, kCsvRfc);
     l += " s";
     for (std::size_t k = 0; k < values.size(); ++k) {
         const Sample& v = values[k];
@@ -239,10 +345,10 @@ void printPlain(Capture& s, double seconds, const std::vector<Sample>& values) {
         switch (s.options.show) {
         case Show::Both:
             appendInt(l, v.count);
-            if (v.valid) l += " (" + shownVolts(v, 3) + ")";
+            if (v.valid) l += " (" + shownVolts(v.volts, 3) + ")";
             break;
         case Show::Counts: appendInt(l, v.count); break;
-        case Show::Volts: l += shownVolts(v, 3); break;
+        case Show::Volts: l += shownVolts(v.volts, 3); break;
         }
         if (!v.valid)
             l += s.countsShown ? " (invalid: not a count from 0 to 1023)" : " (invalid: not a number)";
@@ -251,16 +357,37 @@ void printPlain(Capture& s, double seconds, const std::vector<Sample>& values) {
     s.cx.out.write(l.data(), static_cast<std::streamsize>(l.size()));
 }
 
-// Waits between readings, looking at Ctrl-C so that it stops the tool at once.
-void pause(long ms) {
-    for (long left = ms; left > 0 && !interrupted(); left -= kSleepSliceMs)
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, kSleepSliceMs)));
+// The live view where it fits the terminal's width, else one line per reading.
+void drawLive(Capture& s, LiveView& view, double seconds, const std::vector<Sample>& values, long slot) {
+    const std::vector<Gauge> gauges = gaugesOf(s, values);
+    const int columns = s.cx.columns > 0 ? s.cx.columns : terminalColumns();
+    if (!LiveView::fits(gauges, columns)) {
+        view.release();
+        printPlain(s, seconds, values);
+        return;
+    }
+    std::string heading = "reading " + std::to_string(slot + 1);
+    if (s.count != 0) heading += " of " + std::to_string(s.count);
+    heading += ", " + fixed(seconds, 1) + " s";
+    if (s.missed > 0) heading += ", " + counted(s.missed, "slot") + " missed";
+    if (s.count == 0) heading += "  (Ctrl-C stops)";
+    view.draw(heading, gauges, columns);
 }
 
-void show(Capture& s, LiveView& view, double seconds, const std::vector<Sample>& values, long index,
+// Waits until `at` (steadySeconds), looking at Ctrl-C so that it stops the tool at once.
+void waitUntil(double at) {
+    while (!interrupted()) {
+        const double left = at - steadySeconds();
+        if (left <= 0) return;
+        std::this_thread::sleep_for(std::chrono::duration<double>(std::min(left, kSleepSlice)));
+    }
+}
+
+void show(Capture& s, LiveView& view, double seconds, const std::vector<Sample>& values, long slot,
           PlotSeries* plot, std::vector<double>& volts) {
+    for (std::size_t k = 0; k < values.size(); ++k) s.ranges[k].add(values[k]);
     if (s.options.csv) printCsv(s, seconds, values);
-    else if (s.live) drawLive(s, view, seconds, values, index);
+    else if (s.live) drawLive(s, view, seconds, values, slot);
     else printPlain(s, seconds, values);
     bool allValid = true;
     bool gap = false;
@@ -271,36 +398,53 @@ void show(Capture& s, LiveView& view, double seconds, const std::vector<Sample>&
         volts[k] = values[k].gap ? std::nan("") : values[k].volts;
     }
     ++s.taken;
+    s.last = seconds;
     if (gap) ++s.gaps;
     if (!allValid) ++s.invalid;
     else if (plot != nullptr) plot->add(seconds, volts);
 }
 
 // Readings are written as they come and kept only as the chart's bounded series.
-// Back-to-back readings (no interval) are taken many to an exchange with the
-// plug-in's side, each stamped with the time its call returned.
+// On a schedule each reading is asked for at its slot's time; back-to-back readings
+// are taken many to an exchange with the plug-in's side. Each is stamped with the
+// time its call returned.
+// How many readings to take now (0: the capture is done), and the slot of the first:
+// on a schedule one, at its slot's time; back to back as many as one exchange takes.
+long nextReadings(Capture& s, std::optional<Schedule>& schedule, long taken, long& slot) {
+    if (schedule) {
+        const auto next = schedule->next(steadySeconds());
+        s.missed = schedule->missed();
+        if (!next) return 0;
+        waitUntil(next->at);
+        slot = next->index;
+        return interrupted() ? 0 : 1;
+    }
+    if (s.count != 0 && taken >= s.count) return 0;
+    if (s.options.duration > 0 && steadySeconds() - s.start >= s.options.duration) return 0;
+    slot = taken;
+    return s.count != 0 ? std::min(kReadingsPerExchange, s.count - taken) : kReadingsPerExchange;
+}
+
 void readUntilDone(Capture& s, PlotSeries* plot) {
     LiveView view(s.cx.out);
     const std::size_t channels = s.options.channels.size();
     std::vector<Sample> values(channels);
     std::vector<double> volts(channels);
     std::vector<Answer> answers;
-    const double start = steadySeconds();
+    std::optional<Schedule> schedule;
+    if (s.options.period > 0) schedule.emplace(s.start, s.options.period, s.count);
     double flushed = 0.0;
-    for (long i = 0; (s.count == 0 || i < s.count) && !interrupted();) {
-        if (i > 0) pause(s.options.intervalMs);
-        if (interrupted()) break;
-        long n = s.options.intervalMs == 0 ? kReadingsPerExchange : 1;
-        if (s.count != 0) n = std::min(n, s.count - i);
+    long slot = 0;
+    for (long i = 0, n = 0; !interrupted() && (n = nextReadings(s, schedule, i, slot)) > 0;) {
         takeReadings(s, static_cast<std::size_t>(n), answers);
         for (long r = 0; r < n; ++r, ++i) {
             const Answer* reading = &answers[static_cast<std::size_t>(r) * channels];
             sample(s, reading, values);
-            show(s, view, reading[0].at - start, values, i, plot, volts);
+            show(s, view, reading[0].at - s.start, values, slot + r, plot, volts);
         }
         // Each reading reaches a pipe as it is taken, unless they come back to back.
-        const double now = steadySeconds() - start;
-        if (s.options.intervalMs > 0 || now - flushed >= kFlushSeconds) {
+        const double now = steadySeconds() - s.start;
+        if (schedule || now - flushed >= kFlushSeconds) {
             checkOutput(s.cx.out, "the output");
             flushed = now;
         }
@@ -313,7 +457,7 @@ void readUntilDone(Capture& s, PlotSeries* plot) {
 // capture goes; written once, from what was read, however the capture ended.
 class Chart {
 public:
-    Chart(const Capture& s, Plugin& p) {
+    explicit Chart(const Capture& s) {
         if (s.options.plot.empty()) return;
         path_ = s.options.plot;
         errno = 0;
@@ -321,19 +465,20 @@ public:
         if (!file_)
             throw Error{kOutputFailed, "cannot write " + path_ +
                                            (errno != 0 ? std::string(": ") + std::strerror(errno) : "")};
-        series_.emplace(s.names, kPlotPoints);
-        // Asked before the readings: after Ctrl-C the plug-in is not called again.
-        title_ = titleText(p, "titre");
+        std::vector<std::string> names = s.names;
+        series_.emplace(names, kPlotPoints);
     }
     PlotSeries* series() { return series_ ? &*series_ : nullptr; }
 
     void write(const Capture& s) {
         if (!series_ || written_ || (interrupted() && s.taken == 0)) return;
         written_ = true;
-        file_ << svgPlot(title_, series_->seconds(), series_->series());
+        const std::string caption =
+            "started " + isoLocalTime(s.wall, false) + ", " + scheduleText(s) + "; " + valuesText(s);
+        file_ << svgPlot(s.title, caption, s.options.channels, series_->seconds(), series_->series());
         file_.close();
         if (!file_) throw Error{kOutputFailed, "cannot write " + path_};
-        std::string said = std::to_string(series_->added()) + " readings plotted in " + path_;
+        std::string said = counted(series_->added(), "reading") + " plotted in " + path_;
         if (static_cast<std::size_t>(series_->added()) > series_->seconds().size())
             said += " (" + std::to_string(series_->seconds().size()) + " points, evenly spaced)";
         remark(s.cx.err, said);
@@ -343,49 +488,96 @@ private:
     std::string path_;
     std::ofstream file_;
     std::optional<PlotSeries> series_;
-    std::string title_;
     bool written_ = false;
 };
 
-// What the capture ends with: how far a stopped one got, the readings without a
-// value, and the exit code that says so.
+// "min 298 (1.455 V), mean 300.2 (1.466 V), max 302 (1.475 V)" for one channel.
+std::string rangeSummary(const Capture& s, const Range& r) {
+    if (r.n == 0) return "no value";
+    const auto n = static_cast<double>(r.n);
+    if (!s.countsShown)
+        return "min " + shownVolts(r.minVolts, 4) + ", mean " + shownVolts(r.voltSum / n, 4) + ", max " +
+               shownVolts(r.maxVolts, 4);
+    return "min " + std::to_string(r.minCount) + " (" + shownVolts(r.minVolts, 3) + "), mean " +
+           fixed(r.countSum / n, 1) + " (" + shownVolts(r.voltSum / n, 3) + "), max " +
+           std::to_string(r.maxCount) + " (" + shownVolts(r.maxVolts, 3) + ")";
+}
+
+// The summary of a capture of more than one reading, on the error stream: how many
+// readings in how long, the gaps and the missed slots, and each channel's range.
+void summarise(const Capture& s) {
+    Context& cx = s.cx;
+    std::string head =
+        counted(s.taken, "reading") + " in " + fixed(s.last, 3) + " s, " + paceText(s.options) + ": ";
+    head +=
+        s.gaps == 0 ? "no gap" : counted(s.gaps, "gap") + " (no value: the port did not answer; left empty)";
+    head += s.missed == 0
+                ? ", no missed slot"
+                : ", " + counted(s.missed, "missed slot") + " (a reading could not start in its period)";
+    remark(cx.err, head);
+    for (std::size_t k = 0; k < s.ranges.size(); ++k)
+        remark(cx.err, "  " + s.names[k] + ": " + rangeSummary(s, s.ranges[k]));
+}
+
+// What the capture ends with: its summary, how far a stopped one got, and the exit
+// code that says whether every reading had its value.
 int finish(const Capture& s) {
     Context& cx = s.cx;
+    cx.out.flush();
     if (s.invalid > 0)
-        remark(cx.err, std::to_string(s.invalid) +
-                           " readings held a value the interface cannot give (marked invalid)");
+        remark(cx.err,
+               counted(s.invalid, "reading") + " held a value the interface cannot give (marked invalid)");
+    if (s.count != 1) summarise(s);
+    else if (s.gaps > 0)
+        remark(cx.err, "the reading had no value where the port did not answer (left empty)");
     if (interrupted()) {
-        cx.out.flush();
-        remark(cx.err, "stopped by " + interruptName() + " after " + std::to_string(s.taken) +
-                           (s.count != 0 ? " of " + std::to_string(s.count) : std::string()) + " readings");
+        remark(cx.err, "stopped by " + interruptName() + " after " +
+                           (s.count != 0 ? std::to_string(s.taken) + " of " + counted(s.count, "reading")
+                                         : counted(s.taken, "reading")));
         return interruptedExit();
     }
-    if (s.gaps == 0) return kOk;
-    remark(cx.err, std::to_string(s.gaps) + " of " + std::to_string(s.taken) +
-                       " readings had no value where the port did not answer (left empty)");
-    return kNoPortAccess;
+    return s.gaps == 0 ? kOk : kNoPortAccess;
+}
+
+// The entry point a capture calls: EAD for volts only, else EA.
+const Listed& entryFor(const Plugin& p, bool voltsOnly) {
+    const Listed& entry = voltsOnly ? require(p, "EAD", {Type::Int}) : require(p, "EA", {Type::Int});
+    if (entry.sig->result != (voltsOnly ? Type::Double : Type::Int))
+        throw Error{kNotListed, describe(*entry.sig) +
+                                    (voltsOnly ? " does not answer a double" : " does not answer an int")};
+    return entry;
+}
+
+// Each channel's name as the plug-in gives it, "channel 1" where it gives none.
+std::vector<std::string> channelNames(Plugin& p, const ReadOptions& o) {
+    std::vector<std::string> names;
+    for (std::int32_t ch : o.channels) {
+        std::string n = nameText(p, o.show == Show::Volts ? "NEAD" : "NEA", ch);
+        names.push_back(n.empty() ? "channel " + std::to_string(ch) : n);
+    }
+    return names;
 }
 
 }  // namespace
 
 int cmdRead(Plugin& p, const Args& args, Context& cx) {
-    const Options o = parse(args);
+    const ReadOptions o = parse(args);
     const bool live = cx.terminal && !o.csv;
     const bool voltsOnly = o.show == Show::Volts;
-    const Listed& entry = voltsOnly ? require(p, "EAD", {Type::Int}) : require(p, "EA", {Type::Int});
-    if (entry.sig->result != (voltsOnly ? Type::Double : Type::Int))
-        throw Error{kNotListed, describe(*entry.sig) +
-                                    (voltsOnly ? " does not answer a double" : " does not answer an int")};
-    Capture s{p, o, cx, !voltsOnly, {}, {}, o.count >= 0 ? o.count : (live ? 0 : 1), live, {}, 0};
+    const Listed& entry = entryFor(p, voltsOnly);
+    const long count = o.count >= 0 ? o.count : (live || o.duration > 0 ? 0 : 1);
+    Capture s{p, o, cx, !voltsOnly, {}, {}, count, live};
     for (long r = 0; r < kReadingsPerExchange; ++r)
         for (std::int32_t ch : o.channels) s.calls.push_back(Plugin::callOf(entry, {intArg(ch)}));
-    for (std::int32_t ch : o.channels) {
-        std::string n = nameText(p, voltsOnly ? "NEAD" : "NEA", ch);
-        s.names.push_back(n.empty() ? "channel " + std::to_string(ch) : n);
-    }
+    s.names = channelNames(p, o);
+    s.ranges.resize(o.channels.size());
+    // Asked before the readings: after Ctrl-C the plug-in is not called again.
+    if (o.csv || !o.plot.empty()) s.title = titleText(p, "titre");
+    Chart chart(s);
+    s.start = steadySeconds();
+    s.wall = std::chrono::system_clock::now();
     if (o.csv) printCsvHeader(s);
 
-    Chart chart(s, p);
     // A stop by a signal, or an output that fails, still leaves the chart of what was read.
     try {
         readUntilDone(s, chart.series());

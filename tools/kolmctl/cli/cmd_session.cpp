@@ -31,7 +31,7 @@ Args words(const std::string& line) {
 
 // Waits, looking at Ctrl-C so that a stop is not held up.
 int cmdWait(Plugin&, const Args& args, Context&) {
-    if (args.size() != 1) throw Error{kUsage, "usage: kolmctl PLUGIN wait MS"};
+    if (args.size() != 1) throw Error{kUsage, "wait needs one time, in milliseconds"};
     const std::int32_t ms = parseInt(args[0], "the time to wait");
     if (ms < 0) throw Error{kUsage, "the time to wait cannot be negative"};
     for (long left = ms; left > 0 && !interrupted(); left -= kSliceMs)

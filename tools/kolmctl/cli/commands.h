@@ -37,6 +37,7 @@ struct Context {
     SessionOptions session;      // how the plug-in is kept apart
     std::istream* in = nullptr;  // where a session reads its commands (standard input)
     BoxState box{};
+    int columns = 0;  // the terminal's width for the live view; 0: ask the terminal at each reading
 };
 
 using Args = std::vector<std::string>;

@@ -9,6 +9,12 @@ bool stdoutIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 
+int terminalColumns() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) == 0) return 80;
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 void prepareConsole() {
     SetConsoleOutputCP(CP_UTF8);
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);

@@ -6,8 +6,37 @@
 namespace kolmctl {
 
 namespace {
-constexpr int kBarWidth = 40;
+constexpr int kMaxBar = 40;
+constexpr int kMinBar = 10;
 constexpr const char* kEraseLine = "\x1b[K";
+
+// Columns a UTF-8 text takes on the terminal: one per character.
+std::size_t columnsOf(const std::string& s) {
+    return static_cast<std::size_t>(std::count_if(
+        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+struct Widths {
+    std::size_t label = 0, value = 0, range = 0;
+};
+
+Widths widthsOf(const std::vector<Gauge>& gauges) {
+    Widths w;
+    for (const Gauge& g : gauges) {
+        w.label = std::max(w.label, columnsOf(g.label));
+        w.value = std::max(w.value, columnsOf(g.value));
+        w.range = std::max(w.range, columnsOf(g.range));
+    }
+    return w;
+}
+
+// The bar's width in `columns`, leaving the last column free so that no line wraps:
+// label, 2 spaces, value, 2 spaces, [bar], 2 spaces, range.
+int barWidth(const Widths& w, int columns) {
+    const auto rest = static_cast<int>(w.label + 2 + w.value + 2 + 2 + 2 + w.range);
+    return std::min(kMaxBar, columns - 1 - rest);
+}
+
 }  // namespace
 
 std::string bar(double fraction, int width) {
@@ -16,13 +45,18 @@ std::string bar(double fraction, int width) {
            std::string(static_cast<std::size_t>(width - filled), '.') + "]";
 }
 
-void LiveView::draw(const std::string& status, const std::vector<Gauge>& gauges) {
+bool LiveView::fits(const std::vector<Gauge>& gauges, int columns) {
+    return barWidth(widthsOf(gauges), columns) >= kMinBar;
+}
+
+void LiveView::draw(const std::string& status, const std::vector<Gauge>& gauges, int columns) {
     if (drawnLines_ > 0) out_ << "\x1b[" << drawnLines_ << "F";  // back to the first line drawn
-    std::size_t width = 0;
-    for (const Gauge& g : gauges) width = std::max(width, g.label.size());
+    const Widths w = widthsOf(gauges);
+    const int width = barWidth(w, columns);
     for (const Gauge& g : gauges) {
-        out_ << g.label << std::string(width - g.label.size() + 2, ' ') << g.value << "  "
-             << bar(g.fraction, kBarWidth) << kEraseLine << "\n";
+        out_ << g.label << std::string(w.label - columnsOf(g.label) + 2, ' ') << g.value
+             << std::string(w.value - columnsOf(g.value) + 2, ' ') << bar(g.fraction, width) << "  "
+             << g.range << kEraseLine << "\n";
     }
     out_ << status << kEraseLine << "\n";
     out_.flush();

@@ -7,40 +7,43 @@
 #include "commands.h"
 #include "interrupts.h"
 #include "kolm_version.h"
+#include "kolmctl_help.h"
 #include "machine_ports.h"
+#include "plugin_files.h"
 #include "plugin_ports.h"
 
 namespace kolmctl {
 
 namespace {
 
-const char kExitCodes[] =
-    "Exit codes: 0 ok, 1 check failed, 2 bad command line, 3 file not found, 4 not a plug-in,\n"
-    "5 wrong architecture, 6 the loader refused the file, 7 channel or relay out of range,\n"
-    "8 no port access (the plug-in answered -777), 9 entry point not listed, 10 cannot write output,\n"
-    "11 the plug-in failed (crashed, ended its process or gave no answer in 10 s: the line says\n"
-    "which call), 12 no process (on Windows: no thread) could be made to keep the plug-in apart,\n"
-    "130 interrupted (Ctrl-C; SIGTERM 143, SIGHUP 129).\n";
-
+// The whole help, from the same text as the manual page: how kolmctl is run, its
+// commands (each one's details: kolmctl help COMMAND), then every section.
 std::string overview() {
     std::string s =
-        "usage: kolmctl PLUGIN COMMAND [ARGS...]\n"
+        "usage: kolmctl PLUGIN COMMAND [ARGS...] [then COMMAND [ARGS...]]...\n"
         "       kolmctl help [COMMAND]     kolmctl COMMAND --help     kolmctl --version\n";
     for (const Command& c : commands())
         if (c.alone != nullptr) s += "       kolmctl " + std::string(c.synopsis) + "\n";
-    s += "\nDrives a KOLM plug-in file (e.g. kolmlpt1.so, kolmlpt1.dll) the way the host program does.\n"
-         "Several commands on one load: kolmctl PLUGIN relay 1 on then relay 2 on then relays\n\n"
-         "Commands:\n";
+    std::string commandList = "\nCOMMANDS (kolmctl help COMMAND for each)\n";
     for (const Command& c : commands())
-        if (c.withPlugin != nullptr) s += "  " + std::string(c.synopsis) + "\n";
-    return s + "\n" + kExitCodes;
+        if (c.withPlugin != nullptr) commandList += "  " + std::string(c.synopsis) + "\n";
+    for (const help::Section& section : help::kSections) {
+        if (std::string(section.title) == "NAME") continue;
+        s += "\n" + std::string(section.title) + "\n" + section.text;
+        if (std::string(section.title) == "DESCRIPTION") s += commandList;
+    }
+    return s;
 }
 
-// A bad command line: what is wrong, then the overview.
-Error usage(const std::string& problem) {
-    std::string text = problem + "\n" + overview();
-    text.pop_back();  // the line's own end is added where it is said
-    return Error{kUsage, text};
+// A bad command line, in one line: what is wrong, and where the help is.
+Error usage(const std::string& problem, const std::string& command = "") {
+    return Error{kUsage, problem + "; see 'kolmctl help" + (command.empty() ? "" : " " + command) + "'"};
+}
+
+// A usage error of a command pointed at that command's help; anything else as it is.
+Error withHelp(const Error& e, const Command& c) {
+    if (e.code != kUsage || e.message.find("; see 'kolmctl help") != std::string::npos) return e;
+    return usage(e.message, c.name);
 }
 
 bool isHelpWord(const std::string& a) { return a == "--help" || a == "-h" || a == "help"; }
@@ -110,8 +113,19 @@ LinesBeforeLoad linesBeforeLoad(const std::string& path) {
     return seen;
 }
 
-int runLoad(const std::string& path, const Args& words, Context& cx) {
+// The plug-in file the user named: a bare name looked up where the plug-ins lie.
+std::string pluginFile(const std::string& name) {
+    const PluginLookup found = findPlugin(name, pluginFolders(programFolder()));
+    if (!found.path.empty()) return found.path;
+    std::string where;
+    for (std::size_t k = 0; k < found.looked.size(); ++k)
+        where += (k == 0 ? "" : k + 1 == found.looked.size() ? " and " : ", ") + found.looked[k];
+    throw Error{kFileNotFound, "no such file: " + name + " (looked in " + where + ")"};
+}
+
+int runLoad(const std::string& name, const Args& words, Context& cx) {
     const std::vector<Args> lines = commandLines(words);
+    const std::string path = pluginFile(name);
     const bool usesRelays =
         std::ranges::any_of(lines, [](const Args& l) { return findCommand(l[0])->usesRelays; });
     const LinesBeforeLoad before = usesRelays ? linesBeforeLoad(path) : LinesBeforeLoad{};
@@ -136,10 +150,17 @@ int dispatch(const Args& args, Context& cx) {
         return kOk;
     }
     const Command* first = args.empty() ? nullptr : findCommand(args[0]);
-    if (first != nullptr && first->alone != nullptr && !asksHelp(args))
-        return first->alone(Args(args.begin() + 1, args.end()), cx);
+    if (first != nullptr && first->alone != nullptr && !asksHelp(args)) {
+        try {
+            return first->alone(Args(args.begin() + 1, args.end()), cx);
+        } catch (const Error& e) {
+            throw withHelp(e, *first);
+        }
+    }
     if (asksHelp(args) || first != nullptr || (!args.empty() && isHelpWord(args[0]))) return help(args, cx);
-    if (args.size() < 2) throw usage(args.empty() ? "no plug-in given" : "no command given");
+    if (args.size() < 2)
+        throw usage(args.empty() ? "no plug-in given: kolmctl PLUGIN COMMAND"
+                                 : "no command given after " + args[0]);
     return runLoad(args[0], Args(args.begin() + 1, args.end()), cx);
 }
 
@@ -150,8 +171,12 @@ void remark(std::ostream& err, const std::string& line) { err << "kolmctl: " << 
 int runOnPlugin(Plugin& p, const Args& args, Context& cx) {
     const Command* command = args.empty() ? nullptr : findCommand(args[0]);
     if (command == nullptr || command->withPlugin == nullptr)
-        throw Error{kUsage, "no command \"" + (args.empty() ? std::string() : args[0]) + "\""};
-    return command->withPlugin(p, Args(args.begin() + 1, args.end()), cx);
+        throw usage("no command \"" + (args.empty() ? std::string() : args[0]) + "\"");
+    try {
+        return command->withPlugin(p, Args(args.begin() + 1, args.end()), cx);
+    } catch (const Error& e) {
+        throw withHelp(e, *command);
+    }
 }
 
 void noArgs(const Args& args) {

@@ -8,14 +8,23 @@ namespace kolmctl {
 
 namespace {
 
-constexpr double kWidth = 800, kHeight = 420;
-constexpr double kLeft = 60, kRight = 20, kTop = 40, kBottom = 50;
+constexpr double kWidth = 800, kHeight = 440;
+constexpr double kLeft = 60, kTop = 56, kBottom = 56, kGap = 16;
 constexpr double kFullScale = 5.0;  // volts
+constexpr double kCharWidth = 7.0;  // of the 12-pixel sans-serif, about
+// One colour per channel, whichever channels a chart holds: channel 0 is always blue.
 const char* const kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd"};
 
 std::string num(double v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.2f", v);
+    return buf;
+}
+
+// A tick value as a person writes it: 0, 0.5, 250, 1.25.
+std::string label(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6g", std::abs(v) < 1e-12 ? 0.0 : v);
     return buf;
 }
 
@@ -31,6 +40,58 @@ std::string escaped(const std::string& s) {
         }
     }
     return out;
+}
+
+const char* colourOf(int channel) { return kColours[static_cast<unsigned>(channel) % 4]; }
+
+struct TimeUnit {
+    const char* name;
+    double seconds;
+};
+
+// The unit in which a span reads best: under 2 s in ms, under 2 min in s, under 2 h in min.
+TimeUnit unitFor(double span) {
+    if (span < 2.0) return {"ms", 0.001};
+    if (span < 120.0) return {"s", 1.0};
+    if (span < 7200.0) return {"min", 60.0};
+    return {"h", 3600.0};
+}
+
+struct Point {
+    double x, y;  // y NaN: the reading had no value
+};
+
+// A channel's readings in its colour: a line for each run of values, broken where a
+// reading has no value, and a run of one reading drawn as a point.
+void drawTrace(std::string& s, const std::vector<Point>& at, int channel) {
+    const std::string colour = colourOf(channel);
+    const std::string cls = "trace ch" + std::to_string(channel);
+    std::size_t begin = 0;
+    while (begin < at.size()) {
+        std::size_t end = begin;
+        while (end < at.size() && !std::isnan(at[end].y)) ++end;
+        if (end == begin + 1) {
+            s += "<circle class=\"" + cls + "\" cx=\"" + num(at[begin].x) + "\" cy=\"" + num(at[begin].y);
+            s += "\" r=\"3\" fill=\"" + colour + "\"/>\n";
+        } else if (end > begin + 1) {
+            s += "<polyline class=\"" + cls;
+            s += "\" fill=\"none\" stroke-width=\"1.5\" stroke=\"" + colour;
+            s += "\" points=\"";
+            for (std::size_t i = begin; i < end; ++i) {
+                if (i != begin) s += ' ';
+                s += num(at[i].x);
+                s += ',';
+                s += num(at[i].y);
+            }
+            s += "\"/>\n";
+        }
+        begin = end + 1;
+    }
+}
+
+std::size_t textColumns(const std::string& s) {
+    return static_cast<std::size_t>(std::count_if(
+        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 }  // namespace
@@ -54,12 +115,33 @@ void PlotSeries::add(double seconds, const std::vector<double>& volts) {
     stride_ *= 2;
 }
 
-std::string svgPlot(const std::string& title, const std::vector<double>& seconds,
-                    const std::vector<Series>& series) {
-    const double plotW = kWidth - kLeft - kRight, plotH = kHeight - kTop - kBottom;
-    const double span = seconds.size() > 1 ? std::max(seconds.back() - seconds.front(), 1e-9) : 1.0;
-    const double t0 = seconds.empty() ? 0.0 : seconds.front();
-    auto x = [&](double t) { return kLeft + (t - t0) / span * plotW; };
+std::vector<double> ticks(double span, int most) {
+    std::vector<double> out;
+    if (!(span > 0) || most < 1) return {0.0};
+    const double rough = span / most;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = 10 * power;
+    for (double m : {1.0, 2.0, 5.0}) {
+        if (m * power >= rough) {
+            step = m * power;
+            break;
+        }
+    }
+    for (long k = 0; static_cast<double>(k) * step <= span * (1 + 1e-9); ++k)
+        out.push_back(static_cast<double>(k) * step);
+    return out;
+}
+
+std::string svgPlot(const std::string& title, const std::string& caption, const std::vector<int>& channels,
+                    const std::vector<double>& seconds, const std::vector<Series>& series) {
+    std::size_t longest = 0;
+    for (const Series& s : series) longest = std::max(longest, textColumns(s.name));
+    const double legendW = 48 + kCharWidth * static_cast<double>(longest);
+    const double legendX = kWidth - kGap - legendW;
+    const double plotW = legendX - kGap - kLeft, plotH = kHeight - kTop - kBottom;
+    // From the start of the capture to its last reading; a lone reading on an axis of 1 s.
+    const double span = seconds.size() > 1 && seconds.back() > 0 ? seconds.back() : 1.0;
+    auto x = [&](double t) { return kLeft + std::clamp(t / span, 0.0, 1.0) * plotW; };
     auto y = [&](double v) { return kTop + (1.0 - std::clamp(v, 0.0, kFullScale) / kFullScale) * plotH; };
 
     std::string s =
@@ -68,41 +150,53 @@ std::string svgPlot(const std::string& title, const std::vector<double>& seconds
         num(kWidth) + "\" height=\"" + num(kHeight) +
         "\" font-family=\"sans-serif\" font-size=\"12\">\n"
         "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    s += "<text x=\"" + num(kLeft) + "\" y=\"24\" font-size=\"15\">" + escaped(title) + "</text>\n";
+    s += "<text id=\"title\" x=\"" + num(kLeft) + "\" y=\"22\" font-size=\"15\">" + escaped(title) +
+         "</text>\n";
+    s += "<text id=\"caption\" x=\"" + num(kLeft) + "\" y=\"42\" font-size=\"11\" fill=\"#555\">" +
+         escaped(caption) + "</text>\n";
     for (int v = 0; v <= 5; ++v) {  // a grid line a volt
         s += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(y(v)) + "\" x2=\"" + num(kLeft + plotW) +
              "\" y2=\"" + num(y(v)) + "\" stroke=\"#ddd\"/>\n";
         s += "<text x=\"" + num(kLeft - 8) + "\" y=\"" + num(y(v) + 4) + "\" text-anchor=\"end\">" +
              std::to_string(v) + " V</text>\n";
     }
+    // The time axis: a tick, a faint grid line and a label at each round value.
+    const TimeUnit unit = unitFor(span);
+    const double bottom = kTop + plotH;
+    s += "<g id=\"time-axis\">\n";
+    for (const double t : ticks(span / unit.seconds, 8)) {
+        const double at = x(t * unit.seconds);
+        s += "<line x1=\"" + num(at) + "\" y1=\"" + num(kTop) + "\" x2=\"" + num(at) + "\" y2=\"" +
+             num(bottom) + "\" stroke=\"#eee\"/>\n";
+        s += "<line class=\"tick\" x1=\"" + num(at) + "\" y1=\"" + num(bottom) + "\" x2=\"" + num(at) +
+             "\" y2=\"" + num(bottom + 5) + "\" stroke=\"#444\"/>\n";
+        s += "<text class=\"tick-label\" x=\"" + num(at) + "\" y=\"" + num(bottom + 18) +
+             "\" text-anchor=\"middle\">" + label(t) + "</text>\n";
+    }
+    s += "<text x=\"" + num(kLeft + plotW / 2) + "\" y=\"" + num(kHeight - 12) +
+         "\" text-anchor=\"middle\">time (" + unit.name + ")</text>\n</g>\n";
     s += "<rect x=\"" + num(kLeft) + "\" y=\"" + num(kTop) + "\" width=\"" + num(plotW) + "\" height=\"" +
          num(plotH) + "\" fill=\"none\" stroke=\"#444\"/>\n";
-    s += "<text x=\"" + num(kLeft) + "\" y=\"" + num(kHeight - 18) + "\">0 s</text>\n";
-    s += "<text x=\"" + num(kLeft + plotW) + "\" y=\"" + num(kHeight - 18) + "\" text-anchor=\"end\">" +
-         num(span) + " s</text>\n";
-    s += "<text x=\"" + num(kLeft + plotW / 2) + "\" y=\"" + num(kHeight - 18) +
-         "\" text-anchor=\"middle\">time</text>\n";
     for (std::size_t c = 0; c < series.size(); ++c) {
-        const char* colour = kColours[c % 4];
-        // One line for each run of values; a reading without a value (NaN) breaks it.
-        std::string points;
-        const auto line = [&] {
-            if (!points.empty())
-                s += "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"" + std::string(colour) +
-                     "\" points=\"" + points + "\"/>\n";
-            points.clear();
-        };
-        for (std::size_t i = 0; i < series[c].volts.size() && i < seconds.size(); ++i) {
-            if (std::isnan(series[c].volts[i])) line();
-            else
-                points += (points.empty() ? "" : " ") + num(x(seconds[i])) + "," + num(y(series[c].volts[i]));
-        }
-        line();
-        const double ly = kTop + 16 + 16 * static_cast<double>(c);
-        s += "<text x=\"" + num(kLeft + plotW - 8) + "\" y=\"" + num(ly) + "\" text-anchor=\"end\" fill=\"" +
-             colour + "\">" + escaped(series[c].name) + "</text>\n";
+        const int channel = c < channels.size() ? channels[c] : static_cast<int>(c);
+        std::vector<Point> at;
+        for (std::size_t i = 0; i < series[c].volts.size() && i < seconds.size(); ++i)
+            at.push_back({x(seconds[i]), std::isnan(series[c].volts[i]) ? NAN : y(series[c].volts[i])});
+        drawTrace(s, at, channel);
     }
-    return s + "</svg>\n";
+    // The legend, boxed, beside the plot area where no trace can run through it.
+    const double legendH = 12 + 20 * static_cast<double>(series.size());
+    s += "<g id=\"legend\">\n<rect x=\"" + num(legendX) + "\" y=\"" + num(kTop) + "\" width=\"" +
+         num(legendW) + "\" height=\"" + num(legendH) + "\" fill=\"white\" stroke=\"#444\"/>\n";
+    for (std::size_t c = 0; c < series.size(); ++c) {
+        const char* colour = colourOf(c < channels.size() ? channels[c] : static_cast<int>(c));
+        const double ly = kTop + 16 + 20 * static_cast<double>(c);
+        s += "<line x1=\"" + num(legendX + 10) + "\" y1=\"" + num(ly) + "\" x2=\"" + num(legendX + 34) +
+             "\" y2=\"" + num(ly) + "\" stroke-width=\"3\" stroke=\"" + colour + "\"/>\n";
+        s += "<text x=\"" + num(legendX + 40) + "\" y=\"" + num(ly + 4) + "\">" + escaped(series[c].name) +
+             "</text>\n";
+    }
+    return s + "</g>\n</svg>\n";
 }
 
 }  // namespace kolmctl

@@ -31,7 +31,17 @@ private:
     std::vector<Series> series_;
 };
 
-std::string svgPlot(const std::string& title, const std::vector<double>& seconds,
-                    const std::vector<Series>& series);
+// The chart: `title` above, `caption` (date and settings) under it, volts against
+// seconds from the start of the capture, one series per channel of `channels`, each
+// in its channel's own colour; a boxed legend right of the plot area; ticks on the
+// time axis at round values in the unit that fits its span (ms, s, min, h). A
+// reading with no neighbour in its series (a lone reading, or one between gaps) is
+// drawn as a point.
+std::string svgPlot(const std::string& title, const std::string& caption, const std::vector<int>& channels,
+                    const std::vector<double>& seconds, const std::vector<Series>& series);
+
+// Round tick values for an axis from 0 to `span` (in its unit): steps of 1, 2 or 5
+// times a power of ten, at most about `most` of them.
+std::vector<double> ticks(double span, int most);
 
 }  // namespace kolmctl

@@ -1,0 +1,238 @@
+# Makes kolmctl's help texts from their one source, tools/kolmctl/cli/help.txt (its
+# first lines say how it is written), for one platform:
+#   cmake -DSOURCE=help.txt -DPLATFORM=linux|windows -DVERSION=1.0.0
+#         [-DHEADER=kolmctl_help.h] [-DMAN=kolmctl.1 -DDATE="December 2026"] [-DCOMPLETION=kolmctl.bash]
+#         [-DREADME_IN=README.txt.in -DREADME=README.txt] -P kolm_help.cmake
+# HEADER: the texts of `kolmctl help` for the command table (cli/command_table.cpp);
+# MAN: the manual page; COMPLETION: bash completion of the commands and their options;
+# README: README_IN with @KOLMCTL_HELP@ replaced by the whole text.
+file(READ ${SOURCE} text)
+# CMake lists split at ';' and group at brackets: both stand in for themselves here.
+string(REPLACE ";" "<semicolon>" text "${text}")
+string(REPLACE "[" "<open>" text "${text}")
+string(REPLACE "]" "<close>" text "${text}")
+string(REPLACE "\n" ";" lines "${text}")
+
+# Parts, in order: each a name (NAME, DESCRIPTION, command:read, ...) and its lines.
+set(parts "")
+set(current "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^//")
+    continue()
+  endif()
+  if(line MATCHES "^<open>(linux|windows)<close> ?(.*)$")
+    if(NOT CMAKE_MATCH_1 STREQUAL PLATFORM)
+      continue()
+    endif()
+    set(line "${CMAKE_MATCH_2}")
+  endif()
+  if(line MATCHES "^== command ([a-z]+) (.*)$")
+    set(current "command_${CMAKE_MATCH_1}")
+    list(APPEND parts ${current})
+    set(synopsis_${current} "${CMAKE_MATCH_2}")
+    set(body_${current} "")
+  elseif(line MATCHES "^== (.*)$")
+    string(MAKE_C_IDENTIFIER "${CMAKE_MATCH_1}" current)
+    list(APPEND parts ${current})
+    set(title_${current} "${CMAKE_MATCH_1}")
+    set(body_${current} "")
+  elseif(current)
+    string(APPEND body_${current} "${line}\n")
+  endif()
+endforeach()
+foreach(part IN LISTS parts)
+  string(REGEX REPLACE "\n+$" "\n" body_${part} "${body_${part}}")
+endforeach()
+
+function(restore out value)
+  string(REPLACE "<semicolon>" ";" value "${value}")
+  string(REPLACE "<open>" "[" value "${value}")
+  string(REPLACE "<close>" "]" value "${value}")
+  set(${out} "${value}" PARENT_SCOPE)
+endfunction()
+
+# Writes a file only when its text changes, so that nothing is rebuilt for nothing.
+function(write_if_changed file content)
+  if(EXISTS ${file})
+    file(READ ${file} old)
+    if(old STREQUAL content)
+      return()
+    endif()
+  endif()
+  file(WRITE ${file} "${content}")
+endfunction()
+
+if(HEADER)
+  set(h "// Made by cmake/kolm_help.cmake from tools/kolmctl/cli/help.txt: edit that file.\n")
+  string(APPEND h "#pragma once\n\nnamespace kolmctl::help {\n\n")
+  string(APPEND h "struct CommandHelp {\n    const char* synopsis;\n    const char* text;\n};\n\n")
+  string(APPEND h "struct Section {\n    const char* title;\n    const char* text;\n};\n\n")
+  set(sections "")
+  foreach(part IN LISTS parts)
+    restore(body "${body_${part}}")
+    if(part MATCHES "^command_(.*)$")
+      restore(synopsis "${synopsis_${part}}")
+      string(APPEND h "inline constexpr CommandHelp ${CMAKE_MATCH_1}{R\"help(${synopsis})help\", R\"help(${body})help\"};\n")
+    else()
+      string(APPEND sections "    {\"${title_${part}}\", R\"help(${body})help\"},\n")
+    endif()
+  endforeach()
+  string(APPEND h "\ninline constexpr Section kSections[] = {\n${sections}};\n\n}  // namespace kolmctl::help\n")
+  write_if_changed(${HEADER} "${h}")
+endif()
+
+# roff: backslashes and hyphens escaped, a line never starting with a control character.
+function(roff out value)
+  string(REPLACE "\\" "\\e" value "${value}")
+  string(REPLACE "-" "\\-" value "${value}")
+  # (REGEX REPLACE takes ^ as the start of what is left after each match: \n only.)
+  string(REGEX REPLACE "\n([.'])" "\n\\\\&\\1" value "\n${value}")
+  string(SUBSTRING "${value}" 1 -1 value)
+  set(${out} "${value}" PARENT_SCOPE)
+endfunction()
+
+# A body as roff: paragraphs filled, indented lines kept as they are.
+function(roff_body out body)
+  restore(body "${body}")
+  string(REPLACE ";" "<semicolon>" body "${body}")
+  string(REPLACE "[" "<open>" body "${body}")
+  string(REPLACE "]" "<close>" body "${body}")
+  string(REPLACE "\n" ";" body_lines "${body}")
+  set(result "")
+  set(kept FALSE)
+  foreach(line IN LISTS body_lines)
+    restore(line "${line}")
+    if(line MATCHES "^  (.*)$")
+      if(NOT kept)
+        string(APPEND result ".RS 2\n.nf\n")
+        set(kept TRUE)
+      endif()
+      roff(line "${CMAKE_MATCH_1}")
+      string(APPEND result "${line}\n")
+      continue()
+    endif()
+    roff(line "${line}")
+    if(kept)
+      string(APPEND result ".fi\n.RE\n")
+      set(kept FALSE)
+    endif()
+    if(line STREQUAL "")
+      string(APPEND result ".PP\n")
+    else()
+      string(APPEND result "${line}\n")
+    endif()
+  endforeach()
+  if(kept)
+    string(APPEND result ".fi\n.RE\n")
+  endif()
+  string(REGEX REPLACE "(\\.PP\n)+$" "" result "${result}")
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
+if(MAN)
+  set(m ".\\\" Made by cmake/kolm_help.cmake from tools/kolmctl/cli/help.txt.\n")
+  string(APPEND m ".TH KOLMCTL 1 \"${DATE}\" \"kolm ${VERSION}\" \"User Commands\"\n")
+  roff(name "${body_NAME}")
+  string(STRIP "${name}" name)
+  string(APPEND m ".SH NAME\n${name}\n.SH SYNOPSIS\n")
+  foreach(part IN LISTS parts)
+    if(part MATCHES "^command_(.*)$")
+      restore(synopsis "${synopsis_${part}}")
+      roff(synopsis "${synopsis}")
+      set(plugin "\\fIPLUGIN\\fR ")
+      if(part STREQUAL "command_ports")
+        set(plugin "")
+      endif()
+      string(APPEND m ".B kolmctl\n${plugin}${synopsis}\n.br\n")
+    endif()
+  endforeach()
+  string(APPEND m ".B kolmctl help\n[\\fICOMMAND\\fR]\n.br\n.B kolmctl \\-\\-version\n")
+  set(previous "")
+  foreach(part IN LISTS parts)
+    if(part STREQUAL "NAME")
+      continue()
+    endif()
+    roff_body(body "${body_${part}}")
+    # The commands, one after the other, under one heading.
+    if(part MATCHES "^command_" AND NOT previous MATCHES "^command_")
+      string(APPEND m ".SH COMMANDS\n")
+    endif()
+    set(previous ${part})
+    if(part MATCHES "^command_")
+      restore(synopsis "${synopsis_${part}}")
+      roff(synopsis "${synopsis}")
+      string(APPEND m ".TP\n.B ${synopsis}\n${body}")
+    else()
+      string(APPEND m ".SH ${title_${part}}\n${body}")
+    endif()
+  endforeach()
+  write_if_changed(${MAN} "${m}")
+endif()
+
+# The whole text as plain text, for README.txt.
+if(README)
+  set(t "")
+  foreach(part IN LISTS parts)
+    restore(body "${body_${part}}")
+    if(part MATCHES "^command_")
+      restore(synopsis "${synopsis_${part}}")
+      string(APPEND t "kolmctl.exe PLUGIN ${synopsis}\n")
+      string(REPLACE "\n" "\n    " body "    ${body}")
+      string(REGEX REPLACE " +\n" "\n" body "${body}")
+      string(REGEX REPLACE " +$" "" body "${body}")
+      string(APPEND t "${body}\n")
+    else()
+      string(APPEND t "${title_${part}}\n${body}\n")
+    endif()
+  endforeach()
+  string(REPLACE "kolmctl.exe PLUGIN ports" "kolmctl.exe ports" t "${t}")
+  file(READ ${README_IN} readme)
+  string(REPLACE "@KOLMCTL_HELP@" "${t}" readme "${readme}")
+  string(REPLACE "\r\n" "\n" readme "${readme}")
+  string(REPLACE "\n" "\r\n" readme "${readme}")
+  write_if_changed(${README} "${readme}")
+endif()
+
+# bash completion: the commands, and the options each one's synopsis names.
+if(COMPLETION)
+  set(names "")
+  set(cases "")
+  foreach(part IN LISTS parts)
+    if(part MATCHES "^command_(.*)$")
+      set(command ${CMAKE_MATCH_1})
+      list(APPEND names ${command})
+      restore(synopsis "${synopsis_${part}}")
+      string(REGEX MATCHALL "--[a-z-]+" options "${synopsis}")
+      list(REMOVE_DUPLICATES options)
+      list(JOIN options " " options)
+      string(APPEND cases "        ${command}) options=\"${options}\" ;;\n")
+    endif()
+  endforeach()
+  list(JOIN names " " names)
+  file(WRITE ${COMPLETION} "# bash completion for kolmctl. Made by cmake/kolm_help.cmake from kolmctl's help.
+_kolmctl() {
+    local cur=\${COMP_WORDS[COMP_CWORD]} prev=\${COMP_WORDS[COMP_CWORD-1]}
+    local commands=\"${names} help\" command=\"\" options=\"\" word
+    for word in \"\${COMP_WORDS[@]:1:COMP_CWORD-1}\"; do
+        case \" \$commands then \" in *\" \$word \"*) command=\$word ;; esac
+    done
+    case \$prev in
+        --plot|--plugins) COMPREPLY=(\$(compgen -f -- \"\$cur\")); return ;;
+    esac
+    case \$command in
+${cases}        help) COMPREPLY=(\$(compgen -W \"${names}\" -- \"\$cur\")); return ;;
+    esac
+    if [ \"\$command\" = then ] || { [ -z \"\$command\" ] && [ \"\$COMP_CWORD\" -ge 2 ]; }; then
+        COMPREPLY=(\$(compgen -W \"\$commands\" -- \"\$cur\"))
+    elif [ -z \"\$command\" ]; then
+        # The plug-in: a file, a bare name, or a command without one.
+        COMPREPLY=(\$(compgen -f -- \"\$cur\") \$(compgen -W \"kolmlpt1 kolmlpt2 ports help --version\" -- \"\$cur\"))
+    elif [[ \$cur == -* ]]; then
+        COMPREPLY=(\$(compgen -W \"\$options --help\" -- \"\$cur\"))
+    else
+        COMPREPLY=(\$(compgen -W \"then\" -- \"\$cur\"))
+    fi
+}
+complete -o filenames -F _kolmctl kolmctl
+")
+endif()
