@@ -10,6 +10,14 @@
 
 namespace kolm {
 
+// The helper's file name for this build: a process loads only DLLs of its own width,
+// and the 64-bit helper carries the same calls under another name.
+#if defined(_WIN64)
+inline constexpr char kHelperDll[] = "inpoutx64.dll";
+#else
+inline constexpr char kHelperDll[] = "inpout32.dll";
+#endif
+
 using Inp32Fn = short(__stdcall*)(short);
 using Out32Fn = void(__stdcall*)(short, short);
 
