@@ -1,5 +1,5 @@
 # Install rules for the deliverables and the release packages made from them with
-# CPack (scripts/release.sh): a zip for 32-bit Windows; a .tar.gz and a Debian
+# CPack (scripts/release.sh): a zip for 32-bit Windows and one for 64-bit Windows; a .tar.gz and a Debian
 # package for each Linux build.
 #
 # Installing takes what is built and builds nothing more (the test suites of the
@@ -18,7 +18,11 @@ set(staged ${CMAKE_BINARY_DIR}/packaging)
 if(WIN32)
   # Everything side by side in one folder, as it is copied to the host's folder;
   # texts with Windows line ends, for Notepad.
-  foreach(pair "packaging/windows/README.txt;README.txt" "LICENSE;LICENSE.txt" "CHANGELOG.md;CHANGELOG.txt")
+  set(readme packaging/windows/README.txt)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(readme packaging/windows/README-x64.txt)
+  endif()
+  foreach(pair "${readme};README.txt" "LICENSE;LICENSE.txt" "CHANGELOG.md;CHANGELOG.txt")
     list(GET pair 0 from)
     list(GET pair 1 to)
     file(READ ${CMAKE_SOURCE_DIR}/${from} text)
@@ -30,7 +34,12 @@ if(WIN32)
   install(TARGETS kolmctl RUNTIME DESTINATION .)
   install(FILES ${staged}/README.txt ${staged}/LICENSE.txt ${staged}/CHANGELOG.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME kolm-${PROJECT_VERSION}-windows-x86)
+  # The 64-bit build (inpoutx64.dll, 64-bit hosts) is a zip of its own.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_PACKAGE_FILE_NAME kolm-${PROJECT_VERSION}-windows-x64)
+  else()
+    set(CPACK_PACKAGE_FILE_NAME kolm-${PROJECT_VERSION}-windows-x86)
+  endif()
 else()
   include(GNUInstallDirs)
   # The plug-ins are loaded by path, never linked against: a private folder of the
