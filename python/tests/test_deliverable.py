@@ -16,7 +16,7 @@ def test_a_fresh_load_reads_the_box_and_records_the_relays_off():
         FAKE_PARPORT_BASES="0x378:682:341")
     assert out.splitlines() == [
         "682 341 [False, False, False, False]",
-        "0xb2",  # the first switch drives all four lines from the record: 0 and 2 go off
+        "0x72",  # all four lines from the record (0 and 2 go off); the readings' closing 0x70 kept
         "[('parport0', 888, 'kolmlpt1.so')]",
     ]
 
