@@ -26,6 +26,8 @@ def test_capture_plot_draws_ten_seconds_to_png(tmp_path):
 
 def test_relay_threshold_switches_on_and_off_as_input_0_crosses():
     # "  1.23 s  3.004 V  relay 0 on": from off, on above 3 V, then off below 2 V, in turn.
-    switches = [(float(line.split()[2]), line.split()[-1]) for line in run_example("relay_threshold.py", "10").splitlines()]
-    assert [state for _, state in switches[:2]] == ["on", "off"]
-    assert all(v > 3.0 if state == "on" else v < 2.0 for v, state in switches)
+    # Input 0 passes 3 V within any 10 s of its cycle, so there is at least one switch.
+    lines = run_example("relay_threshold.py", "10").splitlines()
+    switches = [(float(line.split()[2]), line.split()[-1]) for line in lines]
+    assert [state for _, state in switches] == ["on", "off"] * (len(switches) // 2) + ["on"] * (len(switches) % 2)
+    assert switches and all(v > 3.0 if state == "on" else v < 2.0 for v, state in switches)
