@@ -88,6 +88,7 @@ else()
   # Written here rather than found by dpkg-shlibdeps, which cannot resolve the i386
   # build's multilib libraries to i386 packages.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 7), libstdc++6 (>= 11)")
+  include(${CMAKE_SOURCE_DIR}/cmake/KolmPython.cmake)
   file(READ ${packaging}/debian/description CPACK_DEBIAN_PACKAGE_DESCRIPTION)
   string(STRIP "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${packaging}/debian/description)

@@ -162,6 +162,11 @@ package_install() {
       if [[ "$out" == *",${counts/:/,}" ]]; then pass "package install: $file reads $counts"; else
         fail "package install: $file read gave: $out"; fi
     done
+    # The Python package finds the installed plug-ins (-B: no bytecode left behind).
+    out=$(cd / && LD_PRELOAD=$OLDPWD/build/linux-x86_64/lib/libfake_parport.so FAKE_PARPORT_BASES=0x378:682:341 \
+      /usr/bin/python3 -B -c "import kolm; b = kolm.open('LPT1'); print(b.path, b.counts(0))" 2>&1) || true
+    if [ "$out" = "$plugins/kolmlpt1.so 682" ]; then pass "package install: python3 kolm reads 682"; else
+      fail "package install: python3 kolm gave: $out"; fi
     if dpkg -r kolm >/dev/null; then pass "package install: dpkg -r"; else fail "package install: dpkg -r"; fi
     left=()
     for f in "${files[@]}" "$plugins"; do [ -e "$f" ] && left+=("$f"); done
