@@ -6,21 +6,25 @@ Python files plus that platform's plug-ins and kolmctl in kolm/plugins/.
     make_wheel.py windows-x64 dist/windows-x64 OUT_DIR       kolm-V-py3-none-win_amd64.whl
 
 The version is the project's (CMakeLists.txt), which kolm.__version__ must match. The
-zip's times are fixed, so two runs give the same bytes.
+binaries are stripped as in the release's other packages (binutils' strip, where it is
+installed); the zip's times are fixed, so two runs give the same bytes.
 """
 
 import base64
 import hashlib
 import re
+import shutil
+import subprocess
 import sys
+import tempfile
 import zipfile
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 # The Linux files need the C library of glibc 2.34 or later (the .deb says the same).
 PLATFORMS = {
-    "linux-x86_64": ("manylinux_2_34_x86_64", ["kolmlpt1.so", "kolmlpt2.so", "kolmctl"]),
-    "windows-x64": ("win_amd64", ["kolmlpt1.dll", "kolmlpt2.dll", "kolmctl.exe"]),
+    "linux-x86_64": ("manylinux_2_34_x86_64", ["kolmlpt1.so", "kolmlpt2.so", "kolmctl"], "strip"),
+    "windows-x64": ("win_amd64", ["kolmlpt1.dll", "kolmlpt2.dll", "kolmctl.exe"], "x86_64-w64-mingw32-strip"),
 }
 STAMP = (2026, 1, 1, 0, 0, 0)
 
@@ -38,8 +42,18 @@ def metadata(version: str) -> str:
             f"Description-Content-Type: text/markdown\n\n{readme}")
 
 
+def stripped(source: Path, strip: str) -> bytes:
+    if not shutil.which(strip):
+        return source.read_bytes()
+    with tempfile.TemporaryDirectory() as folder:
+        copy = Path(folder) / source.name
+        shutil.copyfile(source, copy)
+        subprocess.run([strip, "--strip-unneeded", str(copy)], check=True)
+        return copy.read_bytes()
+
+
 def make(platform: str, files_from: Path, out: Path) -> Path:
-    tag, binaries = PLATFORMS[platform]
+    tag, binaries, strip = PLATFORMS[platform]
     version = project_version()
     init = (HERE / "kolm" / "__init__.py").read_text()
     if f'__version__ = "{version}"' not in init:
@@ -51,7 +65,7 @@ def make(platform: str, files_from: Path, out: Path) -> Path:
         if not source.is_file():
             sys.exit(f"make_wheel.py: {source} is missing: build the {platform} preset first")
         mode = 0o755 if name.startswith("kolmctl") else 0o644
-        entries.append((f"kolm/plugins/{name}", source.read_bytes(), mode))
+        entries.append((f"kolm/plugins/{name}", stripped(source, strip), mode))
     entries.append((f"{info}/LICENSE", (HERE.parent / "LICENSE").read_bytes(), 0o644))
     entries.append((f"{info}/METADATA", metadata(version).encode(), 0o644))
     wheel = f"Wheel-Version: 1.0\nGenerator: kolm make_wheel.py\nRoot-Is-Purelib: false\nTag: py3-none-{tag}\n"
