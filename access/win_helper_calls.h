@@ -10,12 +10,12 @@
 
 namespace kolm {
 
-// The helper's file name for this build: a process loads only DLLs of its own width,
-// and the 64-bit helper carries the same calls under another name.
+// The helper's file name for this build, a string literal: a process loads only DLLs
+// of its own width, and the 64-bit helper carries the same calls under another name.
 #if defined(_WIN64)
-inline constexpr char kHelperDll[] = "inpoutx64.dll";
+#define KOLM_HELPER_FILE "inpoutx64.dll"
 #else
-inline constexpr char kHelperDll[] = "inpout32.dll";
+#define KOLM_HELPER_FILE "inpout32.dll"
 #endif
 
 using Inp32Fn = short(__stdcall*)(short);
