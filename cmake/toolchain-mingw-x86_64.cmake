@@ -1,14 +1,5 @@
-# Cross-build for 64-bit Windows with MinGW-w64 (Debian g++-mingw-w64-x86-64).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-build for 64-bit Windows with MinGW-w64 (Debian g++-mingw-w64-x86-64): the
+# 32-bit toolchain's settings with the x86-64 compilers.
+set(KOLM_MINGW_TARGET x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
-set(CMAKE_ASM_COMPILER x86_64-w64-mingw32-gcc)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-i686.cmake)
