@@ -331,7 +331,8 @@ TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
         {KOLMSIM_PATH, kolmctl::kNotAPlugin, "exports no DLLFunctionDirectory"},
         {elfPath, kolmctl::kWrongArchitecture, "is an i386 Linux shared object"},
         {pePath, kolmctl::kWrongArchitecture, "is an i386 Windows DLL"},
-        {pe64Path, kolmctl::kWrongArchitecture, "Use the kolmctl.exe of the 64-bit Windows package (windows-x64)."},
+        {pe64Path, kolmctl::kWrongArchitecture,
+         "Use the kolmctl.exe of the 64-bit Windows package (windows-x64)."},
         {wildPePath, kolmctl::kNotAPlugin, "not a shared library"},
         {fifo, kolmctl::kNotAPlugin, "it is a FIFO"},  // opening it would wait for a writer
         {::testing::TempDir(), kolmctl::kNotAPlugin, "it is a folder"},

@@ -75,7 +75,8 @@ struct Call {
         return as<R (*)(std::int32_t, std::uintptr_t)>()(first, second);
     }
     std::int32_t integer() const {
-        return count == 2 ? as<std::int32_t (*)(std::int32_t, std::int32_t)>()(first, static_cast<std::int32_t>(second))
+        return count == 2 ? as<std::int32_t (*)(std::int32_t, std::int32_t)>()(
+                                first, static_cast<std::int32_t>(second))
                           : word<std::int32_t>();
     }
     double real() const {

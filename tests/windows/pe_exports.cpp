@@ -33,8 +33,7 @@ PeExportTable readPeExports(const char* path) {
     // The headers of this host's own width: a DLL it loads is of the same.
     const auto* nt = at<IMAGE_NT_HEADERS>(file, static_cast<std::size_t>(dos->e_lfanew));
     const WORD machine = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
-    if (!nt || nt->Signature != IMAGE_NT_SIGNATURE || nt->FileHeader.Machine != machine)
-        return table;
+    if (!nt || nt->Signature != IMAGE_NT_SIGNATURE || nt->FileHeader.Machine != machine) return table;
     const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
         reinterpret_cast<const unsigned char*>(&nt->OptionalHeader) + nt->FileHeader.SizeOfOptionalHeader);
 

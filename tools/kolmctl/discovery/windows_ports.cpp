@@ -145,7 +145,8 @@ std::optional<std::uint8_t> readDataLines(std::uint16_t base, const std::string&
 
 std::string accessStep(const MachinePorts& machine, const MachinePort*) {
     if (machine.helper.empty())
-        return "put the port helper " KOLM_HELPER_FILE " in the host program's folder, beside the plug-in (and "
+        return "put the port helper " KOLM_HELPER_FILE
+               " in the host program's folder, beside the plug-in (and "
                "beside kolmctl.exe for this check)";
     if (!machine.helperOpen)
         return "run the host program once as administrator, so that " + machine.helper +

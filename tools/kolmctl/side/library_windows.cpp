@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "library.h"
 #include "file_kind.h"
+#include "library.h"
 #include "pe_exports.h"
 
 namespace kolmctl {
