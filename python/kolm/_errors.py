@@ -22,3 +22,8 @@ class NoPortAccess(KolmError):
         self.reason = reason
         self.advice = advice
         super().__init__(reason + ("\n" + advice if advice else ""))
+
+
+# Shown as kolm.NoPortAccess, as they are imported.
+for _error in (KolmError, PluginError, NoPortAccess):
+    _error.__module__ = "kolm"
