@@ -57,6 +57,12 @@ check "kolmctl kolmlpt2 info: the base from the port file" \
 check "kolmctl kolmlpt2 read: the box on the card" says "^time_s,ch0_counts,ch1_counts [0-9.]+,489,826 $" \
   "$(kolmctl kolmlpt2 read --counts --csv | tr '\n' ' ')"
 rm -f "$plugins/kolmlpt2.ini"
+# The Python package of the amd64 package finds the installed plug-ins (-B: no bytecode left behind).
+if printf '%s\n' "${files[@]}" | grep -q '/dist-packages/kolm/'; then
+  check "python3: import kolm, the box at 0x378" says "^$plugins/kolmlpt1\.so 709\$" "$(cd "$scratch" &&
+    env ${driver:+LD_PRELOAD="$driver"} FAKE_PARPORT_BASES=0x378:709:179 /usr/bin/python3 -B -c \
+      "import kolm; b = kolm.open('LPT1'); print(b.path, b.counts(0))" 2>&1)"
+fi
 completion=/usr/share/bash-completion/completions/kolmctl
 check "bash completion" says "^--csv --csv-fr$" "$(bash -c "source $completion; COMP_WORDS=(kolmctl kolmlpt1 read --cs);
   COMP_CWORD=3; _kolmctl; echo \"\${COMPREPLY[*]}\"")"
