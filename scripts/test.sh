@@ -4,9 +4,10 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, the Linux deliverables (x86-64, and
 # i386 with kolmctl, tested under qemu-i386), the 32-bit and 64-bit Windows DLLs and
 # kolmctl.exe tested under Wine, each deliverable build with its release packages
-# tested, then the Python package (pytest); runs both Linux builds on a real kernel under QEMU and installs the amd64 package; makes the
-# release (dist/release/) from the same build folders; then fuzzes the entry points
-# for a minute and runs clang-tidy and cppcheck.
+# tested (the amd64 package installed for real, as root), then the Python package
+# (pytest); runs both Linux builds on a real kernel under QEMU; makes the release
+# (dist/release/) from the same build folders; then fuzzes the entry points for a
+# minute and runs clang-tidy, cppcheck and the layering check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
