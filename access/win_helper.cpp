@@ -28,7 +28,7 @@ bool bindHelper(HMODULE module) { return bindHelperCalls(module, helper); }
 }  // namespace
 
 const PortAccess* openHelperAccess() {
-    return loadTrustedHelper("inpout32.dll", bindHelper) ? &helperAccess : nullptr;
+    return loadTrustedHelper(KOLM_HELPER_FILE, bindHelper) ? &helperAccess : nullptr;
 }
 
 }  // namespace kolm

@@ -1,5 +1,5 @@
 # Install rules for the deliverables and the release packages made from them with
-# CPack (scripts/release.sh): a zip for 32-bit Windows; a .tar.gz and a Debian
+# CPack (scripts/release.sh): a zip for 32-bit Windows and one for 64-bit Windows; a .tar.gz and a Debian
 # package for each Linux build.
 #
 # Installing takes what is built and builds nothing more (the test suites of the
@@ -29,8 +29,12 @@ endfunction()
 if(WIN32)
   # Everything side by side in one folder, as it is copied to the host's folder;
   # texts with Windows line ends, for Notepad.
-  kolm_help(windows -DREADME_IN=${packaging}/windows/README.txt.in -DREADME=${staged}/README.txt)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${packaging}/windows/README.txt.in)
+  set(readme_in ${packaging}/windows/README.txt.in)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(readme_in ${packaging}/windows/README-x64.txt.in)
+  endif()
+  kolm_help(windows -DREADME_IN=${readme_in} -DREADME=${staged}/README.txt)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${readme_in})
   foreach(pair "LICENSE;LICENSE.txt" "CHANGELOG.md;CHANGELOG.txt")
     list(GET pair 0 from)
     list(GET pair 1 to)
@@ -43,7 +47,12 @@ if(WIN32)
   install(TARGETS kolmctl RUNTIME DESTINATION .)
   install(FILES ${staged}/README.txt ${staged}/LICENSE.txt ${staged}/CHANGELOG.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME kolm-${PROJECT_VERSION}-windows-x86)
+  # The 64-bit build (inpoutx64.dll, 64-bit hosts) is a zip of its own.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_PACKAGE_FILE_NAME kolm-${PROJECT_VERSION}-windows-x64)
+  else()
+    set(CPACK_PACKAGE_FILE_NAME kolm-${PROJECT_VERSION}-windows-x86)
+  endif()
 else()
   # The plug-ins in their folder (KOLM_INSTALL_PLUGINDIR, CMakeLists.txt), without the executable bit.
   install(TARGETS kolmlpt1 kolmlpt2 LIBRARY DESTINATION ${KOLM_INSTALL_PLUGINDIR}
@@ -92,6 +101,7 @@ else()
   # Written here rather than found by dpkg-shlibdeps, which cannot resolve the i386
   # build's multilib libraries to i386 packages.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 7), libstdc++6 (>= 11)")
+  include(${CMAKE_SOURCE_DIR}/cmake/KolmPython.cmake)
   file(READ ${packaging}/debian/description CPACK_DEBIAN_PACKAGE_DESCRIPTION)
   string(STRIP "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${packaging}/debian/description)

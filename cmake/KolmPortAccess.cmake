@@ -9,6 +9,9 @@ set(KOLM_PORT_ACCESS_linux access/linux.cpp access/linux_ppdev.cpp access/linux_
 # Windows: an InpOut32-compatible helper DLL first, else direct in/out after a probe.
 set(KOLM_PORT_ACCESS_windows access/windows.cpp access/win_helper.cpp access/win_helper_calls.cpp
   access/win_helper_search.cpp access/win_direct.cpp)
+# 64-bit Windows: the 64-bit helper DLL only (no program may run in/out there).
+set(KOLM_PORT_ACCESS_windows64 access/win64.cpp access/win_helper.cpp access/win_helper_calls.cpp
+  access/win_helper_search.cpp)
 
 if(NOT DEFINED KOLM_PORT_ACCESS_${KOLM_PORT_ACCESS})
   message(FATAL_ERROR "KOLM_PORT_ACCESS=${KOLM_PORT_ACCESS} is not a known port access")

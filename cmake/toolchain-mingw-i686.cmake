@@ -1,13 +1,17 @@
 # Cross-build for 32-bit Windows with MinGW-w64 (Debian g++-mingw-w64-i686).
+# cmake/toolchain-mingw-x86_64.cmake sets its own target first and reuses the rest.
+if(NOT KOLM_MINGW_TARGET)
+  set(KOLM_MINGW_TARGET i686-w64-mingw32)
+  set(CMAKE_SYSTEM_PROCESSOR x86)
+endif()
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86)
 
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)
-set(CMAKE_ASM_COMPILER i686-w64-mingw32-gcc)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+set(CMAKE_C_COMPILER ${KOLM_MINGW_TARGET}-gcc)
+set(CMAKE_CXX_COMPILER ${KOLM_MINGW_TARGET}-g++)
+set(CMAKE_ASM_COMPILER ${KOLM_MINGW_TARGET}-gcc)
+set(CMAKE_RC_COMPILER ${KOLM_MINGW_TARGET}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH /usr/${KOLM_MINGW_TARGET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -364,6 +364,9 @@ TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
     pe.replace(0x80, 6, std::string("PE\0\0\x4C\x01", 6));
     const std::string pePath = tempPath("kolmctl_i386.dll");
     std::ofstream(pePath, std::ios::binary) << pe;
+    pe[0x84] = 0x64, pe[0x85] = static_cast<char>(0x86);  // IMAGE_FILE_MACHINE_AMD64
+    const std::string pe64Path = tempPath("kolmctl_x64.dll");
+    std::ofstream(pe64Path, std::ios::binary) << pe;
     pe[60] = pe[61] = pe[62] = pe[63] = static_cast<char>(0xF0);  // the PE header far past the end
     const std::string wildPePath = tempPath("kolmctl_wild.dll");
     std::ofstream(wildPePath, std::ios::binary) << pe;
@@ -385,6 +388,8 @@ TEST(KolmctlErrors, EachKindOfBadFileHasItsOwnExitCode) {
         {KOLMSIM_PATH, kolmctl::kNotAPlugin, "exports no DLLFunctionDirectory"},
         {elfPath, kolmctl::kWrongArchitecture, "is an i386 Linux shared object"},
         {pePath, kolmctl::kWrongArchitecture, "is an i386 Windows DLL"},
+        {pe64Path, kolmctl::kWrongArchitecture,
+         "Use the kolmctl.exe of the 64-bit Windows package (windows-x64)."},
         {wildPePath, kolmctl::kNotAPlugin, "not a shared library"},
         {fifo, kolmctl::kNotAPlugin, "it is a FIFO"},  // opening it would wait for a writer
         {::testing::TempDir(), kolmctl::kNotAPlugin, "it is a folder"},

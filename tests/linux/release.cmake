@@ -13,6 +13,9 @@ set(plugins usr/${KOLM_INSTALL_PLUGINDIR})
 set(deb_files usr/bin/kolmctl ${plugins}/kolmlpt1.so ${plugins}/kolmlpt2.so
   usr/share/doc/kolm/copyright usr/share/doc/kolm/changelog.gz usr/share/man/man1/kolmctl.1.gz
   usr/share/bash-completion/completions/kolmctl)
+if(deb_arch STREQUAL amd64)
+  list(APPEND deb_files usr/lib/python3/dist-packages/kolm/__init__.py)
+endif()
 
 add_test(NAME linux.release.unpack COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR}
   -DPACKAGE=kolm_${PROJECT_VERSION}_${deb_arch}.deb -DINTO=${root} "-DEXPECT=${deb_files}"

@@ -59,6 +59,12 @@ check "kolmctl kolmlpt2 read: the box on the card" says "^time_s,ch0_counts,ch1_
 rm -f "$plugins/kolmlpt2.ini"
 check "kolmctl kolmsim info: the virtual box, by its bare name" \
   says "^file: +$plugins/kolmsim\\.so .*title: +KOLM simulé .*signals: +built in" "$(kolmctl kolmsim info | tr '\n' ' ')"
+# The Python package of the amd64 package finds the installed plug-ins (-B: no bytecode left behind).
+if printf '%s\n' "${files[@]}" | grep -q '/dist-packages/kolm/'; then
+  check "python3: import kolm, the box at 0x378" says "^$plugins/kolmlpt1\.so 709\$" "$(cd "$scratch" &&
+    env ${driver:+LD_PRELOAD="$driver"} FAKE_PARPORT_BASES=0x378:709:179 /usr/bin/python3 -B -c \
+      "import kolm; b = kolm.open('LPT1'); print(b.path, b.counts(0))" 2>&1)"
+fi
 completion=/usr/share/bash-completion/completions/kolmctl
 check "bash completion" says "^--csv --csv-fr$" "$(bash -c "source $completion; COMP_WORDS=(kolmctl kolmlpt1 read --cs);
   COMP_CWORD=3; _kolmctl; echo \"\${COMPREPLY[*]}\"")"

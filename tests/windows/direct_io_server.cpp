@@ -6,6 +6,17 @@
 
 namespace {
 
+// The instruction pointer and the registers in/out use, in this host's width.
+#if defined(_WIN64)
+#define KOLM_IP Rip
+#define KOLM_AX Rax
+#define KOLM_DX Rdx
+#else
+#define KOLM_IP Eip
+#define KOLM_AX Eax
+#define KOLM_DX Edx
+#endif
+
 char pluginPaths[2][MAX_PATH];
 
 // Whether `address` lies inside the image of one of the plug-in DLLs.
@@ -32,8 +43,8 @@ struct PortInstruction {
 };
 
 bool decode(const CONTEXT& context, PortInstruction& out) {
-    const auto* code = reinterpret_cast<const std::uint8_t*>(context.Eip);
-    const auto dx = static_cast<std::uint16_t>(context.Edx & 0xFFFF);
+    const auto* code = reinterpret_cast<const std::uint8_t*>(context.KOLM_IP);
+    const auto dx = static_cast<std::uint16_t>(context.KOLM_DX & 0xFFFF);
     switch (code[0]) {
     case 0xEC: out = {false, dx, 1}; return true;
     case 0xEE: out = {true, dx, 1}; return true;
@@ -50,15 +61,15 @@ LONG CALLBACK servePortInstruction(EXCEPTION_POINTERS* info) {
         return EXCEPTION_CONTINUE_SEARCH;
     CONTEXT& context = *info->ContextRecord;
     PortInstruction instruction{};
-    if (!insidePlugin(reinterpret_cast<const void*>(context.Eip)) || !decode(context, instruction) ||
+    if (!insidePlugin(reinterpret_cast<const void*>(context.KOLM_IP)) || !decode(context, instruction) ||
         kolmsim_access_refused())
         return EXCEPTION_CONTINUE_SEARCH;
     if (instruction.write) {
-        kolmsim_out(instruction.port, static_cast<std::uint8_t>(context.Eax & 0xFF));
+        kolmsim_out(instruction.port, static_cast<std::uint8_t>(context.KOLM_AX & 0xFF));
     } else {
-        context.Eax = (context.Eax & ~DWORD{0xFF}) | kolmsim_in(instruction.port);
+        context.KOLM_AX = (context.KOLM_AX & ~decltype(context.KOLM_AX){0xFF}) | kolmsim_in(instruction.port);
     }
-    context.Eip += instruction.length;
+    context.KOLM_IP += instruction.length;
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 

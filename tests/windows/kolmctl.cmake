@@ -1,5 +1,5 @@
-# dist/windows-x86/kolmctl.exe run as a technician runs it, under Wine: against a host
-# program's folder that holds the DLLs with the stand-in inpout32.dll beside them, and
+# dist/windows-x86/kolmctl.exe (or windows-x64/) run as a technician runs it, under Wine: against a host
+# program's folder that holds the DLLs with the stand-in helper beside them, and
 # against the DLLs in dist/, which has no helper. One Wine run per test: each start
 # takes seconds. The stand-in helper holds the boxes' inputs at the counts of
 # KOLMSIM_INPUTS and, with KOLMSIM_SHOW_LATCHES, reports the data latches at exit
@@ -22,11 +22,20 @@ function(windows_kolmctl_test name code match)
 endfunction()
 
 set(lpt1 Z:${host_folder}/kolmlpt1.dll)
+# How each width's kolmctl calls: the register convention, checked; the x64 one.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(calls_re "x86-64 C ABI")
+  set(check_note_re "note  calls use the x86-64 C ABI here[^\n]*")
+else()
+  set(calls_re "[^\n]*register[^\n]*")
+  set(check_note_re
+    "note  every call went through the register convention, checked for EBX, ESI, EDI, EBP, the stack and the x87 stack")
+endif()
 set(lpt2 Z:${host_folder}/kolmlpt2.dll)
 # The texts are Windows-1252 in the DLL (é is E9) and UTF-8 on the way out: this
 # file is UTF-8, so the é below is C3 A9.
 windows_kolmctl_test(info 0
-  "title: +KOLM en LPT2:\ndetail: +DLL \\(32 bits\\) pour KOLM 10 bits en LPT2:, par R\\. Tavelinque, le 20 février 2001\ncalls: +[^\n]*register[^\n]*\nport: [^\n]*\naccess: +the port helper [^\n]*host-folder.inpout32\\.dll\n"
+  "title: +KOLM en LPT2:\ndetail: +DLL \\(32 bits\\) pour KOLM 10 bits en LPT2:, par R\\. Tavelinque, le 20 février 2001\ncalls: +${calls_re}\nport: [^\n]*\naccess: +the port helper [^\n]*host-folder.${helper_re}\n"
   ARGS ${lpt2} info)
 windows_kolmctl_test(list 0
   "PURE PASCAL double EAD\\(int\\)[^\n]*\n.*14  PURE PASCAL asciiz Detail\\(\\) +-> detail\n"
@@ -58,11 +67,11 @@ windows_kolmctl_test(sim_read_plot 0 "time_s,ch0_counts,ch0_volts,ch1_counts,ch1
   ARGS ${sim} read --count 2 --interval 10 --csv --plot Z:${CMAKE_CURRENT_BINARY_DIR}/kolmsim.svg)
 windows_kolmctl_test(sim_check 0 "check: [1-9][0-9]* ok, 0 failed" ARGS ${sim} check)
 windows_kolmctl_test(check 0
-  "note  every call went through the register convention, checked for EBX, ESI, EDI, EBP, the stack and the x87 stack\ncheck: [1-9][0-9]* ok, 0 failed"
+  "${check_note_re}\ncheck: [1-9][0-9]* ok, 0 failed"
   ARGS ${lpt1} check)
 # No helper: the probe of direct port access is refused, and kolmctl says what to do.
 windows_kolmctl_test(no_port_access 8
-  "answered \"no value\" \\(-777\\): the plug-in has no access to the parallel port on this machine\\.\n  To reach the port at 0x0378: put the port helper inpout32\\.dll in the host program's folder, beside the plug-in"
+  "answered \"no value\" \\(-777\\): the plug-in has no access to the parallel port on this machine\\.\n  To reach the port at 0x0378: put the port helper ${helper_re} in the host program's folder, beside the plug-in"
   ARGS Z:$<TARGET_FILE:kolmlpt1> read --count 1)
 # A plug-in that faults in EA: reported with the call and the exception, exit code 11.
 # Windows names a null pointer an access violation; Wine under qemu-i386 reports
@@ -80,14 +89,14 @@ windows_kolmctl_test(hanging_entry 11 "kolmctl: [^\n]*faulting\\.dll: the plug-i
 
 # The machine's ports (Wine lists none) and the helper: none beside dist/kolmctl.exe,
 # an open one beside its copy in the host program's folder.
-windows_kolmctl_test(ports 0 "No parallel port is known to Windows\\.\nport helper: no inpout32\\.dll beside kolmctl\\.exe"
+windows_kolmctl_test(ports 0 "No parallel port is known to Windows\\.\nport helper: no ${helper_re} beside kolmctl\\.exe"
   ARGS ports)
 add_custom_command(OUTPUT ${host_folder}/kolmctl.exe
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:kolmctl> ${host_folder}/ DEPENDS kolmctl)
 add_custom_target(windows_kolmctl_beside_helper ALL DEPENDS ${host_folder}/kolmctl.exe)
 add_test(NAME windows.kolmctl.ports_helper COMMAND ${CMAKE_COMMAND}
   "-DCMD=${wine};${host_folder}/kolmctl.exe;ports;--json" -DCODE=0
-  "-DMATCH=\"ports\": \\[\\].*\"helper\": \"[^\"]*inpout32\\.dll\", \"helperOpen\": true"
+  "-DMATCH=\"ports\": \\[\\].*\"helper\": \"[^\"]*${helper_re}\", \"helperOpen\": true"
   -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake WORKING_DIRECTORY ${planted})
 set_tests_properties(windows.kolmctl.ports_helper PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine
   SKIP_REGULAR_EXPRESSION "SKIPPED: ")

@@ -30,9 +30,10 @@ PeExportTable readPeExports(const char* path) {
     const std::vector<unsigned char> file = readFile(path);
     const auto* dos = at<IMAGE_DOS_HEADER>(file, 0);
     if (!dos || dos->e_magic != IMAGE_DOS_SIGNATURE) return table;
-    const auto* nt = at<IMAGE_NT_HEADERS32>(file, static_cast<std::size_t>(dos->e_lfanew));
-    if (!nt || nt->Signature != IMAGE_NT_SIGNATURE || nt->FileHeader.Machine != IMAGE_FILE_MACHINE_I386)
-        return table;
+    // The headers of this host's own width: a DLL it loads is of the same.
+    const auto* nt = at<IMAGE_NT_HEADERS>(file, static_cast<std::size_t>(dos->e_lfanew));
+    const WORD machine = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    if (!nt || nt->Signature != IMAGE_NT_SIGNATURE || nt->FileHeader.Machine != machine) return table;
     const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
         reinterpret_cast<const unsigned char*>(&nt->OptionalHeader) + nt->FileHeader.SizeOfOptionalHeader);
 

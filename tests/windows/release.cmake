@@ -1,12 +1,12 @@
 # The Windows zip as a user gets it: unpacked into a fresh folder, the stand-in
 # inpout32.dll put beside the DLLs as the user would put the downloaded helper, and
 # the kolmctl.exe of the zip run under Wine against the DLLs of the zip.
-set(zip_root kolm-${PROJECT_VERSION}-windows-x86)
+set(zip_root kolm-${PROJECT_VERSION}-${windows_package})
 set(unpacked ${CMAKE_CURRENT_BINARY_DIR}/release-folder)
 set(zip_files kolmlpt1.dll kolmlpt2.dll kolmsim.dll kolmctl.exe README.txt LICENSE.txt CHANGELOG.txt)
 list(TRANSFORM zip_files PREPEND ${zip_root}/)
 add_test(NAME windows.release.unpack COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR}
-  -DPACKAGE=${zip_root}.zip -DINTO=${unpacked} "-DEXPECT=${zip_files}" -DHELPER=$<TARGET_FILE:inpout32>
+  -DPACKAGE=${zip_root}.zip -DINTO=${unpacked} "-DEXPECT=${zip_files}" -DHELPER=$<TARGET_FILE:stand_in_helper>
   -P ${CMAKE_SOURCE_DIR}/tests/release/unpack.cmake)
 set_tests_properties(windows.release.unpack PROPERTIES FIXTURES_SETUP windows_release)
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs a 32-bit Windows program under Wine, for CTest.
+# Runs a 32-bit Windows program under Wine, for CTest; a 64-bit one (PE32+) runs on
+# 64-bit Wine, natively.
 #   run-wine32.sh [--system-dll FILE] PREFIX program.exe [arguments...]
-#       run it (exit code passed on); FILE is first copied into the prefix's 32-bit
-#       system folder (give such a run a prefix of its own)
+#       run it (exit code passed on); FILE is first copied into the system folder the
+#       program sees (give such a run a prefix of its own)
 #   run-wine32.sh --stop PREFIX...                     stop the prefixes' wineservers
 #
 # The prefix is made once (64-bit Wine, which runs natively) and reused. Where the
@@ -41,6 +42,15 @@ prefix=${1:?prefix}
 shift
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" DISPLAY=
 
+# The program's machine, from its PE header: 8664 for x86-64.
+machine() {
+  local at
+  at=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+  [ -n "$at" ] && od -An -tx2 -j$((at + 4)) -N2 "$1" 2>/dev/null | tr -d ' '
+}
+is64=
+[ "$(machine "${1:-}")" = 8664 ] && is64=1
+
 for f in "$wine32" "$wine64" "$dlls32/kernel32.dll"; do
   if [ ! -e "$f" ]; then
     echo "SKIPPED: $f is missing: install wine, wine32:i386 and wine64 (scripts/setup.sh)" >&2
@@ -48,7 +58,9 @@ for f in "$wine32" "$wine64" "$dlls32/kernel32.dll"; do
   fi
 done
 
-if "$wine32" --version >/dev/null 2>&1; then
+if [ -n "$is64" ]; then
+  run32=("$wine64")
+elif "$wine32" --version >/dev/null 2>&1; then
   run32=("$wine32")
 elif command -v qemu-i386 >/dev/null; then
   export WINELOADERNOEXEC=1
@@ -80,7 +92,7 @@ fi
 if [ -n "$system_dll" ]; then
   # What GetSystemDirectory names for a 32-bit program: syswow64 in a 64-bit prefix.
   system="$prefix/drive_c/windows/syswow64"
-  [ -d "$system" ] || system="$prefix/drive_c/windows/system32"
+  [ -d "$system" ] && [ -z "$is64" ] || system="$prefix/drive_c/windows/system32"
   cp "$system_dll" "$system/" || exit 1
 fi
 

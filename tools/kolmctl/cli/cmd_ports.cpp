@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "commands.h"
+#include "file_kind.h"
 #include "hex.h"
 #include "machine_ports.h"
 #include "options.h"
@@ -118,7 +119,7 @@ void showMechanisms(const MachinePorts& m, std::ostream& out) {
         return;
     }
     out << "port helper: ";
-    if (m.helper.empty()) out << "no inpout32.dll beside kolmctl.exe\n";
+    if (m.helper.empty()) out << "no " << windowsHelperFor(hostKind().machine) << " beside kolmctl.exe\n";
     else
         out << m.helper
             << (m.helperOpen ? ", driver open\n" : ", driver closed (run once as administrator)\n");

@@ -109,7 +109,7 @@ MachinePorts discoverPorts(const std::string& folder) {
         SetupDiDestroyDeviceInfoList(set);
     }
     // The helper as the plug-in takes it: by full path, its own DLLs from its folder.
-    const std::string helper = folder + "inpout32.dll";
+    const std::string helper = folder + KOLM_HELPER_FILE;
     const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     HMODULE module = LoadLibraryExA(helper.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     SetErrorMode(oldMode);
@@ -130,7 +130,7 @@ std::optional<std::uint8_t> readDataLines(std::uint16_t base, const std::string&
         if (folder.empty()) continue;
         const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
         HMODULE module =
-            LoadLibraryExA((folder + "inpout32.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+            LoadLibraryExA((folder + KOLM_HELPER_FILE).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         SetErrorMode(oldMode);
         if (module == nullptr) continue;
         kolm::HelperCalls calls;
@@ -145,9 +145,9 @@ std::optional<std::uint8_t> readDataLines(std::uint16_t base, const std::string&
 
 std::string accessStep(const MachinePorts& machine, const MachinePort*) {
     if (machine.helper.empty())
-        return "put the port helper inpout32.dll in the host program's folder, beside the plug-in (and "
-               "beside "
-               "kolmctl.exe for this check)";
+        return "put the port helper " KOLM_HELPER_FILE
+               " in the host program's folder, beside the plug-in (and "
+               "beside kolmctl.exe for this check)";
     if (!machine.helperOpen)
         return "run the host program once as administrator, so that " + machine.helper +
                " installs its driver";

@@ -35,10 +35,13 @@ FileKind checkFile(const std::string& path) {
     if (kind->container == Container::Unknown)
         throw Error{kNotAPlugin, path + " is not a plug-in: not a shared library"};
     const FileKind host = hostKind();
-    if (kind->container != host.container || kind->machine != host.machine)
+    if (kind->container != host.container || kind->machine != host.machine) {
+        const std::string other = kolmctlFor(*kind);
         throw Error{kWrongArchitecture, path + " is an " + describe(*kind) + "; this kolmctl loads " +
-                                            describe(host) +
-                                            " files. Use the kolmctl built for that platform."};
+                                            describe(host) + " files. Use " +
+                                            (other.empty() ? "the kolmctl built for that platform" : other) +
+                                            "."};
+    }
     return *kind;
 }
 

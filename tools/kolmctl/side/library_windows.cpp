@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "file_kind.h"
 #include "library.h"
 #include "pe_exports.h"
 
@@ -63,7 +64,7 @@ bool copyIfReadable(void* to, const void* from, std::size_t n) {
 }
 
 std::string portHandleHeld() {
-    HMODULE helper = GetModuleHandleA("inpout32.dll");
+    HMODULE helper = GetModuleHandleA(windowsHelperFor(hostKind().machine));
     char path[MAX_PATH];
     const DWORD n = helper != nullptr ? GetModuleFileNameA(helper, path, MAX_PATH) : 0;
     return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();

@@ -1,0 +1,35 @@
+"""The KOLM box from Python: two 10-bit inputs and four relays on a parallel port,
+through the box's own plug-in (kolmlpt1 for LPT1, kolmlpt2 for LPT2), or kolmsim's
+virtual box (kolm.open("SIM"), simulated signals from a kolmsim.ini beside it).
+
+    import kolm
+    with kolm.open("LPT1") as box:
+        print(box.counts(0), box.volts(1))
+        box.relays[2] = True
+        times, counts, volts = box.capture(channels=(0, 1), rate=100, duration=10)
+
+Errors are exceptions: NoPortAccess when the plug-in cannot reach the port (with
+kolmctl's advice), PluginError for a file that is not a plug-in this Python can load.
+"""
+
+from pathlib import Path
+from typing import Union
+
+from ._box import Box, Names, Relays
+from ._capture import Capture
+from ._errors import KolmError, NoPortAccess, PluginError
+from ._files import find_plugin
+from ._kolmctl import Port, Ports, ports
+from ._plugin import load
+
+__all__ = ["open", "ports", "Box", "Capture", "Names", "Relays", "Port", "Ports", "KolmError", "NoPortAccess",
+           "PluginError"]
+__version__ = "1.0.0"
+
+
+def open(plugin: Union[str, Path] = "LPT1") -> Box:  # noqa: A001 - the package's verb, as in kolm.open
+    """Loads the plug-in for "LPT1" or "LPT2", kolmsim for "SIM" (a virtual box: its
+    readings are simulated), or the plug-in file at a path, and returns its Box (a
+    context manager). "LPT1" is looked for in $KOLM_PLUGIN_DIR, in this package's own
+    plug-in folder, then in the system's (/usr/lib/<multiarch>/kolm)."""
+    return Box(load(find_plugin(str(plugin))))
