@@ -1,6 +1,8 @@
 // Reading kolmsim.ini and its recordings, byte by byte and without the C library.
 #include "signal_file.h"
 
+#include <cstddef>
+
 #include "ini_text.h"
 
 namespace kolm {
@@ -123,7 +125,7 @@ SignalVerdict at(SignalProblem problem, int line, int channel = 0, Setting setti
 
 // A name of a file in the same folder: no folder part, no drive, not "." or "..".
 bool copyName(Span value, char* name) {
-    const long length = value.end - value.begin;
+    const auto length = value.end - value.begin;
     if (length == 0 || length > kRecordingNameMax) return false;
     bool dotsOnly = true;
     for (const char* p = value.begin; p < value.end; ++p) {
@@ -131,7 +133,7 @@ bool copyName(Span value, char* name) {
         dotsOnly = dotsOnly && *p == '.';
     }
     if (dotsOnly) return false;
-    for (long k = 0; k < length; ++k) name[k] = value.begin[k];
+    for (std::ptrdiff_t k = 0; k < length; ++k) name[k] = value.begin[k];
     name[length] = '\0';
     return true;
 }
