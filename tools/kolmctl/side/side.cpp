@@ -84,15 +84,19 @@ LoadAnswer Side::load(const std::string& path) {
 }
 
 // Page by page through the library's mapping, each page with the end of the one before
-// (a panel may straddle two): a page that cannot be read is passed over.
+// (a panel may straddle two): a page that cannot be read is passed over. A plug-in with a
+// virtual box is a few hundred kilobytes; past kPanelSearchLimit of a range (a hostile
+// file's vast segment) there is no panel worth the wait.
 void Side::locateBoxPanel() {
+    constexpr std::size_t kPanelSearchLimit = std::size_t{16} << 20;
     const std::size_t overlap = boxPanelSize() - 1;
     std::string bytes(overlap + kPage, '\0');
     for (const Library::Range& range : library_->image()) {
         const auto* start = static_cast<const char*>(range.at);
+        const std::size_t size = std::min(range.size, kPanelSearchLimit);
         std::size_t carried = 0;
-        for (std::size_t done = 0; done < range.size; done += kPage) {
-            const std::size_t n = std::min(kPage, range.size - done);
+        for (std::size_t done = 0; done < size; done += kPage) {
+            const std::size_t n = std::min(kPage, size - done);
             if (!copyIfReadable(bytes.data() + carried, start + done, n)) {
                 carried = 0;
                 continue;
