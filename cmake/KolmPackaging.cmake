@@ -3,8 +3,8 @@
 # package for each Linux build.
 #
 # Installing takes what is built and builds nothing more (the test suites of the
-# same build directory stay out of a release): build kolmlpt1, kolmlpt2 and
-# kolmctl first.
+# same build directory stay out of a release): build kolmlpt1, kolmlpt2,
+# kolmsim_plugin (kolmsim) and kolmctl first.
 #
 # Only builds with a real port access make deliverables: a plug-in on the simulated
 # bench needs the bench beside it and is for tests and demonstrations.
@@ -43,7 +43,7 @@ if(WIN32)
     file(WRITE ${staged}/${to} "${text}")
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${from})
   endforeach()
-  install(FILES $<TARGET_FILE:kolmlpt1> $<TARGET_FILE:kolmlpt2> DESTINATION .)
+  install(FILES $<TARGET_FILE:kolmlpt1> $<TARGET_FILE:kolmlpt2> $<TARGET_FILE:kolmsim_plugin> DESTINATION .)
   install(TARGETS kolmctl RUNTIME DESTINATION .)
   install(FILES ${staged}/README.txt ${staged}/LICENSE.txt ${staged}/CHANGELOG.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
@@ -56,6 +56,9 @@ if(WIN32)
 else()
   # The plug-ins in their folder (KOLM_INSTALL_PLUGINDIR, CMakeLists.txt), without the executable bit.
   install(TARGETS kolmlpt1 kolmlpt2 LIBRARY DESTINATION ${KOLM_INSTALL_PLUGINDIR}
+    PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  # kolmsim beside them, with its virtual box: the plug-in for lessons and hosts without a port.
+  install(TARGETS kolmsim_plugin LIBRARY DESTINATION ${KOLM_INSTALL_PLUGINDIR}
     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   install(TARGETS kolmctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 

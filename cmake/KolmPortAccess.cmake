@@ -18,3 +18,13 @@ if(NOT DEFINED KOLM_PORT_ACCESS_${KOLM_PORT_ACCESS})
 endif()
 list(TRANSFORM KOLM_PORT_ACCESS_${KOLM_PORT_ACCESS} PREPEND ${CMAKE_SOURCE_DIR}/
   OUTPUT_VARIABLE KOLM_PORT_ACCESS_SOURCES)
+
+# kolmsim's, in every build whatever KOLM_PORT_ACCESS says: the virtual box inside the
+# plug-in (the box model and its signals from kolmsim.ini), on the platform's clock.
+set(KOLM_VIRTUAL_BOX_SOURCES access/virtual_box.cpp access/signal_file.cpp sim/kolm_box.cpp sim/signals.cpp)
+if(WIN32)
+  list(APPEND KOLM_VIRTUAL_BOX_SOURCES access/monotonic_clock_windows.cpp)
+else()
+  list(APPEND KOLM_VIRTUAL_BOX_SOURCES access/monotonic_clock_posix.cpp)
+endif()
+list(TRANSFORM KOLM_VIRTUAL_BOX_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)

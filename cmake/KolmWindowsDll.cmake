@@ -3,10 +3,15 @@
 # directory), libgcc static, and nothing imported but KERNEL32.dll: msvcrt is on the
 # link line only for helpers the compiler may call, and the tests check that the DLL
 # imports none.
-# The version resource describes the file by the plug-in's title text.
+# The version resource describes the file by the plug-in's title text. FILE is the
+# DLL's name without .dll, when it is not the target's.
 function(kolm_windows_dll lib title)
+  set(file ${lib})
+  if(ARGC GREATER 2)
+    set(file ${ARGV2})
+  endif()
   set(def ${CMAKE_CURRENT_BINARY_DIR}/${lib}.def)
-  kolm_write_def(${lib}.dll ${def})
+  kolm_write_def(${file}.dll ${def})
   set_target_properties(${lib} PROPERTIES LINK_DEPENDS ${def})
   # The entry's symbol: stdcall-decorated on i386, plain on x86-64 (one convention there).
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -18,5 +23,5 @@ function(kolm_windows_dll lib title)
     ${def} -nostdlib -Wl,--entry,${entry} -Wl,--enable-stdcall-fixup
     -Wl,--no-undefined -static-libgcc)
   target_link_libraries(${lib} PRIVATE kernel32 msvcrt gcc)
-  kolm_version_resource(${lib} "${title}" ${lib}.dll)
+  kolm_version_resource(${lib} "${title}" ${file}.dll)
 endfunction()

@@ -1,11 +1,13 @@
 // What a plug-in's directory says, fed anything: the directory-text parser, the
-// Windows-1252 conversion that shows a text, and the decoders of the answers
-// kolmctl gets from the plug-in's side (which a hostile plug-in can write into).
+// Windows-1252 conversion that shows a text, the decoders of the answers kolmctl gets
+// from the plug-in's side (which a hostile plug-in can write into), and the virtual
+// box's panel looked for in the plug-in's memory.
 // A text that parses must describe the same signature again.
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "box_panel.h"
 #include "cp1252.h"
 #include "fuzz_check.h"
 #include "messages.h"
@@ -32,5 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)kolmctl::readCallsAnswer(bytes, answers);
     kolmctl::Request request;
     (void)kolmctl::readRequest(bytes, request);
+    // A panel found at an address is one whose lines read there.
+    if (const auto at = kolmctl::findBoxPanel(bytes, 0x1000))
+        KOLM_CHECK(kolmctl::boxPanelLines(std::string_view(bytes).substr(*at), 0x1000 + *at).has_value());
     return 0;
 }

@@ -2,30 +2,14 @@
 // imports nothing but KERNEL32: byte by byte, no copies.
 #include "port_file.h"
 
+#include "ini_text.h"
+
 namespace kolm {
 
 namespace {
 
-struct Span {
-    const char* begin;
-    const char* end;
-};
-
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-Span trimmed(Span s) {
-    while (s.begin < s.end && blank(*s.begin)) ++s.begin;
-    while (s.end > s.begin && blank(s.end[-1])) --s.end;
-    return s;
-}
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameWord(Span s, const char* word) {
-    for (; s.begin < s.end && *word != '\0'; ++s.begin, ++word)
-        if (lower(*s.begin) != *word) return false;
-    return s.begin == s.end && *word == '\0';
-}
+using ini::lower;
+using ini::Span;
 
 int digitValue(char c, int radix) {
     const char l = lower(c);
@@ -50,37 +34,22 @@ long number(Span s) {
     return value;
 }
 
-// The line's text before any comment.
-Span content(Span line) {
-    for (const char* p = line.begin; p < line.end; ++p)
-        if (*p == ';' || *p == '#') return trimmed({line.begin, p});
-    return trimmed(line);
-}
-
 }  // namespace
 
 PortFile parsePortFile(const char* text, int length, std::uint16_t& base) {
-    const char* const end = text + length;
     bool inPortSection = false;
     bool found = false;
     long value = 0;
-    for (const char* at = text; at < end;) {
-        const char* eol = at;
-        while (eol < end && *eol != '\n') ++eol;
-        const Span line = content({at, eol});
-        at = eol + 1;
-        if (line.begin == line.end) continue;
-        if (*line.begin == '[') {
-            inPortSection = line.end[-1] == ']' && sameWord(trimmed({line.begin + 1, line.end - 1}), "port");
+    ini::Lines lines(text, length);
+    for (ini::Line line; lines.next(line);) {
+        if (line.isSection) {
+            inPortSection = ini::sameWord(line.section, "port");
             continue;
         }
-        const char* equals = line.begin;
-        while (equals < line.end && *equals != '=') ++equals;
-        if (!inPortSection || equals == line.end || !sameWord(trimmed({line.begin, equals}), "base"))
-            continue;
+        if (!inPortSection || !ini::sameWord(line.name, "base")) continue;
         if (found) return PortFile::twoBases;
         found = true;
-        value = number(trimmed({equals + 1, line.end}));
+        value = number(line.value);
     }
     if (!found) return PortFile::noBase;
     if (value < 0) return PortFile::notANumber;

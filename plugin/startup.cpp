@@ -13,6 +13,7 @@ namespace {
 // The port file beside the plug-in, if any: a card that the firmware placed at another
 // address than the variant's. `base` is set when it is valid.
 PortFile readPortFile(std::uint16_t& base) {
+    if (variant::portFile[0] == '\0') return PortFile::absent;
     char text[kPortFileMax];
     const int length = readBesideModule(variant::portFile, text, kPortFileMax);
     if (length == kNoSuchFile) return PortFile::absent;

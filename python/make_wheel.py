@@ -23,8 +23,9 @@ from pathlib import Path
 HERE = Path(__file__).resolve().parent
 # The Linux files need the C library of glibc 2.34 or later (the .deb says the same).
 PLATFORMS = {
-    "linux-x86_64": ("manylinux_2_34_x86_64", ["kolmlpt1.so", "kolmlpt2.so", "kolmctl"], "strip"),
-    "windows-x64": ("win_amd64", ["kolmlpt1.dll", "kolmlpt2.dll", "kolmctl.exe"], "x86_64-w64-mingw32-strip"),
+    "linux-x86_64": ("manylinux_2_34_x86_64", ["kolmlpt1.so", "kolmlpt2.so", "kolmsim.so", "kolmctl"], "strip"),
+    "windows-x64": ("win_amd64", ["kolmlpt1.dll", "kolmlpt2.dll", "kolmsim.dll", "kolmctl.exe"],
+                    "x86_64-w64-mingw32-strip"),
 }
 STAMP = (2026, 1, 1, 0, 0, 0)
 

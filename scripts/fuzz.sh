@@ -2,7 +2,7 @@
 # Builds the fuzzers (clang, libFuzzer, ASan, UBSan) and runs each for a bounded
 # time from a copy of its committed corpus (fuzz/corpus*/ is never written): the
 # entry points for SECONDS, kolmctl's readers of plug-in files and of directory
-# texts for a quarter of that each (at least 10 s).
+# texts, and the virtual box's signal files, for a quarter of that each (at least 10 s).
 # A crash, a sanitizer report or a broken invariant fails the script; the input
 # that did it is left in build/fuzz/run/<target>/artifacts/.
 # Usage: bash scripts/fuzz.sh [SECONDS]    (default 60)
@@ -38,3 +38,4 @@ fuzz() {
 fuzz entry_points fuzz/corpus "$seconds"
 fuzz plugin_files fuzz/corpus_plugin_files "$quarter"
 fuzz directory_texts fuzz/corpus_directory_texts "$quarter"
+fuzz signal_files fuzz/corpus_signal_files "$quarter"

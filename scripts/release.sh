@@ -15,7 +15,7 @@ rm -rf "$out"
 mkdir -p "$out"
 for preset in windows-x86 windows-x64 linux-x86_64 linux-x86; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j 2 --target kolmlpt1 kolmlpt2 kolmctl
+  cmake --build --preset "$preset" -j 2 --target kolmlpt1 kolmlpt2 kolmsim_plugin kolmctl
   build=build/$preset
   rm -rf "$build/package"
   (cd "$build" && cpack --config CPackConfig.cmake >/dev/null)

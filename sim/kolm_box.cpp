@@ -1,8 +1,5 @@
 #include "kolm_box.h"
 
-#include <chrono>
-#include <cmath>
-
 namespace kolmsim {
 
 namespace {
@@ -13,11 +10,7 @@ constexpr std::uint8_t kBusyInverted = 0x80;  // status bit 7, channel 1's: read
 // Status bits 0-5 are not wired to the box: reserved bits and ERROR/SELECT read high,
 // PAPER OUT low, on the ports we model.
 constexpr std::uint8_t kUnwiredStatus = 0x1F;
-
-double secondsNow() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+constexpr double kVoltsFullScale = 5.0;  // 1024 counts
 }  // namespace
 
 void Box::setLatch(std::uint8_t value) {
@@ -73,22 +66,25 @@ std::uint8_t Box::readStatus() {
 
 void Box::setCount(int channel, std::uint16_t count) {
     fixed_[channel] = count > fullScale ? fullScale : count;
-    source_[channel] = Source::Fixed;
+    isFixed_[channel] = true;
 }
 
-void Box::setSource(int channel, Source source) { source_[channel] = source; }
+void Box::setInputs(InputVolts inputs) {
+    inputs_ = inputs;
+    isFixed_[0] = isFixed_[1] = false;
+}
+
+// A converter's count is the whole number of 5/1024 V steps below its input, from 0 up
+// to 1023 at the top of the scale: an input outside 0 to 5 V (or none) reads at the end.
+std::uint16_t Box::countOf(double volts) {
+    const double steps = volts * (fullScale + 1) / kVoltsFullScale;
+    if (!(steps > 0.0)) return 0;
+    return steps >= fullScale ? fullScale : static_cast<std::uint16_t>(steps);
+}
 
 std::uint16_t Box::input(int channel) const {
-    switch (source_[channel]) {
-    case Source::Fixed: return fixed_[channel];
-    case Source::Sine: {  // 2.5 V +/- 2 V, period 10 s
-        const double volts = 2.5 + 2.0 * std::sin(2.0 * M_PI * secondsNow() / 10.0);
-        return static_cast<std::uint16_t>(std::lround(volts * 1024.0 / 5.0));
-    }
-    case Source::Ramp:  // 0 to full scale every 20 s
-        return static_cast<std::uint16_t>(std::fmod(secondsNow(), 20.0) / 20.0 * fullScale);
-    }
-    return 0;
+    if (isFixed_[channel]) return fixed_[channel];
+    return inputs_.volts ? countOf(inputs_.volts(inputs_.context, channel)) : 0;
 }
 
 }  // namespace kolmsim

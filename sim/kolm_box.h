@@ -13,21 +13,26 @@
 // This model is the test oracle for the plug-in, so it keeps its own pin
 // definitions instead of sharing the plug-in's: a wrong mask on either side
 // must show up as a wrong reading.
+//
+// Freestanding (no C library), like signals.h: the virtual-box plug-in carries it.
 #pragma once
 
 #include <cstdint>
 
 namespace kolmsim {
 
-// Where a channel's input comes from: a fixed count, or a slow waveform for demos.
-enum class Source : std::uint8_t { Fixed, Sine, Ramp };
+// What the converters sample at the first clock edge of a reading, in volts.
+struct InputVolts {
+    double (*volts)(void* context, int channel);
+    void* context;
+};
 
 class Box {
 public:
     static constexpr int bits = 10;
     static constexpr std::uint16_t fullScale = (1u << bits) - 1;
 
-    explicit Box(std::uint8_t latch = 0x00) : data_(latch) {}
+    constexpr explicit Box(std::uint8_t latch = 0x00) : data_(latch) {}
 
     void writeData(std::uint8_t value);
     // Sets the latch as if the port had held `value` before anyone wrote it.
@@ -35,8 +40,12 @@ public:
     std::uint8_t readData() const { return data_; }
     std::uint8_t readStatus();
 
+    // A channel held at a fixed count, until setInputs.
     void setCount(int channel, std::uint16_t count);
-    void setSource(int channel, Source source);
+    // Both channels from `inputs` (none: 0 V), converted as the box's 10-bit
+    // converters do over 5 V.
+    void setInputs(InputVolts inputs);
+    static std::uint16_t countOf(double volts);
     void setConnected(bool connected) { connected_ = connected; }
     std::uint8_t relays() const { return data_ & 0x0F; }
 
@@ -57,7 +66,8 @@ private:
     bool line_[2] = {false, false};  // data line of each converter as it stands
     bool ackShown_ = false;          // what ACK shows until the channel-0 output has settled
     int statusReadsSinceEdge_ = 0;
-    Source source_[2] = {Source::Sine, Source::Ramp};
+    InputVolts inputs_ = {nullptr, nullptr};
+    bool isFixed_[2] = {false, false};
     std::uint16_t fixed_[2] = {0, 0};
 };
 

@@ -1,9 +1,11 @@
 #include "kolmsim.h"
 
+#include <chrono>
 #include <cmath>
 #include <vector>
 
 #include "kolm_box.h"
+#include "signals.h"
 
 namespace {
 
@@ -17,7 +19,28 @@ struct FailurePlan {
     uint32_t seen = 0;  // accesses of those kinds since the plan was set
 };
 
+// A box as powered up on the bench: latch 0x00, the demo signals on its inputs.
+kolmsim::Box freshBox() {
+    static kolmsim::Inputs demo = [] {
+        kolmsim::Inputs inputs;
+        kolmsim::demoSignals(inputs.signals());
+        inputs.restart(0.0);
+        return inputs;
+    }();
+    kolmsim::Box box;
+    box.setInputs({[](void* inputs, int channel) {
+                       using namespace std::chrono;
+                       const double now = duration<double>(steady_clock::now().time_since_epoch()).count();
+                       return static_cast<kolmsim::Inputs*>(inputs)->volts(channel, now);
+                   },
+                   &demo});
+    return box;
+}
+
 struct Bench {
+    Bench() {
+        for (auto& box : boxes) box = freshBox();
+    }
     kolmsim::Box boxes[kMaxBoxes];
     uint16_t bases[kMaxBoxes] = {kBases[0], kBases[1]};
     int boxCount = 2;
@@ -98,7 +121,7 @@ uint64_t kolmsim_attempts_after_failure(void) { return bench().afterFailure; }
 
 void kolmsim_reset(void) {
     Bench& b = bench();
-    for (auto& box : b.boxes) box = kolmsim::Box();
+    for (auto& box : b.boxes) box = freshBox();
     b.bases[0] = kBases[0];
     b.bases[1] = kBases[1];
     b.boxCount = 2;
@@ -116,7 +139,7 @@ int kolmsim_add_box(uint16_t base) {
     if (boxAt(base, 0)) return 1;
     if (b.boxCount == kMaxBoxes) return 0;
     b.bases[b.boxCount] = base;
-    b.boxes[b.boxCount++] = kolmsim::Box();
+    b.boxes[b.boxCount++] = freshBox();
     return 1;
 }
 

@@ -1,7 +1,8 @@
 // What a host relies on, written here by hand from the outside, not generated from
 // the code under test, so that a change there fails the tests: the export table
-// every deliverable must carry (the 20 names with their fixed ordinals) and the two
-// build variants (the port each drives, the one it must never touch, its texts).
+// every deliverable must carry (the 20 names with their fixed ordinals) and the
+// build variants (the port each drives, the one it must never touch, its texts): the
+// two port plug-ins, and kolmsim, whose box is a virtual one inside it.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +51,13 @@ inline constexpr VariantContract kLpt1Contract = {
 inline constexpr VariantContract kLpt2Contract = {
     "kolmlpt2.dll", 0x278, 0x378,
     "KOLM en LPT2:", "DLL (32 bits) pour KOLM 10 bits en LPT2:, par R. Tavelinque, le 20 f\xE9vrier 2001"};
+
+// Its texts say it is simulated; its virtual box sits at LPT1's address, and it touches
+// no port of the machine at all.
+inline constexpr VariantContract kSimContract = {
+    "kolmsim.dll", 0x378, 0x278, "KOLM simul\xE9",
+    "DLL pour KOLM 10 bits simul\xE9 : bo\xEEte virtuelle, signaux de kolmsim.ini, aucune mesure r\xE9"
+    "elle"};
 
 // A built deliverable as a test host finds it: the file and what it must keep.
 struct Variant : VariantContract {

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "bench_trace.h"
+#include "box_panel_lines.h"
 #include "host_contract.h"
 #include "loaded_library.h"
 #include "port_file_cases.h"
+#include "signal_file_cases.h"
 
 namespace {
 
@@ -117,6 +120,44 @@ TEST(LibraryLoad, PortFileBesideThePluginMovesItToACard) {
             EXPECT_EQ(lib.bind<std::int32_t(std::int32_t)>("EA")(0), 300);
             EXPECT_EQ(touched(kLpt1) + touched(kLpt2) + touched(kCardBase), 1);
         }
+    }
+    fs::current_path(before);
+}
+
+// kolmsim with each signal file of the table beside a copy of it, and a decoy in the
+// current folder: the readings the file sets, or no box and no value; never a port of
+// the machine. Its relays show on the virtual box's panel as the box holds them.
+TEST(LibraryLoad, KolmsimReadsTheSignalFileBesideItOnly) {
+    namespace fs = std::filesystem;
+    const ScratchFolder scratch("kolm-signal-file");
+    fs::create_directories(scratch.path / "current");
+    const fs::path before = fs::current_path();
+    fs::current_path(scratch.path / "current");
+    std::ofstream(kolm::kSignalFileName) << "[channel0]\nsignal=nothing\n";
+    for (const SignalFileCase& row : kSignalFileCases) {
+        SCOPED_TRACE(row.name);
+        const std::string copy = layOutSignalFiles(row, scratch.path / "plugin", KOLMSIM_PLUGIN_PATH);
+        freshBench(0x05);
+        Library lib(copy.c_str());
+        ASSERT_TRUE(lib.loaded()) << dlerror();
+        EXPECT_STREQ(lib.bind<const char*()>("titre")(), kSimContract.title);
+        auto ea = lib.bind<std::int32_t(std::int32_t)>("EA");
+        auto sb = lib.bind<std::int32_t(std::int32_t, std::int32_t)>("SB");
+        if (row.problem != kolm::SignalProblem::none) {
+            EXPECT_EQ(ea(0), -777);
+            EXPECT_EQ(sb(1, 1), -777);
+            EXPECT_EQ(boxPanelLines(lib.handle()), std::nullopt);
+        } else {
+            EXPECT_EQ(boxPanelLines(lib.handle()), 0xB0) << "powered, clock high, all relays off";
+            EXPECT_EQ(sb(2, 1), 201);
+            EXPECT_EQ(sb(0, 1), 1);
+            EXPECT_EQ(boxPanelLines(lib.handle()), 0xB5);
+            for (int ch = 0; ch < 2; ++ch) {
+                if (row.counts[ch] == kAnyCount) continue;
+                EXPECT_EQ(ea(ch), row.counts[ch]) << "channel " << ch;
+            }
+        }
+        EXPECT_EQ(kolmsim_access_count(), 0u) << "the virtual box is no port of the machine";
     }
     fs::current_path(before);
 }

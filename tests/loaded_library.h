@@ -17,6 +17,7 @@ public:
     LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
     bool loaded() const { return handle_ != nullptr; }
+    void* handle() const { return handle_; }
     const void* address(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
     // The export `name` as a function of the C convention: bind<int(int)>("EA").
     template <typename Fn>

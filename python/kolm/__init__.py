@@ -1,5 +1,6 @@
 """The KOLM box from Python: two 10-bit inputs and four relays on a parallel port,
-through the box's own plug-in (kolmlpt1 for LPT1, kolmlpt2 for LPT2).
+through the box's own plug-in (kolmlpt1 for LPT1, kolmlpt2 for LPT2), or kolmsim's
+virtual box (kolm.open("SIM"), simulated signals from a kolmsim.ini beside it).
 
     import kolm
     with kolm.open("LPT1") as box:
@@ -27,7 +28,8 @@ __version__ = "1.0.0"
 
 
 def open(plugin: Union[str, Path] = "LPT1") -> Box:  # noqa: A001 - the package's verb, as in kolm.open
-    """Loads the plug-in for "LPT1" or "LPT2", or the plug-in file at a path, and
-    returns its Box (a context manager). "LPT1" is looked for in $KOLM_PLUGIN_DIR, in
-    this package's own plug-in folder, then in the system's (/usr/lib/<multiarch>/kolm)."""
+    """Loads the plug-in for "LPT1" or "LPT2", kolmsim for "SIM" (a virtual box: its
+    readings are simulated), or the plug-in file at a path, and returns its Box (a
+    context manager). "LPT1" is looked for in $KOLM_PLUGIN_DIR, in this package's own
+    plug-in folder, then in the system's (/usr/lib/<multiarch>/kolm)."""
     return Box(load(find_plugin(str(plugin))))

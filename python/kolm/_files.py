@@ -11,7 +11,7 @@ from typing import List, Optional, Tuple
 
 from ._errors import PluginError
 
-#: Environment variable naming a folder that holds kolmlpt1 and kolmlpt2; looked at first.
+#: Environment variable naming a folder that holds kolmlpt1, kolmlpt2 and kolmsim; looked at first.
 PLUGIN_DIR_VARIABLE = "KOLM_PLUGIN_DIR"
 #: Environment variable naming the kolmctl program to run for ports() and advice.
 KOLMCTL_VARIABLE = "KOLMCTL"
@@ -32,7 +32,7 @@ def kolmctl_name() -> str:
 
 
 def plugin_folders() -> List[Path]:
-    """The folders searched for kolmlpt1/kolmlpt2, in order: $KOLM_PLUGIN_DIR, the
+    """The folders searched for kolmlpt1/kolmlpt2/kolmsim, in order: $KOLM_PLUGIN_DIR, the
     plug-ins inside this package (a wheel), then the system's plug-in folder (the .deb)."""
     folders = []
     if os.environ.get(PLUGIN_DIR_VARIABLE):
@@ -45,15 +45,19 @@ def plugin_folders() -> List[Path]:
     return folders
 
 
+#: The plug-in of each name kolm.open takes: a box on LPT1 or LPT2, or kolmsim's virtual box.
+_PLUGINS = {"LPT1": "kolmlpt1", "LPT2": "kolmlpt2", "SIM": "kolmsim"}
+
+
 def find_plugin(name: str) -> Path:
-    """The file for "LPT1", "LPT2" or a path. PluginError when there is none."""
-    lpt = {"LPT1": 1, "LPT2": 2}.get(name.upper().rstrip(":"))
-    if lpt is None:
+    """The file for "LPT1", "LPT2", "SIM" or a path. PluginError when there is none."""
+    stem = _PLUGINS.get(name.upper().rstrip(":"))
+    if stem is None:
         path = Path(name)
         if not path.exists():
             raise PluginError(f"no such file: {name}")
         return path.resolve()
-    file_name = f"kolmlpt{lpt}{plugin_suffix()}"
+    file_name = f"{stem}{plugin_suffix()}"
     for folder in plugin_folders():
         if (folder / file_name).is_file():
             return (folder / file_name).resolve()

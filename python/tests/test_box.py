@@ -2,7 +2,9 @@
 the box model from the clock edges the plug-in really produced."""
 
 import math
+import shutil
 import threading
+import time
 
 import pytest
 
@@ -122,3 +124,29 @@ def i386_elf(tmp_path):
 def test_a_wrong_file_is_a_plugin_error(bench, tmp_path, make, says):
     with pytest.raises(kolm.PluginError, match=says):
         kolm.open(str(make(tmp_path)))
+
+
+def test_sim_is_the_virtual_box_with_the_signals_beside_it(tmp_path, monkeypatch):
+    """kolm.open("SIM"): kolmsim, its inputs the constants of its kolmsim.ini and an RC
+    circuit (tau 1 us) that relay 2 charges; a bad kolmsim.ini is NoPortAccess with the
+    line at fault."""
+    from conftest import DEV_KOLMCTL, DEV_LIB, need
+    need(DEV_LIB / "kolmsim.so", DEV_KOLMCTL)
+    shutil.copy(DEV_LIB / "kolmsim.so", tmp_path)
+    ini = tmp_path / "kolmsim.ini"
+    ini.write_text("[channel0]\nsignal=constant\noffset=3.3301\n[channel1]\nsignal=rc\ntau=1e-6\nrelay=2\n")
+    monkeypatch.setenv("KOLM_PLUGIN_DIR", str(tmp_path))
+    monkeypatch.setenv("KOLMCTL", str(DEV_KOLMCTL))
+    with kolm.open("SIM") as box:
+        assert box.title == "KOLM simul\xe9"
+        assert (box.counts(0), box.counts(1)) == (682, 0)
+        box.relays[2] = True
+        time.sleep(0.001)  # a thousand time constants
+        assert box.counts(1) == 1023
+    bad = tmp_path / "bad"  # another file: the one above stays loaded in this process
+    bad.mkdir()
+    shutil.copy(DEV_LIB / "kolmsim.so", bad)
+    (bad / "kolmsim.ini").write_text("[channel0]\nsignal=sinus\n")
+    monkeypatch.setenv("KOLM_PLUGIN_DIR", str(bad))
+    with kolm.open("SIM") as box, pytest.raises(kolm.NoPortAccess, match="kolmsim.ini line 2"):
+        box.counts(0)

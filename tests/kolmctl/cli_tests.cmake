@@ -63,3 +63,9 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT WIN32)
   kolmctl_cli_test(check_finds_stack_unbalanced 1 "FAIL  SAD\\(0,3.300000\\) stack off by -?8 bytes" ${breaker} check)
   kolmctl_cli_test(check_finds_x87_left_over 1 "FAIL  RSAD\\(0\\) answered 1, expected -777.0; x87 stack depth 2, expected 1" ${breaker} check)
 endif()
+# kolmsim, the plug-in with a virtual box: simulated and said so, its relays as the box
+# holds them, and the same check as any plug-in.
+set(sim $<TARGET_FILE:kolmsim_plugin>)
+kolmctl_cli_test(sim_info 0 "title: +KOLM simulé\n.*access: +the virtual box inside the plug-in: simulated signals, no port\nrelays: +0 off, 1 off, 2 on, 3 off" ${sim} relay 2 on then info)
+kolmctl_cli_test(sim_relays 0 "relais 0: off\nrelais 1: off\nrelais 2: off\nrelais 3: off" ${sim} relays)
+kolmctl_cli_test(sim_check 0 "check: [0-9]+ ok, 0 failed" ${sim} check)

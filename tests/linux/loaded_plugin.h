@@ -13,8 +13,10 @@
 // Test names and messages show the file, not the bytes of the record.
 inline void PrintTo(const Variant& v, std::ostream* os) { *os << v.path; }
 
+// "lpt1", "lpt2", "sim": the file's name after "kolm".
 inline std::string variantName(const ::testing::TestParamInfo<Variant>& variant) {
-    return "lpt" + std::to_string(variant.index + 1);
+    const std::string dll = variant.param.dll;
+    return dll.substr(4, dll.find('.') - 4);
 }
 
 // Every call through the host's calling convention, checked on i386.

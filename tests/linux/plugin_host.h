@@ -5,16 +5,52 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench_trace.h"
+#include "box_panel_lines.h"
 #include "fake_parport.h"
 #include "host_contract.h"
 #include "loaded_plugin.h"
 #include "port_file_cases.h"
+#include "signal_file.h"
 
 inline const Variant kVariants[] = {{kLpt1Contract, KOLMLPT1_PATH}, {kLpt2Contract, KOLMLPT2_PATH}};
+// The host contract's rows: both port plug-ins, and kolmsim on its virtual box.
+inline const Variant kContractRows[] = {kVariants[0], kVariants[1], {kSimContract, KOLMSIM_PLUGIN_PATH}};
+
+inline bool isVirtualBox(const Variant& v) { return std::string_view(v.dll) == kSimContract.dll; }
+
+// The plug-in file of row `v` with its box's inputs at these counts: the bench's box at
+// its port, or kolmsim's virtual box through the constants of a kolmsim.ini laid
+// beside a copy of it (each in the middle of its count's step).
+inline std::string withInputs(const Variant& v, int count0, int count1) {
+    if (!isVirtualBox(v)) {
+        kolmsim_set_count(v.base, 0, count0);
+        kolmsim_set_count(v.base, 1, count1);
+        return v.path;
+    }
+    namespace fs = std::filesystem;
+    static const ScratchFolder folder("kolm-virtual-box");
+    fs::create_directories(folder.path);
+    const fs::path copy = folder.path / fs::path(v.path).filename();
+    fs::copy_file(v.path, copy, fs::copy_options::overwrite_existing);
+    std::ofstream ini(folder.path / kolm::kSignalFileName);
+    for (int ch = 0; ch < 2; ++ch)
+        ini << "[channel" << ch
+            << "]\nsignal=constant\noffset=" << ((ch == 0 ? count0 : count1) + 0.5) * 5.0 / 1024 << "\n";
+    return copy.string();
+}
+
+// The data lines the row's box holds: the bench's latch, or the virtual box's panel.
+inline int dataLines(const Variant& v, const Plugin& lib) {
+    if (!isVirtualBox(v)) return kolmsim_data(v.base);
+    const auto lines = boxPanelLines(lib.handle());
+    return lines ? *lines : -1;
+}
 
 // The machine before the host loads a plug-in: parport0 at a third base (so the
 // scan must skip it), parport1 at 0x278, parport2 at 0x378; both boxes connected

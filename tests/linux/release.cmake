@@ -21,6 +21,8 @@ add_test(NAME linux.release.unpack COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINA
   -DPACKAGE=kolm_${PROJECT_VERSION}_${deb_arch}.deb -DINTO=${root} "-DEXPECT=${deb_files}"
   -P ${CMAKE_SOURCE_DIR}/tests/release/unpack.cmake)
 set_tests_properties(linux.release.unpack PROPERTIES FIXTURES_SETUP linux_release)
+# kolmsim, the plug-in with a virtual box, beside the others.
+set(kolmsim_file ${plugins}/kolmsim.so)
 
 # linux_release_test(NAME EXIT_CODE REGEX COMMAND...); an empty REGEX checks the exit code only.
 function(linux_release_test name code match)
@@ -43,6 +45,9 @@ linux_release_test(read 0 "^time_s,ch0_counts,ch0_volts,ch1_counts,ch1_volts\n[0
   ${kolmctl} ${root}/${plugins}/kolmlpt1.so read --count 1 --csv)
 linux_release_test(relay 0 "relais 1: switched on \\(SB answered 101\\), read back on"
   ${kolmctl} ${root}/${plugins}/kolmlpt1.so relay 1 on)
+# The packaged kolmsim on its demo signals, charted, as the README's demo runs it.
+linux_release_test(sim 0 "title: +KOLM simulé\n.*signals: +built in .*CAN voie 0: [0-9]+ \\([0-9.]+ V\\)"
+  ${kolmctl} ${root}/${kolmsim_file} info then read --count 2 --interval 50 --plot ${CMAKE_CURRENT_BINARY_DIR}/release-sim.svg)
 # Warnings fail the test as errors do; the package's overrides say why each finding
 # that stays is intended.
 linux_release_test(lintian 0 "" lintian --fail-on error,warning ${deb})

@@ -57,6 +57,8 @@ check "kolmctl kolmlpt2 info: the base from the port file" \
 check "kolmctl kolmlpt2 read: the box on the card" says "^time_s,ch0_counts,ch1_counts [0-9.]+,489,826 $" \
   "$(kolmctl kolmlpt2 read --counts --csv | tr '\n' ' ')"
 rm -f "$plugins/kolmlpt2.ini"
+check "kolmctl kolmsim info: the virtual box, by its bare name" \
+  says "^file: +$plugins/kolmsim\\.so .*title: +KOLM simulé .*signals: +built in" "$(kolmctl kolmsim info | tr '\n' ' ')"
 # The Python package of the amd64 package finds the installed plug-ins (-B: no bytecode left behind).
 if printf '%s\n' "${files[@]}" | grep -q '/dist-packages/kolm/'; then
   check "python3: import kolm, the box at 0x378" says "^$plugins/kolmlpt1\.so 709\$" "$(cd "$scratch" &&

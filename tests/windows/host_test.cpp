@@ -14,14 +14,19 @@
 //                       traces on the direct path
 //   host_test.exe portfile LPT1.dll LPT2.dll HELPER  copies of the plug-ins beside each
 //                       port file of the hosts' table, a card's box at 0xD010
+//   host_test.exe virtual KOLMSIM.dll              kolmsim on its virtual box: the same
+//                       contract, readings of the constants of its kolmsim.ini, the
+//                       relays on the box's panel, and each signal file of the table
 #include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "box_panel.h"
 #include "checks.h"
 #include "convention_call.h"
 #include "direct_io_server.h"
@@ -31,6 +36,8 @@
 #include "kolm_version.h"
 #include "pe_exports.h"
 #include "port_file_cases.h"
+#include "signal_file_cases.h"
+#include "virtual_box_panel.h"
 
 using checks::expect;
 using checks::expectEq;
@@ -366,6 +373,68 @@ void runPortFiles(const Variant (&variants)[2], const char* helperPath) {
     std::filesystem::current_path(root.path.parent_path());
 }
 
+// --- kolmsim, on the virtual box inside it ------------------------------------------
+
+// The data lines on the front panel of the virtual box in the loaded kolmsim, found in
+// its image as kolmctl finds them; -1 without one.
+int panelLines(HMODULE module) {
+    const auto* base = reinterpret_cast<const char*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const std::string_view image(base, nt->OptionalHeader.SizeOfImage);
+    const auto at = kolmctl::findBoxPanel(image, reinterpret_cast<std::uintptr_t>(base));
+    return at ? static_cast<unsigned char>(image[*at + kolm::kBoxPanelLinesAt]) : -1;
+}
+
+// The host contract on copies of kolmsim beside each signal file of the table: the
+// constants' exact counts (0x2AA, 0x155), the port procedures as the box sees them on
+// its lines, no box for a bad file.
+void runVirtualBox(const char* dll) {
+    const ScratchFolder root("kolm-signal-file");
+    for (const SignalFileCase& row : kSignalFileCases) {
+        checks::context = row.name;
+        const std::string copy = layOutSignalFiles(row, root.path / "plugin", dll);
+        const Variant v{kSimContract, copy.c_str()};
+        Plugin p{LoadLibraryA(v.path)};
+        if (!expect(p.module != nullptr, "LoadLibrary of the copy")) continue;
+        checkBinding(p);
+        checkTextsAndPlaceholders(p, v);
+        if (row.problem != kolm::SignalProblem::none) {
+            expectEq(Call(p.fn("EA"), 0).integer(), kNoValue, "EA(0) without a box");
+            expectEq(Call(p.fn("SB"), 0, 1).integer(), kNoValue, "SB(0,1) without a box");
+            expectEq(panelLines(p.module), -1, "no box, no panel");
+            FreeLibrary(p.module);
+            continue;
+        }
+        expectEq(panelLines(p.module), 0xB0, "start-up: supply and clock high, relays off");
+        for (int ch = 0; ch < 2; ++ch)
+            if (row.counts[ch] != kAnyCount)
+                expectEq(Call(p.fn("EA"), ch).integer(), row.counts[ch], "EA(ch)");
+        if (row.ini != nullptr && row.recording == nullptr) {  // the constants: the whole contract
+            checks::context = "kolmsim.dll";
+            checkExportTable({kSimContract, dll});
+            checkVersionResource({kSimContract, dll});
+            checkDirectory(p);
+            expect(Call(p.fn("EAD"), 1).real() == 341 * 5.0 / 1024.0, "EAD(1) in volts");
+            const auto* pea = Call(p.fn("peaD"), 0).pointer<double>();
+            expect(pea && *pea == 682 * 5.0 / 1024.0, "peaD(0) points at the volts");
+            expectEq(panelLines(p.module), 0x70, "a reading ends with D6 high, the clock low");
+            expectEq(Call(p.fn("SB"), 3, 1).integer(), 301, "SB(3,1)");
+            expectEq(panelLines(p.module), 0x78, "SB(3,1) drives D3, keeps D4-D7");
+            expectEq(Call(p.fn("SB"), 1, 1).integer(), 101, "SB(1,1)");
+            expectEq(Call(p.fn("SB"), 3, 0).integer(), 300, "SB(3,0)");
+            expectEq(panelLines(p.module), 0x72, "relay 1 kept on, relay 3 off");
+            expectEq(Call(p.fn("RSB"), 1).integer(), 1, "RSB(1)");
+            expectEq(Call(p.fn("EA"), 2).integer(), kNoValue, "EA(2) restores the port");
+            expectEq(panelLines(p.module), 0x00, "the byte the box held at start-up");
+            expectEq(Call(p.fn("EA"), 3).integer(), kNoValue, "EA(3) initialises again");
+            expectEq(panelLines(p.module), 0xB0, "read, then 0xB0 written");
+            expectEq(Call(p.fn("EA"), 4).integer(), kNoValue, "EA(4)");
+        }
+        FreeLibrary(p.module);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -374,10 +443,14 @@ int main(int argc, char** argv) {
     const bool other =
         argc == 4 && (std::strcmp(argv[1], "none") == 0 || std::strcmp(argv[1], "planted") == 0 ||
                       std::strcmp(argv[1], "direct") == 0);
+    if (argc == 3 && std::strcmp(argv[1], "virtual") == 0) {
+        runVirtualBox(argv[2]);
+        return checks::finish();
+    }
     if (!bench && !other && !portFile) {
         std::printf(
             "usage: host_test bench|portfile kolmlpt1.dll kolmlpt2.dll helper.dll | none|planted|direct "
-            "kolmlpt1.dll kolmlpt2.dll\n");
+            "kolmlpt1.dll kolmlpt2.dll | virtual kolmsim.dll\n");
         return 2;
     }
     const Variant variants[2] = {{kLpt1Contract, argv[2]}, {kLpt2Contract, argv[3]}};

@@ -57,6 +57,15 @@ windows_kolmctl_test(relay_keeps_the_others 0
   ENV KOLMSIM_DATA=0x04 KOLMSIM_SHOW_LATCHES=1 ARGS ${lpt2} relay 1 on)
 windows_kolmctl_test(relays 0 "relais 0: off\nrelais 1: off\nrelais 2: off\nrelais 3: off\n"
   ARGS ${lpt1} relays)
+# kolmsim beside its kolmsim.ini in the host program's folder (constants 0x2AA and 0x155):
+# simulated and said so, its relays as its virtual box holds them, read and charted.
+set(sim Z:${host_folder}/kolmsim.dll)
+windows_kolmctl_test(sim_info 0
+  "title: +KOLM simulé\n.*signals: +from [^\n]*kolmsim\\.ini\n +channel 0: constant 3\\.3301 V\n.*access: +the virtual box inside the plug-in: simulated signals, no port\nrelays: +0 off, 1 on, 2 off, 3 off"
+  ARGS ${sim} relay 1 on then info)
+windows_kolmctl_test(sim_read_plot 0 "time_s,ch0_counts,ch0_volts,ch1_counts,ch1_volts\n${reading}${reading}"
+  ARGS ${sim} read --count 2 --interval 10 --csv --plot Z:${CMAKE_CURRENT_BINARY_DIR}/kolmsim.svg)
+windows_kolmctl_test(sim_check 0 "check: [1-9][0-9]* ok, 0 failed" ARGS ${sim} check)
 windows_kolmctl_test(check 0
   "${check_note_re}\ncheck: [1-9][0-9]* ok, 0 failed"
   ARGS ${lpt1} check)

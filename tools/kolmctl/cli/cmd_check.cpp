@@ -270,7 +270,7 @@ int cmdCheck(Plugin& p, const Args& args, Context& cx) {
     // The contract holds without the port too; a box that was never reached is not "all ok".
     cx.out << "check: the box was not reached: " << p.path()
            << " answered \"no value\" (-777) to the readings; it has no access to the parallel port.\n"
-           << noPortAdvice(p.path(), variantOf(p), p.kind().container == Container::Pe) << "\n";
+           << accessAdvice(p) << "\n";
     return rep.failed == 0 ? kNoPortAccess : kCheckFailed;
 }
 

@@ -9,6 +9,7 @@
 #include "machine_ports.h"
 #include "plugin_ports.h"
 #include "version_resource.h"
+#include "virtual_box_signals.h"
 
 namespace kolmctl {
 
@@ -26,8 +27,9 @@ void showPortInUse(Plugin& p, Context& cx) {
 }
 
 // How the plug-in reaches the port: what its process holds (the ppdev device, the
-// port helper) or the simulated box; otherwise direct port instructions, or nothing,
-// which one reading tells apart.
+// port helper), the virtual box it carries (with the relays as the box holds them) or
+// the simulated bench; otherwise direct port instructions, or nothing, which one
+// reading tells apart.
 void showAccess(Plugin& p, Context& cx) {
     const bool windows = p.kind().container == Container::Pe;
     cx.out << "access:    ";
@@ -39,7 +41,16 @@ void showAccess(Plugin& p, Context& cx) {
         cx.out << "\n";
         return;
     }
-    if (p.simulatedBox()) {
+    if (const auto lines = p.boxLines()) {
+        cx.box.reached = true;
+        cx.out << "the virtual box inside the plug-in: simulated signals, no port\n";
+        cx.out << "relays:    ";
+        for (int k = 0; k < 4; ++k)
+            cx.out << (k > 0 ? ", " : "") << k << (((*lines >> k) & 1) != 0 ? " on" : " off");
+        cx.out << " (as the virtual box holds them)\n";
+        return;
+    }
+    if (p.simulatedBox() && !virtualBox(p)) {
         cx.out << "the simulated box (libkolmsim), not a port\n";
         return;
     }
@@ -51,7 +62,21 @@ void showAccess(Plugin& p, Context& cx) {
                            : "direct I/O (ioperm)\n");
         return;
     }
-    cx.out << "none\n" << noPortAdvice(p.path(), variantOf(p), windows) << "\n";
+    cx.out << "none\n" << accessAdvice(p) << "\n";
+}
+
+// kolmsim's signals, and where they come from: its kolmsim.ini, or built in.
+void showSignals(Plugin& p, Context& cx) {
+    if (!virtualBox(p)) return;
+    const SignalSetting s = signalSettingOf(std::filesystem::path(p.path()).parent_path());
+    cx.out << "signals:   ";
+    if (const std::string problem = signalProblem(s); !problem.empty()) {
+        cx.out << "none: " << problem << "\n";
+        return;
+    }
+    cx.out << (s.source.fromFile ? "from " + s.file : "built in (no " + s.file + ")") << "\n";
+    for (int ch = 0; ch < kolmsim::kInputs; ++ch)
+        cx.out << "           channel " << ch << ": " << signalSummary(s, ch) << "\n";
 }
 
 }  // namespace
@@ -64,6 +89,7 @@ int cmdInfo(Plugin& p, const Args& args, Context& cx) {
     cx.out << "detail:    " << titleText(p, "Detail") << "\n";
     cx.out << "calls:     " << callingConventionName() << "\n";
     showPortInUse(p, cx);
+    showSignals(p, cx);
     showAccess(p, cx);
     cx.out << "directory: " << counted(static_cast<long>(p.listed().size()), "entry") << " at "
            << hexAddress(p.directoryAddress())

@@ -90,8 +90,10 @@ int cmdRelays(Plugin& p, const Args& args, Context& cx) {
     requirePort(p, cx);
     for (std::int32_t k = 0; k < kRelays; ++k) {
         cx.out << label(p, k) << ": ";
-        // Once a switch of this load drove the lines, the plug-in's record is what they hold.
-        if (cx.box.inStep) cx.out << stateWord(callInt(p, rsb, {intArg(k)})) << "\n";
+        // A virtual box shows its lines; once a switch of this load drove a port's lines,
+        // the plug-in's record is what they hold.
+        if (const auto lines = p.boxLines()) cx.out << (isOn(*lines, k) ? "on" : "off") << "\n";
+        else if (cx.box.inStep) cx.out << stateWord(callInt(p, rsb, {intArg(k)})) << "\n";
         else if (cx.box.relays) cx.out << (isOn(*cx.box.relays, k) ? "on" : "off") << "\n";
         else cx.out << "not set by this call\n";
     }

@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "cp1252.h"
 #include "plugin_ports.h"
+#include "virtual_box_signals.h"
 
 namespace kolmctl {
 
@@ -74,6 +75,13 @@ int variantOf(Plugin& p) {
     return 0;
 }
 
+bool virtualBox(Plugin& p) { return titleText(p, "titre").rfind("KOLM simul\xC3\xA9", 0) == 0; }
+
+std::string accessAdvice(Plugin& p) {
+    if (virtualBox(p)) return virtualBoxAdvice(p.path());
+    return noPortAdvice(p.path(), variantOf(p), p.kind().container == Container::Pe);
+}
+
 void checkOutput(std::ostream& out, const char* what) {
     if (out.flush()) return;
     const int error = errno;
@@ -82,10 +90,9 @@ void checkOutput(std::ostream& out, const char* what) {
 }
 
 void noPortAccess(Plugin& p) {
-    throw Error{kNoPortAccess, p.path() +
-                                   " answered \"no value\" (-777): the plug-in has no access to the "
-                                   "parallel port on this machine.\n" +
-                                   noPortAdvice(p.path(), variantOf(p), p.kind().container == Container::Pe)};
+    const char* what = virtualBox(p) ? "its virtual box has no signals"
+                                     : "the plug-in has no access to the parallel port on this machine";
+    throw Error{kNoPortAccess, p.path() + " answered \"no value\" (-777): " + what + ".\n" + accessAdvice(p)};
 }
 
 void requirePort(Plugin& p, Context& cx) {

@@ -133,6 +133,8 @@ int runLoad(const std::string& name, const Args& words, Context& cx) {
     cx.box = BoxState{};
     // Lines read at the port of the variant the file's name gives: only if it is the file's own.
     if (before.relays && variantOf(*plugin) == before.lpt) cx.box.relays = before.relays;
+    // A virtual box shows its lines itself (kolmsim): the plug-in's side read them.
+    else if (plugin->boxLines()) cx.box.relays = static_cast<std::uint8_t>(*plugin->boxLines() & kRelayLines);
     int code = kOk;
     for (const Args& line : lines) {
         code = runOnPlugin(*plugin, line, cx);

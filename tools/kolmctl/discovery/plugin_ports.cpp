@@ -1,10 +1,9 @@
 #include "plugin_ports.h"
 
-#include <fstream>
-#include <iterator>
-
+#include "file_beside.h"
 #include "hex.h"
 #include "machine_ports.h"
+#include "module_file.h"
 
 namespace kolmctl {
 
@@ -13,14 +12,11 @@ namespace {
 namespace fs = std::filesystem;
 
 kolm::PortFile readPortFile(const fs::path& path, std::uint16_t& base) {
-    std::error_code ec;
-    if (!fs::exists(path, ec)) return kolm::PortFile::absent;
-    std::ifstream in(path, std::ios::binary);
-    if (fs::is_directory(path, ec) || !in) return kolm::PortFile::unreadable;
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || text.size() >= static_cast<std::size_t>(kolm::kPortFileMax))
-        return kolm::PortFile::unreadable;
-    return kolm::parsePortFile(text.data(), static_cast<int>(text.size()), base);
+    char text[kolm::kPortFileMax];
+    const int length = readWholeFile(path, text, kolm::kPortFileMax);
+    if (length == kolm::kNoSuchFile) return kolm::PortFile::absent;
+    if (length < 0) return kolm::PortFile::unreadable;
+    return kolm::parsePortFile(text, length, base);
 }
 
 // Where the variant is not known: the usual step of the platform.

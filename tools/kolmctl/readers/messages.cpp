@@ -24,6 +24,16 @@ void putCode(WireWriter& w, E code) {
 void putFlag(WireWriter& w, bool flag) { w.put(static_cast<std::uint8_t>(flag ? 1 : 0)); }
 bool getFlag(WireReader& r) { return r.get<std::uint8_t>() != 0; }
 
+void putLines(WireWriter& w, std::optional<std::uint8_t> lines) {
+    putFlag(w, lines.has_value());
+    w.put(lines.value_or(0));
+}
+std::optional<std::uint8_t> getLines(WireReader& r) {
+    const bool there = getFlag(r);
+    const auto lines = r.get<std::uint8_t>();
+    return there ? std::optional(lines) : std::nullopt;
+}
+
 void putArg(WireWriter& w, const Arg& a) {
     putCode(w, a.type);
     w.put(a.i).put(a.d);
@@ -125,6 +135,7 @@ std::string loadAnswer(const LoadAnswer& a) {
     putFlag(w, a.psad);
     w.text(a.portHandle);
     putFlag(w, a.simulated);
+    putLines(w, a.boxLines);
     return w.bytes();
 }
 
@@ -149,21 +160,26 @@ bool readLoadAnswer(const std::string& bytes, LoadAnswer& out) {
     out.psad = getFlag(r);
     out.portHandle = r.text();
     out.simulated = getFlag(r);
+    out.boxLines = getLines(r);
     return r.ok();
 }
 
-std::string callsAnswer(const std::vector<Answer>& answers) {
+std::string callsAnswer(const std::vector<Answer>& answers, std::optional<std::uint8_t> boxLines) {
     WireWriter w;
     w.put(static_cast<std::uint32_t>(answers.size()));
     for (const Answer& a : answers) putAnswer(w, a);
+    putLines(w, boxLines);
     return w.bytes();
 }
 
-bool readCallsAnswer(const std::string& bytes, std::vector<Answer>& out) {
+bool readCallsAnswer(const std::string& bytes, std::vector<Answer>& out,
+                     std::optional<std::uint8_t>* boxLines) {
     WireReader r(bytes);
     const auto n = r.get<std::uint32_t>();
     out.clear();
     for (std::uint32_t k = 0; k < n && r.ok(); ++k) out.push_back(getAnswer(r));
+    const auto lines = getLines(r);
+    if (boxLines != nullptr) *boxLines = lines;
     return r.ok();
 }
 

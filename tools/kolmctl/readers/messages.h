@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,9 @@ struct LoadAnswer {
     // device or port helper it holds, and whether the simulated box stands in for it.
     std::string portHandle;
     bool simulated = false;
+    // The data lines of a virtual box inside the plug-in (kolmsim), as its front panel
+    // shows them (box_panel.h); none for a plug-in without one.
+    std::optional<std::uint8_t> boxLines;
 };
 
 // Requests, made by kolmctl and read by the side.
@@ -132,8 +136,11 @@ bool readRequest(const std::string& bytes, Request& out);
 
 // Answers, made by the side and read by kolmctl; false when garbled.
 std::string loadAnswer(const LoadAnswer& a);
-std::string callsAnswer(const std::vector<Answer>& answers);
+// With the answers, the data lines of the plug-in's virtual box after the calls, if it has one.
+std::string callsAnswer(const std::vector<Answer>& answers,
+                        std::optional<std::uint8_t> boxLines = std::nullopt);
 bool readLoadAnswer(const std::string& bytes, LoadAnswer& out);
-bool readCallsAnswer(const std::string& bytes, std::vector<Answer>& out);
+bool readCallsAnswer(const std::string& bytes, std::vector<Answer>& out,
+                     std::optional<std::uint8_t>* boxLines = nullptr);
 
 }  // namespace kolmctl

@@ -94,6 +94,7 @@ LoadAnswer Plugin::begin() {
     if (!readLoadAnswer(e.answer, d))
         throw Error{kPluginFailed, path_ + ": the plug-in failed: its directory came back garbled"};
     if (d.outcome != LoadOutcome::Loaded) throw loadError(path_, d);
+    boxLines_ = d.boxLines;
     return d;
 }
 
@@ -179,7 +180,7 @@ Plugin::Attempt Plugin::attempt(const std::vector<Call>& calls) {
         callsRequest(calls), [&](std::int32_t s, const std::string& f) { return failureLine(calls, s, f); });
     if (e.status == Exchange::Interrupted)
         throw Error{interruptedExit(), "interrupted (" + interruptName() + ")"};
-    if (e.status == Exchange::Answered && readCallsAnswer(e.answer, a.answers) &&
+    if (e.status == Exchange::Answered && readCallsAnswer(e.answer, a.answers, &boxLines_) &&
         a.answers.size() == calls.size())
         return a;
     a.answers.clear();

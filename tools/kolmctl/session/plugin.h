@@ -48,6 +48,9 @@ public:
     // The ppdev device or port helper the plug-in's process holds, if any (LoadAnswer).
     const std::string& portHandle() const { return directory_.portHandle; }
     bool simulatedBox() const { return directory_.simulated; }
+    // The data lines of the plug-in's virtual box (kolmsim) after the last exchange, as
+    // its front panel shows them; none for a plug-in without one.
+    std::optional<std::uint8_t> boxLines() const { return boxLines_; }
 
     // The listed entry point named `name` in the directory (type words and names
     // are compared without regard to case), nullptr if not listed or unparsed.
@@ -88,6 +91,7 @@ private:
     LoadAnswer directory_;
     std::vector<Listed> listed_;
     std::unique_ptr<Isolation> isolation_;
+    std::optional<std::uint8_t> boxLines_;
 };
 
 }  // namespace kolmctl

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kolmctl {
 
@@ -17,6 +18,13 @@ public:
     Library& operator=(const Library&) = delete;
 
     const void* symbol(const char* name) const;
+    // Where the library's file is mapped in this process: its segments (Linux) or its
+    // image (Windows), code, constants and data alike.
+    struct Range {
+        const void* at;
+        std::size_t size;
+    };
+    std::vector<Range> image() const;
     // The name under which this library exports exactly `address`; empty if none.
     std::string exportAt(const void* address) const;
 

@@ -28,14 +28,22 @@ const void* Library::symbol(const char* name) const {
     return reinterpret_cast<const void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
+namespace {
+// The loader maps the headers in the image's first page.
+constexpr std::size_t kHeaderPage = 4096;
+}  // namespace
+
 std::string Library::exportAt(const void* address) const {
-    // The loader maps the headers in the image's first page.
-    constexpr std::size_t kHeaderPage = 4096;
     const auto* base = static_cast<const unsigned char*>(handle_);
     const auto* at = static_cast<const unsigned char*>(address);
     const std::size_t size = peImageSize(base, kHeaderPage);
     if (at < base || at >= base + size) return {};
     return peExportAt(base, size, static_cast<std::uint32_t>(at - base));
+}
+
+std::vector<Library::Range> Library::image() const {
+    const auto* base = static_cast<const unsigned char*>(handle_);
+    return {{base, peImageSize(base, kHeaderPage)}};
 }
 
 bool copyIfReadable(void* to, const void* from, std::size_t n) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "box_panel.h"
 #include "call.h"
 
 namespace kolmctl {
@@ -58,7 +59,8 @@ std::string Side::handle(const std::string& request) {
     Request r;
     if (!readRequest(request, r)) return {};
     if (r.kind == Request::Load) return loadAnswer(load(r.path));
-    return callsAnswer(calls(r.calls));
+    const std::vector<Answer> answers = calls(r.calls);
+    return callsAnswer(answers, boxLines());
 }
 
 LoadAnswer Side::load(const std::string& path) {
@@ -75,8 +77,46 @@ LoadAnswer Side::load(const std::string& path) {
         d.psad = library_->symbol("PSAD") != nullptr;
         d.portHandle = portHandleHeld();
         d.simulated = simulatedBoxLoaded();
+        locateBoxPanel();
+        d.boxLines = boxLines();
     }
     return d;
+}
+
+// Page by page through the library's mapping, each page with the end of the one before
+// (a panel may straddle two): a page that cannot be read is passed over. A plug-in with a
+// virtual box is a few hundred kilobytes; past kPanelSearchLimit of a range (a hostile
+// file's vast segment) there is no panel worth the wait.
+void Side::locateBoxPanel() {
+    constexpr std::size_t kPanelSearchLimit = std::size_t{16} << 20;
+    const std::size_t overlap = boxPanelSize() - 1;
+    std::string bytes(overlap + kPage, '\0');
+    for (const Library::Range& range : library_->image()) {
+        const auto* start = static_cast<const char*>(range.at);
+        const std::size_t size = std::min(range.size, kPanelSearchLimit);
+        std::size_t carried = 0;
+        for (std::size_t done = 0; done < size; done += kPage) {
+            const std::size_t n = std::min(kPage, size - done);
+            if (!copyIfReadable(bytes.data() + carried, start + done, n)) {
+                carried = 0;
+                continue;
+            }
+            const char* from = start + done - carried;
+            const std::string_view seen(bytes.data(), carried + n);
+            if (const auto at = kolmctl::findBoxPanel(seen, address(from))) {
+                boxPanel_ = from + *at;
+                return;
+            }
+            carried = std::min(overlap, seen.size());
+            std::copy(seen.end() - static_cast<std::ptrdiff_t>(carried), seen.end(), bytes.begin());
+        }
+    }
+}
+
+std::optional<std::uint8_t> Side::boxLines() const {
+    char bytes[64];
+    if (boxPanel_ == nullptr || !copyIfReadable(bytes, boxPanel_, boxPanelSize())) return std::nullopt;
+    return boxPanelLines(std::string_view(bytes, boxPanelSize()), address(boxPanel_));
 }
 
 // Calls DLLFunctionDirectory and copies its table, entry by entry, to the null end.

@@ -30,11 +30,15 @@ private:
     void walk(LoadAnswer& d);
     std::vector<Answer> calls(const std::vector<Call>& batch);
     Answer callOne(const Call& c);
+    // The virtual box's panel in the library's memory, if it carries one; its lines now.
+    void locateBoxPanel();
+    std::optional<std::uint8_t> boxLines() const;
 
     volatile std::int32_t* step_;
     std::unique_ptr<Library> library_;
     const void* directoryFn_ = nullptr;
     std::vector<std::pair<const void*, std::optional<Signature>>> entries_;
+    const char* boxPanel_ = nullptr;
 };
 
 }  // namespace kolmctl

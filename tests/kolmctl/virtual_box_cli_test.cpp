@@ -1,0 +1,117 @@
+// kolmctl on kolmsim, the plug-in with a virtual box: what info and relays show of the
+// box, why it answers "no value" with each bad signal file of the table, check, and
+// the charging curve of the RC circuit in a capture.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+#include "run_kolmctl.h"
+#include "signal_file_cases.h"
+
+namespace {
+
+// A copy of kolmsim with the row's signal files, in a folder of this test's own.
+std::string kolmsimWith(const SignalFileCase& row) {
+    static const ScratchFolder scratch("kolmctl-virtual-box");
+    return layOutSignalFiles(row, scratch.path, KOLMSIM_PLUGIN_PATH);
+}
+
+const SignalFileCase& rowNamed(const std::string& name) {
+    for (const SignalFileCase& row : kSignalFileCases)
+        if (row.name == name) return row;
+    throw std::logic_error("no row " + name);
+}
+
+}  // namespace
+
+TEST(KolmctlVirtualBox, InfoSaysItIsSimulatedWithItsSignalsAndRelays) {
+    const Ran r =
+        runKolmctl({kolmsimWith(rowNamed("no file: the demo signals")), "relay", "2", "on", "then", "info"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "") << "the virtual box shows its lines: no relay was set off unknown";
+    for (const char* line : {"title:     KOLM simul\xC3\xA9\n", "signals:   built in (no ",
+                             "           channel 0: sine 2.5 V +/- 2 V at 0.1 Hz\n",
+                             "           channel 1: ramp 2.5 V +/- 2.5 V at 0.05 Hz\n",
+                             "access:    the virtual box inside the plug-in: simulated signals, no port\n",
+                             "relays:    0 off, 1 off, 2 on, 3 off (as the virtual box holds them)\n"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+}
+
+// Each switch keeps the others: the box's lines are known from the load on (relays alone,
+// and check: kolmctl.cli.sim_relays and sim_check).
+TEST(KolmctlVirtualBox, RelaysShowTheLinesTheBoxHolds) {
+    const Ran r = runKolmctl(
+        {kolmsimWith(rowNamed("constants, CRLF, comments, decimal comma, names in any case")), "relay", "3",
+         "on", "then", "relay", "0", "on", "then", "relay", "3", "off", "then", "relays"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("relais 0: on\nrelais 1: off\nrelais 2: off\nrelais 3: off\n"), std::string::npos)
+        << r.out;
+}
+
+// Each bad signal file: no readings, exit code 8, and the file and line at fault.
+TEST(KolmctlVirtualBox, SaysWhatIsWrongWithTheSignalFile) {
+    for (const SignalFileCase& row : kSignalFileCases) {
+        if (row.problem == kolm::SignalProblem::none) continue;
+        SCOPED_TRACE(row.name);
+        const std::string sim = kolmsimWith(row);
+        const std::string where =
+            (row.problem >= kolm::SignalProblem::recordingMissing ? "rec.csv (channel 1)" : "kolmsim.ini") +
+            (row.line > 0 ? " line " + std::to_string(row.line) : std::string());
+        const Ran info = runKolmctl({sim, "info"});
+        EXPECT_EQ(info.code, 0);
+        EXPECT_NE(info.out.find("signals:   none: "), std::string::npos) << info.out;
+        EXPECT_NE(info.out.find(where), std::string::npos) << info.out;
+        const Ran read = runKolmctl({sim, "read"});
+        EXPECT_EQ(read.code, kolmctl::kNoPortAccess);
+        EXPECT_NE(read.err.find("answered \"no value\" (-777): its virtual box has no signals.\n"
+                                "  The virtual box has no signals: "),
+                  std::string::npos)
+            << read.err;
+        EXPECT_NE(read.err.find(where), std::string::npos) << read.err;
+    }
+    const Ran r = runKolmctl({kolmsimWith(rowNamed("frequency 0")), "read"});
+    EXPECT_NE(r.err.find("kolmsim.ini line 3: frequency= must be above 0 and at most 10000 (hertz).\n"
+                         "  Mend it, or remove "),
+              std::string::npos)
+        << r.err;
+}
+
+// Relay 0 charges C through R (tau 0.2 s) from the switch, just before the capture: the
+// volts follow 5 (1 - exp(-t / tau)) from a moment the capture cannot know, so each
+// reading gives the time since the switch it implies, and those times must run with
+// the capture's own; five time constants in, the curve is within 1 % of full scale.
+TEST(KolmctlVirtualBox, ACaptureOfTheRcCircuitChargesAlongItsExponential) {
+    constexpr double tau = 0.2;
+    const SignalFileCase rc{"rc", "[channel0]\nsignal=rc\ntau=0.2\n"};
+    const std::string chart = ::testing::TempDir() + "kolmctl_rc.svg";
+    const Ran r = runKolmctl({kolmsimWith(rc), "relay", "0", "on", "then", "read", "0", "--volts", "--csv",
+                              "--count", "60", "--interval", "25", "--plot", chart});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::vector<std::pair<double, double>> readings;  // seconds since the first, volts
+    for (std::string line; std::getline(lines, line);) {
+        double t = 0.0, v = 0.0;
+        char comma = 0;
+        if (std::istringstream(line) >> t >> comma >> v && comma == ',') readings.emplace_back(t, v);
+    }
+    ASSERT_EQ(readings.size(), 60u) << r.out;
+    double earliest = 1e9, latest = -1e9;
+    for (std::size_t k = 0; k < readings.size(); ++k) {
+        const auto [t, v] = readings[k];
+        EXPECT_GE(v, k > 0 ? readings[k - 1].second : 0.0) << "charging never falls back";
+        EXPECT_LT(k == 0 ? v : 0.0, 4.0) << "the capture begins from a discharged capacitor";
+        EXPECT_GE(v, t >= 5 * tau ? 0.99 * 5.0 : 0.0)
+            << "five time constants in: within 1 % of full scale, at " << t;
+        if (v > 0.9 * 5.0) continue;  // near the top a count is too coarse a clock
+        const double since = -tau * std::log(1.0 - v / 5.0);
+        earliest = std::min(earliest, since - t);
+        latest = std::max(latest, since - t);
+    }
+    EXPECT_LT(latest - earliest, 0.05) << "the readings follow one exponential";
+    std::ifstream svg(chart);
+    EXPECT_TRUE(svg.good()) << "the chart of the curve is written";
+}
