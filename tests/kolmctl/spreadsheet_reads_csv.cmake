@@ -26,9 +26,16 @@ execute_process(COMMAND ${KOLMCTL} ${PLUGIN} read ${option} --count 4 --interval
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "kolmctl read ${option} ended with ${rc}")
 endif()
-execute_process(COMMAND ${soffice} --headless --norestore -env:UserInstallation=file://${WORK}/profile
-  --infilter=${filter} --convert-to fods --outdir ${WORK} ${csv}
-  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out TIMEOUT 300)
+# A first start in a fresh profile now and then ends before converting anything: once
+# more, with the profile it made, before the file counts as unreadable.
+foreach(try 1 2)
+  execute_process(COMMAND ${soffice} --headless --norestore -env:UserInstallation=file://${WORK}/profile
+    --infilter=${filter} --convert-to fods --outdir ${WORK} ${csv}
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out TIMEOUT 300)
+  if(rc EQUAL 0 AND EXISTS ${WORK}/capture.fods)
+    break()
+  endif()
+endforeach()
 if(NOT rc EQUAL 0 OR NOT EXISTS ${WORK}/capture.fods)
   message(FATAL_ERROR "LibreOffice could not read ${csv} (${rc}):\n${out}")
 endif()
