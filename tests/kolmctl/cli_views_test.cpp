@@ -209,13 +209,13 @@ TEST(KolmctlCsv, TheStartIsLocalTimeWithItsOffset) {
 }
 
 TEST(KolmctlOptions, TakesValuesEitherWayAndRefusesWhatMakesNoSense) {
-    const kolmctl::OptionSpec specs[] = {
+    const kolmctl::OptionRule rules[] = {
         {"--count", "a number", "length"}, {"--duration", "a time", "length"}, {"--csv", nullptr, nullptr}};
-    const kolmctl::Options o = kolmctl::parseOptions({"0", "--count=3", "-1", "--csv"}, specs);
+    const kolmctl::Options o = kolmctl::parseOptions({"0", "--count=3", "-1", "--csv"}, rules);
     EXPECT_EQ(o.value("--count", ""), "3");
     EXPECT_TRUE(o.has("--csv"));
     EXPECT_EQ(o.operands, (kolmctl::Args{"0", "-1"}));
-    EXPECT_EQ(kolmctl::parseOptions({"--count", "4"}, specs).value("--count", ""), "4");
+    EXPECT_EQ(kolmctl::parseOptions({"--count", "4"}, rules).value("--count", ""), "4");
     struct {
         kolmctl::Args args;
         const char* says;
@@ -229,7 +229,7 @@ TEST(KolmctlOptions, TakesValuesEitherWayAndRefusesWhatMakesNoSense) {
     };
     for (const auto& r : refused) {
         try {
-            kolmctl::parseOptions(r.args, specs);
+            kolmctl::parseOptions(r.args, rules);
             ADD_FAILURE() << r.says;
         } catch (const kolmctl::Error& e) {
             EXPECT_EQ(e.code, kolmctl::kUsage);

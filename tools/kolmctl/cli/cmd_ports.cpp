@@ -169,8 +169,8 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
 }  // namespace
 
 int cmdPorts(const Args& args, Context& cx) {
-    static const OptionSpec specs[] = {{"--json", nullptr, nullptr}, {"--plugins", "a folder", nullptr}};
-    const Options o = parseOptions(args, specs);
+    static const OptionRule rules[] = {{"--json", nullptr, nullptr}, {"--plugins", "a folder", nullptr}};
+    const Options o = parseOptions(args, rules);
     if (!o.operands.empty()) throw Error{kUsage, "unexpected argument \"" + o.operands[0] + "\" to ports"};
     const bool asJson = o.has("--json");
     const MachinePorts machine = discoverPorts(programFolder());

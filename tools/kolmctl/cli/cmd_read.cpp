@@ -43,7 +43,7 @@ struct ReadOptions {
 
 constexpr double kShortestPeriod = 1e-4;  // 10 kHz: a reading of a real box takes about 0.1 ms
 
-const OptionSpec kReadOptions[] = {
+const OptionRule kReadOptions[] = {
     {"--count", "a number of readings", "length"},
     {"--duration", "a time (10s, 5min, 1h)", "length"},
     {"--rate", "a rate in Hz", "pace"},

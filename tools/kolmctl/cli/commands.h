@@ -90,7 +90,7 @@ void checkOutput(std::ostream& out, const char* what);
 
 // The plug-in variant of a loaded file, from its title ("KOLM en LPT1:"); 0 if neither.
 int variantOf(Plugin& p);
-// Whether the loaded file is kolmsim, the plug-in with a virtual box ("KOLM simulé").
+// Whether the loaded file is kolmsim, the plug-in with a virtual box (its title says "simulated").
 bool virtualBox(Plugin& p);
 // The lines that tell why the plug-in answers "no value" and the step that helps.
 std::string accessAdvice(Plugin& p);

@@ -13,7 +13,7 @@
 
 namespace kolmctl {
 
-struct OptionSpec {
+struct OptionRule {
     const char* name;   // "--count"
     const char* value;  // what its value is, for "--count needs a number"; nullptr: a flag
     const char* group;  // options of one group exclude each other; nullptr: none
@@ -27,8 +27,8 @@ struct Options {
     std::string value(const char* name, const std::string& otherwise) const;
 };
 
-// Error kUsage, in one line, for an option that is not one of `specs`, a value that
+// Error kUsage, in one line, for an option that is not one of `rules`, a value that
 // is missing or not wanted, an option given twice or two of one group.
-Options parseOptions(const Args& args, std::span<const OptionSpec> specs);
+Options parseOptions(const Args& args, std::span<const OptionRule> rules);
 
 }  // namespace kolmctl
