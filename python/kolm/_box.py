@@ -65,7 +65,7 @@ class Relays:
             else:
                 lib.relays_told = True
         if answer == NO_VALUE:
-            raise self._box._no_port(f"switching relay {relay}")
+            raise self._box._no_port(f"switching relay {k}")
         if answer != k * 100 + value:
             raise KolmError(f"SB({k}, {value}) answered {answer}, not {k * 100 + value}")
         if first and lib.relays_at_load is None:

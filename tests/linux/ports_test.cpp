@@ -104,7 +104,7 @@ TEST(Ports, EachStateBetweenAPortAndAPlugin) {
 
 // The data lines outlast each run of kolmctl, as a real port's do: a relay that one
 // run left on stays on when the next switches another, and one run or a session
-// switches several.
+// switches several; lines shows them without a load.
 TEST(Ports, NoRelayChangesThatTheUserDidNotName) {
     const ScratchFolder scratch("kolm-relays");
     machine();
@@ -125,6 +125,7 @@ TEST(Ports, NoRelayChangesThatTheUserDidNotName) {
          0xA,
          "relais 0: off\nrelais 1: on\nrelais 2: off\nrelais 3: on\n"},
         {{plugin, "relay", "0", "on", "then", "relay", "1", "off", "then", "check"}, "", 0x9, "check: "},
+        {{"lines", plugin}, "", 0x9, "kolmlpt1 at 0x0378: relays on: 0, 3\n"},
     };
     for (const Row& row : rows) {
         const Ran r = runKolmctl(row.args, RunOptions{.input = row.input});

@@ -12,7 +12,8 @@ int cmdLines(const Args& args, Context& cx) {
     const std::string path = pluginFile(args[0]);
     const LinesBeforeLoad seen = linesBeforeLoad(path);
     if (seen.lpt == 0)
-        throw Error{kUsage, args[0] + " is neither kolmlpt1 nor kolmlpt2 by its name: it has no port of its own"};
+        throw Error{kUsage,
+                    args[0] + " is neither kolmlpt1 nor kolmlpt2 by its name: it has no port of its own"};
     const std::string plugin = "kolmlpt" + std::to_string(seen.lpt);
     if (seen.base == 0)
         throw Error{kNoPortAccess, plugin + " has no port: its port file is not valid (kolmctl " + args[0] +
