@@ -39,7 +39,7 @@ def test_a_switch_leaves_the_relays_nobody_named(tmp_path, kolmctl_finds, relays
 
 def test_after_fork_the_child_leaves_the_parents_port_alone():
     out = run_python(
-        "import os, sys, threading\n"
+        "import os, signal, sys, threading\n"
         "box = kolm.open('LPT1')\n"
         "held, done = threading.Event(), threading.Event()\n"
         "def busy():  # another thread inside a call and a load as the process forks\n"
@@ -48,6 +48,7 @@ def test_after_fork_the_child_leaves_the_parents_port_alone():
         "threading.Thread(target=busy).start(); held.wait()\n"
         "pid = os.fork()\n"
         "if pid == 0:\n"
+        "    signal.alarm(60)  # a child caught in a lock ends, rather than outlive the test\n"
         "    for call in (lambda: box.counts(0), lambda: box.relays.__setitem__(0, True), lambda: kolm.open('LPT1')):\n"
         "        try:\n"
         "            call()\n"
