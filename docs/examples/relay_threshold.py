@@ -1,5 +1,6 @@
 """Relay 0 follows input 0: on above 3.0 V, off again below 2.0 V (the gap between the
-two keeps it from chattering around one threshold), for 10 s.
+two keeps it from chattering around one threshold), for 10 s. Relays 1 to 3 stay as
+they were.
 
     python3 relay_threshold.py [seconds]
 """
@@ -12,8 +13,7 @@ ON_ABOVE, OFF_BELOW = 3.0, 2.0
 seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 10.0
 
 with kolm.open("LPT1") as box:
-    # A fresh load records every relay off; the first switch drives all four lines
-    # from that record. Start from a known state.
+    # Relay 0 starts off; switching it leaves the others as they are.
     box.relays[0] = False
     start = time.monotonic()
     while time.monotonic() - start < seconds:

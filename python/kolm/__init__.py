@@ -9,7 +9,8 @@ virtual box (kolm.open("SIM"), simulated signals from a kolmsim.ini beside it).
         times, counts, volts = box.capture(channels=(0, 1), rate=100, duration=10)
 
 Errors are exceptions: NoPortAccess when the plug-in cannot reach the port (with
-kolmctl's advice), PluginError for a file that is not a plug-in this Python can load.
+kolmctl's advice), PluginError for a file that is not a plug-in this Python can load;
+a RelaysSetOff warning where a switch set off relays nobody named.
 """
 
 from pathlib import Path
@@ -17,13 +18,13 @@ from typing import Union
 
 from ._box import Box, Names, Relays
 from ._capture import Capture
-from ._errors import KolmError, NoPortAccess, PluginError
+from ._errors import KolmError, NoPortAccess, PluginError, RelaysSetOff
 from ._files import find_plugin
 from ._kolmctl import Port, Ports, ports
 from ._plugin import load
 
 __all__ = ["open", "ports", "Box", "Capture", "Names", "Relays", "Port", "Ports", "KolmError", "NoPortAccess",
-           "PluginError"]
+           "PluginError", "RelaysSetOff"]
 __version__ = "1.0.0"
 
 

@@ -1,11 +1,13 @@
 """A KOLM box behind one loaded plug-in: readings, relays, the port actions, names."""
 
+import os
 import threading
+import warnings
 from pathlib import Path
 from typing import Iterator, List, NamedTuple, Optional, Sequence
 
 from . import _capture
-from ._errors import KolmError, NoPortAccess
+from ._errors import KolmError, NoPortAccess, RelaysSetOff
 from ._kolmctl import no_port_advice
 from ._plugin import NO_VALUE, Library
 
@@ -26,8 +28,10 @@ class Names(NamedTuple):
 
 
 class Relays:
-    """The four relays: ``box.relays[2] = True`` switches relay 2 on; ``box.relays[2]``
-    is the state the plug-in last set (it does not read the lines back)."""
+    """The four relays: ``box.relays[2] = True`` switches relay 2 on and leaves the
+    others as they are; ``box.relays[2]`` is the state the plug-in last set, or before
+    any switch of this load, as the lines were when it was loaded (where they could be
+    read). A switch is not checked on the lines."""
 
     def __init__(self, box: "Box"):
         self._box = box
@@ -38,15 +42,38 @@ class Relays:
         return k
 
     def __getitem__(self, k: int) -> bool:
-        return self._box._call("RSB", self._index(k)) == 1
+        recorded = self._box._call("RSB", self._index(k)) == 1
+        lib = self._box._lib
+        if not lib.relays_told and lib.relays_at_load is not None:
+            return (lib.relays_at_load >> k) & 1 == 1
+        return recorded
 
     def __setitem__(self, k: int, on: bool) -> None:
         value = 1 if on else 0
-        answer = self._box._call("SB", self._index(k), value)
+        lib = self._box._lib
+        switches = [(self._index(k), value)]
+        with lib.lock:
+            first = not lib.relays_told
+            if first and lib.relays_at_load is not None:
+                # Every switch drives all four lines from the plug-in's record, which a
+                # new load holds all off: first the others that are on, so they stay on.
+                switches[:0] = [(j, 1) for j in range(RELAYS) if j != k and (lib.relays_at_load >> j) & 1]
+            for relay, state in switches:
+                answer = self._box._call("SB", relay, state)
+                if answer == NO_VALUE:
+                    break
+            else:
+                lib.relays_told = True
         if answer == NO_VALUE:
             raise self._box._no_port(f"switching relay {k}")
         if answer != k * 100 + value:
             raise KolmError(f"SB({k}, {value}) answered {answer}, not {k * 100 + value}")
+        if first and lib.relays_at_load is None:
+            others = [self._box.names.relays[j] for j in range(RELAYS) if j != k]
+            warnings.warn(RelaysSetOff(
+                f"the relay lines could not be read before {self._box.path.name} was loaded, so this first switch "
+                f"also set {', '.join(others[:-1])} and {others[-1]} off (the plug-in starts each load with all "
+                "relays off): switch on again those that must stay on"), stacklevel=2)
 
     def __len__(self) -> int:
         return RELAYS
@@ -62,16 +89,22 @@ class Box:
     """One KOLM box, through one load of its plug-in for the life of the object (and of
     the process: a plug-in is never unloaded, so a later open gets the same load).
 
-    Relays: a fresh load records all four relays off, whatever the lines show, and every
-    switch drives all four lines from that record. So the first ``box.relays[k] = ...``
-    after loading sets off any relay an earlier program left on; switch on again what
-    must stay on. ``box.relays[k]`` is the plug-in's record, not a reading of the lines.
+    Relays: the plug-in drives all four lines at every switch, from its own record,
+    which a fresh load holds all off. So before the load, kolm reads the relay lines
+    as kolmctl does (``kolmctl lines``), and its first switch tells the plug-in of
+    those that are on: switching one relay leaves the others as they are. Where the
+    lines cannot be read, that first switch sets the others off and warns
+    (kolm.RelaysSetOff) which.
+
+    After os.fork(), the child's objects refuse every call that reaches the plug-in
+    (KolmError): the port and the plug-in's state remain the parent's.
 
     Calls are serialised by a lock: the plug-in must not be called from two threads at
     once, and a capture takes the lock for each reading only.
     """
 
     def __init__(self, library: Library):
+        library.check_process()
         key = str(library.path)
         with _open_lock:
             if key in _open_paths:
@@ -87,7 +120,7 @@ class Box:
         with self._lib.lock:
             if self._closed:
                 raise KolmError(f"{self.path.name} was closed")
-            return self._lib.calls[name](*args)
+            return self._lib.call(name, *args)
 
     def _no_port(self, what: str) -> NoPortAccess:
         reason, advice = no_port_advice(self.path)
@@ -201,3 +234,13 @@ class Box:
     def __repr__(self) -> str:
         state = "closed" if self._closed else "open"
         return f"<kolm.Box {self.title!r} from {self.path} ({state})>"
+
+
+def _new_lock_in_child() -> None:
+    # A lock another thread held at fork() would stay held in the child for ever.
+    global _open_lock
+    _open_lock = threading.Lock()
+
+
+if hasattr(os, "register_at_fork"):
+    os.register_at_fork(after_in_child=_new_lock_in_child)

@@ -24,6 +24,12 @@ class NoPortAccess(KolmError):
         super().__init__(reason + ("\n" + advice if advice else ""))
 
 
+class RelaysSetOff(UserWarning):
+    """A switch set off relays nobody named: the relay lines could not be read before
+    the plug-in was loaded, and its first switch drives all four from its own record,
+    which a new load holds all off."""
+
+
 # Shown as kolm.NoPortAccess, as they are imported.
-for _error in (KolmError, PluginError, NoPortAccess):
+for _error in (KolmError, PluginError, NoPortAccess, RelaysSetOff):
     _error.__module__ = "kolm"

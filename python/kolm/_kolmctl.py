@@ -4,6 +4,7 @@ files, ppdev, the port files, the Windows device classes and the port helper), s
 both give the same advice."""
 
 import json
+import re
 import subprocess
 from pathlib import Path
 from typing import List, NamedTuple, Optional, Tuple
@@ -89,3 +90,24 @@ def no_port_advice(plugin: Path) -> Tuple[str, str]:
         return "", ""
     reason = lines[0][len("kolmctl: "):] if lines[0].startswith("kolmctl: ") else lines[0]
     return reason, "\n".join(line.strip() for line in lines[1:])
+
+
+_LINES = re.compile(r"kolmlpt([12]) at 0x[0-9A-F]+: relays on: (none|[0-3](?:, [0-3])*)")
+
+
+def relays_on(plugin: Path) -> Optional[Tuple[int, int]]:
+    """The relays on at the port `plugin` would drive, read by ``kolmctl lines`` before
+    the plug-in is loaded (once loaded, it holds the port): (variant, bit k for relay k),
+    the variant 1 or 2 as the file's name gives it. None where kolmctl cannot read them."""
+    program = find_kolmctl(plugin.parent)
+    if program is None:
+        return None
+    try:
+        code, out, _ = _run(program, ["lines", str(plugin)])
+    except KolmError:
+        return None
+    found = _LINES.fullmatch(out.strip())
+    if code != 0 or not found:
+        return None
+    on = 0 if found[2] == "none" else sum(1 << int(k) for k in found[2].split(", "))
+    return int(found[1]), on

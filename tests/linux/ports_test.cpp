@@ -104,7 +104,7 @@ TEST(Ports, EachStateBetweenAPortAndAPlugin) {
 
 // The data lines outlast each run of kolmctl, as a real port's do: a relay that one
 // run left on stays on when the next switches another, and one run or a session
-// switches several.
+// switches several; lines shows them without a load.
 TEST(Ports, NoRelayChangesThatTheUserDidNotName) {
     const ScratchFolder scratch("kolm-relays");
     machine();
@@ -125,6 +125,7 @@ TEST(Ports, NoRelayChangesThatTheUserDidNotName) {
          0xA,
          "relais 0: off\nrelais 1: on\nrelais 2: off\nrelais 3: on\n"},
         {{plugin, "relay", "0", "on", "then", "relay", "1", "off", "then", "check"}, "", 0x9, "check: "},
+        {{"lines", plugin}, "", 0x9, "kolmlpt1 at 0x0378: relays on: 0, 3\n"},
     };
     for (const Row& row : rows) {
         const Ran r = runKolmctl(row.args, RunOptions{.input = row.input});
@@ -137,7 +138,8 @@ TEST(Ports, NoRelayChangesThatTheUserDidNotName) {
     EXPECT_EQ(fake_parport_counts().openDevices, 0u);
 }
 
-// info names the base and its origin; "no value" comes with the reason, not advice.
+// info names the base and its origin; "no value" comes with the reason, not advice;
+// lines reads the relays on at that port, or says why it cannot.
 TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
     const ScratchFolder scratch("kolm-ports");
     struct Row {
@@ -145,28 +147,38 @@ TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
         const char* info;
         const char* access;
         const char* why;  // after "no value"; null: the reading works
+        const char* lines;
     } const rows[] = {
-        {{"built in", [] {}, nullptr}, "port:      0x0378 (built in; no ", "ppdev, /dev/parport0\n", nullptr},
+        {{"built in", [] {}, nullptr},
+         "port:      0x0378 (built in; no ",
+         "ppdev, /dev/parport0\n",
+         nullptr,
+         "kolmlpt1 at 0x0378: relays on: none\n"},
         {{"card", [] {}, "[port]\nbase=0xD010\n"},
          "port:      0xD010 from ",
          "ppdev, /dev/parport1\n",
-         nullptr},
+         nullptr,
+         "kolmlpt1 at 0xD010: relays on: none\n"},
         {{"invalid file", [] {}, "[port]\nbase=0xD0l0\n"},
          "port:      none: ",
          "none\n",
-         "kolmlpt1.ini gives a base that is not a number (write 0xD010, or 53264): mend it"},
+         "kolmlpt1.ini gives a base that is not a number (write 0xD010, or 53264): mend it",
+         "kolmlpt1 has no port: its port file is not valid"},
         {{"no port there", [] {}, "[port]\nbase=0xE800\n"},
          "port:      0xE800 from ",
          "none\n",
-         "No parallel port at 0xE800; the system has parport0 at 0x0378, parport1 at 0xD010."},
+         "No parallel port at 0xE800; the system has parport0 at 0x0378, parport1 at 0xD010.",
+         "the data lines at 0xE800 cannot be read here"},
         {{"no permission", [] { fake_parport_deny_open(1); }, nullptr},
          "port:      0x0378",
          "none\n",
-         "To reach the port at 0x0378: join group lp: sudo adduser $USER lp, then log in again."},
+         "To reach the port at 0x0378: join group lp: sudo adduser $USER lp, then log in again.",
+         "the data lines at 0x0378 cannot be read here"},
         {{"no ppdev", [] { fake_parport_ppdev(0); }, "[port]\nbase=0xD010\n"},
          "port:      0xD010",
          "none\n",
-         "To reach the port at 0xD010: load the ppdev driver"},
+         "To reach the port at 0xD010: load the ppdev driver",
+         "the data lines at 0xD010 cannot be read here"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.at.state);
@@ -174,6 +186,9 @@ TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
         const Ran info = runKolmctl({plugin, "info"});
         EXPECT_NE(info.out.find(row.info), std::string::npos) << info.out;
         EXPECT_NE(info.out.find(std::string("access:    ") + row.access), std::string::npos) << info.out;
+        const Ran lines = runKolmctl({"lines", plugin});
+        EXPECT_EQ(lines.code, row.why ? kolmctl::kNoPortAccess : 0) << lines.err;
+        EXPECT_NE((lines.out + lines.err).find(row.lines), std::string::npos) << lines.out << lines.err;
         const Ran read = runKolmctl({plugin, "read", "0", "--counts"});
         if (row.why == nullptr) {
             EXPECT_EQ(read.code, 0) << read.err;

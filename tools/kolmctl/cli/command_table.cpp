@@ -20,6 +20,7 @@ int cmdCheck(Plugin& p, const Args& args, Context& cx);
 int cmdWait(Plugin& p, const Args& args, Context& cx);
 int cmdSession(Plugin& p, const Args& args, Context& cx);
 int cmdPorts(const Args& args, Context& cx);
+int cmdLines(const Args& args, Context& cx);
 
 namespace {
 
@@ -35,6 +36,7 @@ const Command kCommands[] = {
     {"wait", cmdWait, nullptr, help::wait.synopsis, help::wait.text, "10", false, false},
     {"session", cmdSession, nullptr, help::session.synopsis, help::session.text, "", false, true},
     {"ports", nullptr, cmdPorts, help::ports.synopsis, help::ports.text, "", false, false},
+    {"lines", nullptr, cmdLines, help::lines.synopsis, help::lines.text, "", false, false},
 };
 
 }  // namespace

@@ -88,6 +88,19 @@ std::string textShown(TextState state, const std::string& cp1252);
 // Whether the output took everything written to it; Error kOutputFailed if not.
 void checkOutput(std::ostream& out, const char* what);
 
+// The plug-in file the user named: a bare name looked up where the plug-ins lie.
+std::string pluginFile(const std::string& name);
+// The variant a plug-in file's name gives (kolmlpt1..., kolmlpt2...); 0 if neither.
+int variantOfFileName(const std::string& path);
+// The relay lines as they stand, read from the port the plug-in file will use before
+// it is loaded: once loaded, the plug-in holds the port.
+struct LinesBeforeLoad {
+    int lpt = 0;             // the variant the file's name gives; 0 if neither
+    std::uint16_t base = 0;  // its port, from the port file or built in; 0 if none
+    std::optional<std::uint8_t> relays;
+};
+LinesBeforeLoad linesBeforeLoad(const std::string& path);
+
 // The plug-in variant of a loaded file, from its title ("KOLM en LPT1:"); 0 if neither.
 int variantOf(Plugin& p);
 // Whether the loaded file is kolmsim, the plug-in with a virtual box (its title says "simulated").

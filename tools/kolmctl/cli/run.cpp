@@ -84,6 +84,8 @@ std::vector<Args> commandLines(const Args& words) {
     return lines;
 }
 
+}  // namespace
+
 // The variant a plug-in file's name gives (kolmlpt1..., kolmlpt2...); 0 if neither.
 int variantOfFileName(const std::string& path) {
     std::string name = std::filesystem::path(path).filename().string();
@@ -93,13 +95,6 @@ int variantOfFileName(const std::string& path) {
     return 0;
 }
 
-// The relay lines as they stand, read from the port the plug-in file will use before
-// it is loaded: once loaded, the plug-in holds the port.
-struct LinesBeforeLoad {
-    int lpt = 0;
-    std::optional<std::uint8_t> relays;
-};
-
 LinesBeforeLoad linesBeforeLoad(const std::string& path) {
     LinesBeforeLoad seen;
     seen.lpt = variantOfFileName(path);
@@ -107,6 +102,7 @@ LinesBeforeLoad linesBeforeLoad(const std::string& path) {
     if (seen.lpt == 0 || !std::filesystem::is_regular_file(path, ec)) return seen;
     const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
     const PortSetting setting = portSettingOf(folder, seen.lpt);
+    seen.base = setting.base;
     if (setting.base == 0) return seen;
     const auto lines = readDataLines(setting.base, (folder / "").make_preferred().string());
     if (lines) seen.relays = static_cast<std::uint8_t>(*lines & kRelayLines);
@@ -122,6 +118,8 @@ std::string pluginFile(const std::string& name) {
         where += (k == 0 ? "" : k + 1 == found.looked.size() ? " and " : ", ") + found.looked[k];
     throw Error{kFileNotFound, "no such file: " + name + " (looked in " + where + ")"};
 }
+
+namespace {
 
 int runLoad(const std::string& name, const Args& words, Context& cx) {
     const std::vector<Args> lines = commandLines(words);
