@@ -40,7 +40,11 @@ namespace {
 constexpr int kPorts = 8;
 constexpr int kMaxFd = 1024;
 
-enum class Kind : unsigned char { None, BaseAddr, Active, Device, Devices };
+enum class Kind : unsigned char { None, BaseAddr, Active, Device, Devices, Handshake };
+
+// Paths under /proc/self that no kernel has: what answers there is this library, in
+// the very process that opened them (see fake_parport.h).
+constexpr const char* kOwnFolder = "/proc/self/fake_parport/";
 
 struct Open {
     Kind kind = Kind::None;
@@ -112,7 +116,14 @@ int openOurs(const char* path) {
     port = portIn(path, "/proc/sys/dev/parport/parport", "/devices/active");
     if (port >= 0) return port < kPorts && bases[port] ? openFake(Kind::Active, port) : fail(ENOENT);
     if (strcmp(path, "/proc/devices") == 0) return openFake(Kind::Devices, 0);
-    port = portIn(path, "/dev/parport", "");
+    const size_t own = strlen(kOwnFolder);
+    if (strncmp(path, kOwnFolder, own) == 0) {
+        if (strcmp(path + own, "handshake") == 0) return openFake(Kind::Handshake, 0);
+        path += own - 1;  // "/parportN": the device, as at /dev/parportN
+        port = portIn(path, "/parport", "");
+    } else {
+        port = portIn(path, "/dev/parport", "");
+    }
     if (port >= 0) {
         if (port >= kPorts || !bases[port] || !ppdevLoaded) return fail(ENOENT);
         return denyOpen ? fail(EACCES) : openFake(Kind::Device, port);
@@ -225,7 +236,9 @@ ssize_t read(int fd, void* buffer, size_t size) {
     const uint16_t base = bases[file->port];
     const char* holder = holders[file->port];
     int length = 0;
-    if (file->kind == Kind::Devices)
+    if (file->kind == Kind::Handshake)
+        length = snprintf(text, sizeof text, "fake_parport %d\n", static_cast<int>(getpid()));
+    else if (file->kind == Kind::Devices)
         length =
             snprintf(text, sizeof text, "Character devices:\n  1 mem\n%s", ppdevLoaded ? " 99 ppdev\n" : "");
     else if (file->kind == Kind::Active)
