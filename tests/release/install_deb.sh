@@ -12,11 +12,11 @@
 # stand-in has answered its handshake in that very process; when it does not (no
 # driver given, or a library that is not the stand-in), the test refuses to start
 # (exit 1) and installs nothing.
-# While it runs, what the test changes is listed in a state file (KOLM_INSTALL_STATE,
-# by default /var/tmp/kolm-install-test, which outlasts a restart as the package does)
-# and taken back at its end; a run killed earlier leaves it, and the next run first
-# takes back what it lists. A kolm installed by anything else is left alone (skipped,
-# exit 77).
+# While it runs, what the test changes is listed in a state file that it holds locked
+# (KOLM_INSTALL_STATE, by default /var/tmp/kolm-install-test, which outlasts a restart
+# as the package does) and taken back at its end; a run killed earlier leaves the file,
+# unlocked, and the next run first takes back what it lists. A kolm installed by
+# anything else is left alone, as is a run under way (skipped, exit 77).
 # One line per check, then "install: N passed, N failed"; exits 1 on any failure.
 set -uo pipefail
 deb=$1
@@ -35,12 +35,11 @@ refuse() { echo "install: refused: $1; nothing was installed" >&2; exit 1; }
 # dpkg's state of kolm: installed, half-installed, config-files, ...; empty when unknown.
 kolm_state() { dpkg-query -W -f='${db:Status-Status}' kolm 2>/dev/null; }
 kolm_present() { case $(kolm_state) in "" | not-installed) return 1 ;; esac; }
-# Takes back what the state file lists (the pid of its run, then the port file that run wrote):
-# the port file, then the package.
+# Takes back what the state file lists (the port file its run wrote), then the package.
 take_back() {
   [ -f "$state" ] || return 0
   local ini
-  ini=$(sed -n 2p "$state")
+  ini=$(sed -n 1p "$state")
   [ -z "$ini" ] || rm -f "$ini"
   if kolm_present; then dpkg --purge kolm >/dev/null; fi
   rm -f "$state"
@@ -53,12 +52,10 @@ take_back() {
 version=$(dpkg-deb -f "$deb" Version)
 mapfile -t files < <(dpkg -c "$deb" | awk '$6 !~ /\/$/ {sub(/^\./, "", $6); print $6}')
 plugins=$(dirname "$(printf '%s\n' "${files[@]}" | grep '/kolmlpt1\.so$')")
+# A run holds its state file locked (flock) as long as it, or a program it started, runs.
 if [ -f "$state" ]; then
-  earlier=$(sed -n 1p "$state")
-  if [ -n "$earlier" ] && grep -qs install_deb "/proc/$earlier/cmdline"; then
-    echo "install: skipped: another run (process $earlier) is under way"
-    exit 77
-  fi
+  exec 8<"$state"
+  flock -n 8 || { echo "install: skipped: another run is under way ($state is locked)"; exit 77; }
   echo "install: taking back what a run killed earlier left: $(tr '\n' ' ' <"$state")"
   take_back
 fi
@@ -85,7 +82,9 @@ as_user() {
 kolmctl() { as_user /usr/bin/kolmctl "$@"; }
 handshake=$(as_user true) || refuse "$stand_in is not the stand-in parport driver ($handshake)"
 
-printf '%s\n' "$$" "$plugins/kolmlpt2.ini" >"$state"
+exec 8>"$state"
+flock 8
+echo "$plugins/kolmlpt2.ini" >&8
 check "dpkg -i" quiet dpkg -i "$deb"
 check "kolmctl --version" says "^kolmctl $version\$" "$(kolmctl --version)"
 check "kolmctl kolmlpt1 info" says "^file: +$plugins/kolmlpt1\\.so .*title: +KOLM en LPT1:" "$(kolmctl kolmlpt1 info | tr '\n' ' ')"

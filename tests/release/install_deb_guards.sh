@@ -4,6 +4,7 @@
 # - without a stand-in driver that answers (none given; a library that is not it), it
 #   refuses before installing anything, and no process of it asks for a port
 #   (strace -f counts ioperm and iopl, answering each with EPERM);
+# - a run under way is left to itself (skipped);
 # - a run killed after dpkg -i (SIGKILL as it writes its port file) is taken back by
 #   the next run, which then passes; nothing is left installed.
 # As root on a machine without kolm (else skipped, exit 77). Exits 1 on any failure.
@@ -34,8 +35,18 @@ while IFS='|' read -r name driver; do
     ! kolm_present || fail "$name: exit $code, $asked port requests, kolm $(kolm_present && echo left installed): $out"
 done <<EOF
 no stand-in driver|
+no file where the driver is named|/nonexistent/libfake_parport.so
 a library that is not the stand-in|/lib/x86_64-linux-gnu/libm.so.6
 EOF
+
+# A run under way (its state file locked, as a run holds it) is left to itself.
+exec 9>"$KOLM_INSTALL_STATE"
+flock 9
+out=$(bash "$script" "$deb" "$stand_in" 2>&1)
+code=$?
+exec 9>&-
+rm -f "$KOLM_INSTALL_STATE"
+[ "$code" -eq 77 ] && grep -q "another run is under way" <<<"$out" || fail "a run under way: exit $code: $out"
 
 strace -o /dev/null -P "$plugins/kolmlpt2.ini" -e trace=openat -e inject=openat:signal=KILL \
   bash "$script" "$deb" "$stand_in" >/dev/null 2>&1

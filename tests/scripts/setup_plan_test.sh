@@ -24,13 +24,15 @@ Inst busybox-static (1:1.35.0-4+b3 Debian:12.15/oldstable [amd64])
 Conf busybox-static (1:1.35.0-4+b3 Debian:12.15/oldstable [amd64])'
 plan_removing_none='Inst cpio (2.13+dfsg-7.1 Debian:12.15/oldstable [amd64])
 Conf cpio (2.13+dfsg-7.1 Debian:12.15/oldstable [amd64])'
-apt-get() { printf "%s\n" "$captured"; }
+apt-get() { printf "%s\n" "$captured"; [ "$captured" != "${captured#E: }" ] && return 100; return 0; }
 captured=$plan_removing_busybox
 expect "a plan removing busybox" 1 \
   "would remove busybox:.*busybox-static \(for the system test's RAM disk; busybox does as well.*\) would remove busybox.*Nothing was installed or removed" \
   busybox-static
 captured=$plan_removing_none
 expect "a plan removing nothing" 0 "^[[:space:]]*$" cpio
+captured="E: Unable to locate package kolm-nowhere"
+expect "no plan" 1 "Unable to locate.*apt has no plan to install kolm-nowhere: nothing was installed" kolm-nowhere
 unset -f apt-get
 
 # apt's own plan, where setup has installed gcc-multilib.
