@@ -31,7 +31,7 @@ refuse_removals() {
     alone=$(apt-get -s "${options[@]}" install "$p" 2>/dev/null | removed_in_plan | tr '\n' ' ')
     [ -z "$alone" ] || echo "  $p (for ${needed_by[$p]:-the tests}) would remove ${alone% }" >&2
   done
-  echo "Nothing was installed or removed. Remove those packages yourself if you can do" >&2
-  echo "without them and run setup again, or keep them and do without what needs the packages named." >&2
+  echo "Nothing was installed or removed. Either remove those packages yourself, if you can do" >&2
+  echo "without them, and run setup again; or keep them, and do without what the packages above are for." >&2
   return 1
 }
