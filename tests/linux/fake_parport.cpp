@@ -40,7 +40,7 @@ namespace {
 constexpr int kPorts = 8;
 constexpr int kMaxFd = 1024;
 
-enum class Kind : unsigned char { None, BaseAddr, Active, Device, Devices, Handshake };
+enum class Kind : unsigned char { None, BaseAddr, Active, Device, Devices };
 
 // Paths under /proc/self that no kernel has: what answers there is this library, in
 // the very process that opened them (see fake_parport.h).
@@ -108,6 +108,20 @@ int openFake(Kind kind, int port) {
     return fd;
 }
 
+// "fake_parport <pid>" in a file of its own, which a shell may move to another
+// descriptor (as its redirections do) and still read.
+int openHandshake() {
+    const int fd = memfd_create("fake_parport_handshake", MFD_CLOEXEC);
+    if (fd < 0) return fd;
+    char text[32];
+    const int length = snprintf(text, sizeof text, "fake_parport %d\n", static_cast<int>(getpid()));
+    if (write(fd, text, static_cast<size_t>(length)) != length || lseek(fd, 0, SEEK_SET) != 0) {
+        next<int(int)>("close")(fd);
+        return fail(EIO);
+    }
+    return fd;
+}
+
 // -2 when the path is not one of ours; otherwise the result of opening it.
 int openOurs(const char* path) {
     if (!path) return -2;
@@ -118,7 +132,7 @@ int openOurs(const char* path) {
     if (strcmp(path, "/proc/devices") == 0) return openFake(Kind::Devices, 0);
     const size_t own = strlen(kOwnFolder);
     if (strncmp(path, kOwnFolder, own) == 0) {
-        if (strcmp(path + own, "handshake") == 0) return openFake(Kind::Handshake, 0);
+        if (strcmp(path + own, "handshake") == 0) return openHandshake();
         path += own - 1;  // "/parportN": the device, as at /dev/parportN
         port = portIn(path, "/parport", "");
     } else {
@@ -236,9 +250,7 @@ ssize_t read(int fd, void* buffer, size_t size) {
     const uint16_t base = bases[file->port];
     const char* holder = holders[file->port];
     int length = 0;
-    if (file->kind == Kind::Handshake)
-        length = snprintf(text, sizeof text, "fake_parport %d\n", static_cast<int>(getpid()));
-    else if (file->kind == Kind::Devices)
+    if (file->kind == Kind::Devices)
         length =
             snprintf(text, sizeof text, "Character devices:\n  1 mem\n%s", ppdevLoaded ? " 99 ppdev\n" : "");
     else if (file->kind == Kind::Active)

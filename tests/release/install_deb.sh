@@ -76,7 +76,7 @@ quiet() { "$@" >/dev/null; }
 as_user() {
   (cd "$scratch" && setpriv --reuid=nobody --regid=nogroup --clear-groups \
     env LD_PRELOAD="$scratch/stand_in.so" FAKE_PARPORT_BASES=0x378:709:179,0xD010:489:826 bash -c \
-    'read -r said </proc/self/fake_parport/handshake 2>/dev/null && [ "$said" = "fake_parport $$" ] && exec "$@"
+    'read -r said 2>/dev/null </proc/self/fake_parport/handshake && [ "$said" = "fake_parport $$" ] && exec "$@"
      echo "the stand-in parport driver does not answer in this process" >&2; exit 125' as_user "$@" 2>&1)
 }
 kolmctl() { as_user /usr/bin/kolmctl "$@"; }

@@ -48,8 +48,8 @@ exec 9>&-
 rm -f "$KOLM_INSTALL_STATE"
 [ "$code" -eq 77 ] && grep -q "another run is under way" <<<"$out" || fail "a run under way: exit $code: $out"
 
-strace -o /dev/null -P "$plugins/kolmlpt2.ini" -e trace=openat -e inject=openat:signal=KILL \
-  bash "$script" "$deb" "$stand_in" >/dev/null 2>&1
+{ strace -o /dev/null -P "$plugins/kolmlpt2.ini" -e trace=openat -e inject=openat:signal=KILL \
+  bash "$script" "$deb" "$stand_in"; } >/dev/null 2>&1
 kolm_present || fail "the killed run: kolm not installed, so nothing to take back"
 out=$(bash "$script" "$deb" "$stand_in" 2>&1) ||
   fail "the run after a killed one: $out"
