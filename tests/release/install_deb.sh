@@ -66,6 +66,7 @@ fi
 scratch=$(mktemp -d)
 chmod 755 "$scratch"
 cp "$stand_in" "$scratch/stand_in.so"
+cp "$(dirname "$0")/../linux/with_stand_in.sh" "$scratch/"
 # Whatever happens, short of SIGKILL, the machine is left as it was found.
 trap 'take_back; rm -rf "$scratch"' EXIT
 trap 'exit 130' INT TERM HUP
@@ -75,9 +76,7 @@ quiet() { "$@" >/dev/null; }
 # has answered its handshake in the same process.
 as_user() {
   (cd "$scratch" && setpriv --reuid=nobody --regid=nogroup --clear-groups \
-    env LD_PRELOAD="$scratch/stand_in.so" FAKE_PARPORT_BASES=0x378:709:179,0xD010:489:826 bash -c \
-    'read -r said 2>/dev/null </proc/self/fake_parport/handshake && [ "$said" = "fake_parport $$" ] && exec "$@"
-     echo "the stand-in parport driver does not answer in this process" >&2; exit 125' as_user "$@" 2>&1)
+    env FAKE_PARPORT_BASES=0x378:709:179,0xD010:489:826 bash with_stand_in.sh "$scratch/stand_in.so" "$@" 2>&1)
 }
 kolmctl() { as_user /usr/bin/kolmctl "$@"; }
 handshake=$(as_user true) || refuse "$stand_in is not the stand-in parport driver ($handshake)"

@@ -41,9 +41,9 @@ if earlier=$(cat "$work/qemu.pid" 2>/dev/null) && [ "$(cat "/proc/$earlier/comm"
   kill "$earlier"
 fi
 rm -f "$work/qemu.pid"
-# The stand-in answers its handshake in a process it is preloaded into.
-env LD_PRELOAD="$stand_in" bash -c 'read -r said </proc/self/fake_parport/handshake && [ "$said" = "fake_parport $$" ]' \
-  2>/dev/null || { echo "system: refused: the stand-in parport driver $stand_in does not answer" >&2; exit 1; }
+# Before the kernel is fetched: the stand-in answers its handshake (QEMU's own process
+# checks it again, below).
+bash tests/linux/with_stand_in.sh "$stand_in" true || { echo "system: refused" >&2; exit 1; }
 
 # Debian's kernel: the package that linux-image-amd64 depends on, kept unpacked in
 # $work/kernel/<package>/ between runs; only the kernel and three modules are kept.
@@ -127,7 +127,7 @@ real_kernel() {
   make_initramfs
   console=$work/console.log
   set +e
-  timeout -k 5 180 env LD_PRELOAD="$stand_in" FAKE_PARPORT_BASES="$boxes" \
+  timeout -k 5 180 env FAKE_PARPORT_BASES="$boxes" bash tests/linux/with_stand_in.sh "$stand_in" \
     qemu-system-x86_64 -accel tcg -m 512 -nodefaults -no-user-config -display none -monitor none -no-reboot \
     -pidfile "$work/qemu.pid" -serial "file:$console" -kernel "$kernel/vmlinuz" -initrd "$work/initramfs.cpio" \
     -append "console=ttyS0 quiet loglevel=3 panic=-1 kolm_boxes=$boxes" \
