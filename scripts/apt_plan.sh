@@ -28,7 +28,8 @@ refuse_removals() {
   [ -n "$removed" ] || return 0
   echo "setup: installing these packages would remove ${removed% }:" >&2
   for p in "$@"; do
-    alone=$(apt-get -s "${options[@]}" install "$p" 2>/dev/null | removed_in_plan | tr '\n' ' ')
+    alone=$removed
+    [ $# -eq 1 ] || alone=$(apt-get -s "${options[@]}" install "$p" 2>/dev/null | removed_in_plan | tr '\n' ' ')
     [ -z "$alone" ] || echo "  $p (for ${needed_by[$p]:-the tests}) would remove ${alone% }" >&2
   done
   echo "Nothing was installed or removed. Either remove those packages yourself, if you can do" >&2
