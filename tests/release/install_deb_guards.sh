@@ -17,11 +17,12 @@ fail() { failed=1; echo "install guards: FAILED: $1"; }
 kolm_present() { case $(dpkg-query -W -f='${db:Status-Status}' kolm 2>/dev/null) in "" | not-installed) return 1 ;; esac; }
 [ "$(id -u)" -eq 0 ] || { echo "install guards: skipped: dpkg -i needs root"; exit 77; }
 command -v strace >/dev/null || { echo "install guards: skipped: no strace (bash scripts/setup.sh)"; exit 77; }
-! kolm_present || { echo "install guards: skipped: kolm is installed on this machine"; exit 77; }
+plugins=$(dpkg -c "$deb" | awk '$6 ~ /\/kolmlpt1\.so$/ {sub(/^\./, "", $6); print $6}' | xargs dirname)
+! kolm_present && [ ! -e "$plugins/kolmlpt2.ini" ] ||
+  { echo "install guards: skipped: kolm is installed on this machine"; exit 77; }
 trace=$(mktemp)
 # The runs' record of what they changed, here rather than in /var/tmp.
 export KOLM_INSTALL_STATE=$trace.state
-plugins=$(dpkg -c "$deb" | awk '$6 ~ /\/kolmlpt1\.so$/ {sub(/^\./, "", $6); print $6}' | xargs dirname)
 # Should a guard fail, the package it let in goes again.
 trap 'rm -f "$trace" "$KOLM_INSTALL_STATE"; rm -f "$plugins/kolmlpt2.ini"; if kolm_present; then dpkg --purge kolm >/dev/null; fi' EXIT
 
