@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a fresh Debian 12 machine (as root,
-# or with sudo). Packages already present are left alone.
+# or with sudo). Packages already present are left alone, and none is ever removed:
+# apt's plan is asked for first, and where it would remove a package, setup stops
+# before installing anything and names the packages and the choice. For good, it adds
+# the i386 architecture to dpkg (for Wine's 32-bit loader).
 set -euo pipefail
+source "$(dirname "$0")/apt_plan.sh"
 
 packages=(cmake ninja-build g++ libgtest-dev binutils)
 # Linux deliverables: i386 builds with the multilib compilers, GoogleTest from its
@@ -21,6 +25,8 @@ packages+=(g++-mingw-w64-x86-64 python3-pytest python3-venv python3-numpy python
 packages+=(lintian)
 # kolmctl's benchmarks and instruction counts.
 packages+=(libbenchmark-dev valgrind)
+# The install test's proof that it asks for no port without its stand-in driver.
+packages+=(strace)
 
 # Installed without their recommends (a GUI among them):
 # - the system test (tests/system/run.sh): Debian's kernel under full-system emulation,
@@ -30,20 +36,29 @@ packages+=(libbenchmark-dev valgrind)
 #   (headless), the SVG chart by librsvg.
 lean_packages=(qemu-system-x86 busybox-static cpio libreoffice-calc-nogui librsvg2-bin)
 
+# Installed alternatives that the tests take as they are: a desktop LibreOffice reads
+# the CSV back headless as well; the system test copies busybox's libraries with it.
+declare -A taken_instead=([libreoffice-calc-nogui]=libreoffice-calc [busybox-static]=busybox)
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
 missing=()
 missing_lean=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 for p in "${lean_packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing_lean+=("$p")
+  installed "$p" || { [ -n "${taken_instead[$p]:-}" ] && installed "${taken_instead[$p]}"; } || missing_lean+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ] || [ ${#missing_lean[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
-  [ ${#missing[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  # Both plans asked for before either is carried out; --no-remove in case apt's
+  # answer changes in between.
+  [ ${#missing[@]} -eq 0 ] || refuse_removals "${missing[@]}" || exit 1
+  [ ${#missing_lean[@]} -eq 0 ] || refuse_removals --no-install-recommends "${missing_lean[@]}" || exit 1
+  [ ${#missing[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-remove "${missing[@]}"
   [ ${#missing_lean[@]} -eq 0 ] ||
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing_lean[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-remove --no-install-recommends "${missing_lean[@]}"
 fi

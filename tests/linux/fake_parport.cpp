@@ -42,6 +42,10 @@ constexpr int kMaxFd = 1024;
 
 enum class Kind : unsigned char { None, BaseAddr, Active, Device, Devices };
 
+// Paths under /proc/self that no kernel has: what answers there is this library, in
+// the very process that opened them (see fake_parport.h).
+constexpr const char* kOwnFolder = "/proc/self/fake_parport/";
+
 struct Open {
     Kind kind = Kind::None;
     int port = 0;          // N of parportN
@@ -104,6 +108,20 @@ int openFake(Kind kind, int port) {
     return fd;
 }
 
+// "fake_parport <pid>" in a file of its own, which a shell may move to another
+// descriptor (as its redirections do) and still read.
+int openHandshake() {
+    const int fd = memfd_create("fake_parport_handshake", MFD_CLOEXEC);
+    if (fd < 0) return fd;
+    char text[32];
+    const int length = snprintf(text, sizeof text, "fake_parport %d\n", static_cast<int>(getpid()));
+    if (write(fd, text, static_cast<size_t>(length)) != length || lseek(fd, 0, SEEK_SET) != 0) {
+        next<int(int)>("close")(fd);
+        return fail(EIO);
+    }
+    return fd;
+}
+
 // -2 when the path is not one of ours; otherwise the result of opening it.
 int openOurs(const char* path) {
     if (!path) return -2;
@@ -112,7 +130,14 @@ int openOurs(const char* path) {
     port = portIn(path, "/proc/sys/dev/parport/parport", "/devices/active");
     if (port >= 0) return port < kPorts && bases[port] ? openFake(Kind::Active, port) : fail(ENOENT);
     if (strcmp(path, "/proc/devices") == 0) return openFake(Kind::Devices, 0);
-    port = portIn(path, "/dev/parport", "");
+    const size_t own = strlen(kOwnFolder);
+    if (strncmp(path, kOwnFolder, own) == 0) {
+        if (strcmp(path + own, "handshake") == 0) return openHandshake();
+        path += own - 1;  // "/parportN": the device, as at /dev/parportN
+        port = portIn(path, "/parport", "");
+    } else {
+        port = portIn(path, "/dev/parport", "");
+    }
     if (port >= 0) {
         if (port >= kPorts || !bases[port] || !ppdevLoaded) return fail(ENOENT);
         return denyOpen ? fail(EACCES) : openFake(Kind::Device, port);

@@ -11,6 +11,11 @@
  *     in/out instructions of a granted thread are served from the bench by a
  *     SIGSEGV handler (the kernel itself never granted anything).
  *   - /proc/self/fd/N of a device descriptor reads back as /dev/parportN;
+ *   - under /proc/self/fake_parport/, where no kernel has files: parportN, the same
+ *     device as /dev/parportN (for an emulator, which then cannot reach a real port
+ *     when this library is not in effect), and handshake, which reads
+ *     "fake_parport <pid>": proof, checked by a script in the process that goes on to
+ *     drive ports, that this library serves that process;
  *   - with shared latches, the data lines outlast the process, as a real port's do.
  * Every other path, descriptor and request goes to the C library untouched.
  * Run by hand, FAKE_PARPORT_BASES="0x378,0xD010" sets parport0, parport1, ...

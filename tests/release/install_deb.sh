@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
 # The Debian package installed for real, as a user installs it, then removed:
-#   bash tests/release/install_deb.sh DEB [STAND_IN_DRIVER]
-# As root, on a machine where kolm is not installed (else it leaves the machine alone
-# and exits 77, skipped): dpkg -i; the installed kolmctl, run from an empty folder,
-# finds the plug-ins by their bare names, reads a box, and its ports command reads and
-# names the port files in the package's plug-in folder; the bash completion answers;
-# dpkg -r takes back every file the package brought. STAND_IN_DRIVER, the tests'
-# parport driver (libfake_parport.so), is preloaded into kolmctl so that boxes of the
-# simulated bench, holding known counts, answer at 0x378 and on a card at 0xD010: no
-# real port is touched.
+#   bash tests/release/install_deb.sh DEB STAND_IN_DRIVER
+# As root (else skipped, exit 77): dpkg -i; the installed kolmctl, run from an empty
+# folder, finds the plug-ins by their bare names, reads a box, and its ports command
+# reads and names the port files in the package's plug-in folder; the bash completion
+# answers; dpkg -r takes back every file the package brought.
+# STAND_IN_DRIVER, the tests' parport driver (libfake_parport.so), is preloaded into
+# every program that could drive a port, so that boxes of the simulated bench, holding
+# known counts, answer at 0x378 and on a card at 0xD010. No real port is touched: each
+# such program runs as nobody (to whom the kernel grants no port) and only once the
+# stand-in has answered its handshake in that very process; when it does not (no
+# driver given, or a library that is not the stand-in), the test refuses to start
+# (exit 1) and installs nothing.
+# While it runs, what the test changes is listed in a state file that it holds locked
+# (KOLM_INSTALL_STATE, by default /var/tmp/kolm-install-test, which outlasts a restart
+# as the package does) and taken back at its end; a run killed earlier leaves the file,
+# unlocked, and the next run first takes back what it lists. A kolm installed by
+# anything else is left alone, as is a run under way (skipped, exit 77).
 # One line per check, then "install: N passed, N failed"; exits 1 on any failure.
 set -uo pipefail
 deb=$1
-driver=${2:+$(realpath "$2")}
+stand_in=${2:-}
+state=${KOLM_INSTALL_STATE:-/var/tmp/kolm-install-test}
 passed=0
 failed=0
 check() { # check NAME COMMAND...: the command's success is the check's
@@ -22,26 +31,59 @@ check() { # check NAME COMMAND...: the command's success is the check's
     failed=$((failed + 1)); echo "install: FAILED: $name"; fi
 }
 says() { grep -qE -- "$1" <<<"$2" || { echo "--- expected /$1/ in:"; echo "$2"; return 1; }; }
+refuse() { echo "install: refused: $1; nothing was installed" >&2; exit 1; }
+# dpkg's state of kolm: installed, half-installed, config-files, ...; empty when unknown.
+kolm_state() { dpkg-query -W -f='${db:Status-Status}' kolm 2>/dev/null; }
+kolm_present() { case $(kolm_state) in "" | not-installed) return 1 ;; esac; }
+# Takes back what the state file lists (the port file its run wrote), then the package.
+take_back() {
+  [ -f "$state" ] || return 0
+  local ini
+  ini=$(sed -n 1p "$state")
+  [ -z "$ini" ] || rm -f "$ini"
+  if kolm_present; then dpkg --purge kolm >/dev/null; fi
+  rm -f "$state"
+}
 
 [ "$(id -u)" -eq 0 ] || { echo "install: skipped: dpkg -i needs root"; exit 77; }
-if dpkg-query -W -f='${Status}' kolm 2>/dev/null | grep -q ' installed$'; then
-  echo "install: skipped: kolm is installed on this machine already, and is left alone"
-  exit 77
-fi
 [ -f "$deb" ] || { echo "install: no package $deb" >&2; exit 1; }
+[ -n "$stand_in" ] || refuse "no stand-in parport driver given: kolmctl would drive this machine's ports"
+[ -f "$stand_in" ] || refuse "no stand-in parport driver $stand_in"
 version=$(dpkg-deb -f "$deb" Version)
 mapfile -t files < <(dpkg -c "$deb" | awk '$6 !~ /\/$/ {sub(/^\./, "", $6); print $6}')
 plugins=$(dirname "$(printf '%s\n' "${files[@]}" | grep '/kolmlpt1\.so$')")
+# A run holds its state file locked (flock) as long as it, or a program it started, runs.
+if [ -f "$state" ]; then
+  exec 8<"$state"
+  flock -n 8 || { echo "install: skipped: another run is under way ($state is locked)"; exit 77; }
+  echo "install: taking back what a run killed earlier left: $(tr '\n' ' ' <"$state")"
+  take_back
+fi
+if kolm_present || [ -e "$plugins/kolmlpt2.ini" ]; then
+  echo "install: skipped: kolm is installed on this machine already, and is left alone"
+  exit 77
+fi
 scratch=$(mktemp -d)
-# Whatever happens, the machine is left as it was found.
-trap 'rm -rf "$scratch"; dpkg-query -W -f="\${Status}" kolm 2>/dev/null | grep -q " installed$" && dpkg -r kolm >/dev/null' EXIT
+chmod 755 "$scratch"
+cp "$stand_in" "$scratch/stand_in.so"
+cp "$(dirname "$0")/../linux/with_stand_in.sh" "$scratch/"
+# Whatever happens, short of SIGKILL, the machine is left as it was found.
+trap 'take_back; rm -rf "$scratch"' EXIT
+trap 'exit 130' INT TERM HUP
 quiet() { "$@" >/dev/null; }
-# kolmctl as the user runs it: from a folder holding no plug-in, by its installed path.
-kolmctl() {
-  (cd "$scratch" && env ${driver:+LD_PRELOAD="$driver"} FAKE_PARPORT_BASES=0x378:709:179,0xD010:489:826 \
-    /usr/bin/kolmctl "$@" 2>&1)
+# A program that could drive a port, as the user runs it: as nobody, from a folder
+# holding no plug-in, with the stand-in preloaded; started only once the stand-in
+# has answered its handshake in the same process.
+as_user() {
+  (cd "$scratch" && setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env FAKE_PARPORT_BASES=0x378:709:179,0xD010:489:826 bash with_stand_in.sh "$scratch/stand_in.so" "$@" 2>&1)
 }
+kolmctl() { as_user /usr/bin/kolmctl "$@"; }
+handshake=$(as_user true) || refuse "$stand_in is not the stand-in parport driver ($handshake)"
 
+exec 8>"$state"
+flock 8
+echo "$plugins/kolmlpt2.ini" >&8
 check "dpkg -i" quiet dpkg -i "$deb"
 check "kolmctl --version" says "^kolmctl $version\$" "$(kolmctl --version)"
 check "kolmctl kolmlpt1 info" says "^file: +$plugins/kolmlpt1\\.so .*title: +KOLM en LPT1:" "$(kolmctl kolmlpt1 info | tr '\n' ' ')"
@@ -61,8 +103,8 @@ check "kolmctl kolmsim info: the virtual box, by its bare name" \
   says "^file: +$plugins/kolmsim\\.so .*title: +KOLM simulé .*signals: +built in" "$(kolmctl kolmsim info | tr '\n' ' ')"
 # The Python package of the amd64 package finds the installed plug-ins (-B: no bytecode left behind).
 if printf '%s\n' "${files[@]}" | grep -q '/dist-packages/kolm/'; then
-  check "python3: import kolm, the box at 0x378" says "^$plugins/kolmlpt1\.so 709\$" "$(cd "$scratch" &&
-    env ${driver:+LD_PRELOAD="$driver"} FAKE_PARPORT_BASES=0x378:709:179 /usr/bin/python3 -B -c \
+  check "python3: import kolm, the box at 0x378" says "^$plugins/kolmlpt1\.so 709\$" "$(
+    as_user /usr/bin/python3 -B -c \
       "import kolm; b = kolm.open('LPT1'); print(b.path, b.counts(0))" 2>&1)"
 fi
 completion=/usr/share/bash-completion/completions/kolmctl
