@@ -209,7 +209,8 @@ TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHaveAndWhatMakesNoSense) {
         EXPECT_EQ(r.code, c.code) << c.args[0] << " " << r.err;
         EXPECT_EQ(r.err.rfind(std::string("kolmctl: ") + c.says, 0), 0u) << r.err;
         EXPECT_EQ(lines(r.err), 1) << r.err;
-        EXPECT_EQ(kolmsim_trace_length(), 2u) << "only the plug-in's start-up touched the port";
+        // A line refused is refused before the load; a chart, after the plug-in's start-up.
+        EXPECT_EQ(kolmsim_trace_length(), c.code == kolmctl::kOutputFailed ? 2u : 0u) << c.args[0];
     }
     setenv("KOLMCTL_CSV", "de", 1);
     const Ran r = runKolmctl({KOLMLPT1_PATH, "read", "--csv"});

@@ -94,6 +94,7 @@ int cmdSession(Plugin& p, const Args& args, Context& cx) {
                 if (step[0] == "session") throw Error{kUsage, "a session cannot hold another"};
             for (const Args& step : commandChain(command)) {
                 code = runOnPlugin(p, step, cx);
+                if (code == kReaderGone) return code;
                 checkOutput(cx.out, "the output");
                 if (code != kOk) break;
             }

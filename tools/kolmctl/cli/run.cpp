@@ -124,6 +124,7 @@ int runLoad(const std::string& name, const Args& words, Context& cx) {
     int code = kOk;
     for (const Args& line : lines) {
         code = runOnPlugin(*plugin, line, cx);
+        if (code == kReaderGone) break;  // said, and the output is gone
         checkOutput(cx.out, "the output");
         if (code != kOk) break;
     }
@@ -192,7 +193,7 @@ int run(const Args& args, Context& cx) {
     const InterruptWatch watch;
     try {
         const int code = dispatch(args, cx);
-        checkOutput(cx.out, "the output");
+        if (code != kReaderGone) checkOutput(cx.out, "the output");
         return code;
     } catch (const Error& e) {
         cx.out.flush();
