@@ -13,10 +13,10 @@
 #include <regex>
 #include <thread>
 
+#include "console.h"
 #include "expected_directory.h"
 #include "host_contract.h"
 #include "kolmsim.h"
-#include "console.h"
 #include "run_kolmctl.h"
 
 namespace {
@@ -148,7 +148,8 @@ TEST(KolmctlRead, PlotWritesAnSvgWithALinePerChannel) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "");
     std::ifstream written(rows);
-    EXPECT_EQ(lines(std::string(std::istreambuf_iterator<char>(written), {})), 4) << "the rows, in their file";
+    EXPECT_EQ(lines(std::string(std::istreambuf_iterator<char>(written), {})), 4)
+        << "the rows, in their file";
     EXPECT_FALSE(std::ifstream(rows + ".kolmctl-1.tmp")) << "renamed, not copied";
     std::ifstream in(file);
     const std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -190,7 +191,9 @@ TEST(KolmctlRead, RefusesWhatTheInterfaceDoesNotHaveAndWhatMakesNoSense) {
         {{"--interval", "2000s"}, kolmctl::kUsage, "--interval can be at most 1000 s"},
         {{"--rate", "0.0001"}, kolmctl::kUsage, "--rate can be no less than 0.001 Hz"},
         // Lengths checked before any conversion, the same on a 32-bit long (Windows).
-        {{"--duration", "999999999999h", "--rate", "10000"}, kolmctl::kUsage, "--duration can be at most 1000h"},
+        {{"--duration", "999999999999h", "--rate", "10000"},
+         kolmctl::kUsage,
+         "--duration can be at most 1000h"},
         {{"--duration", "60h", "--rate", "10000"},
          kolmctl::kUsage,
          "--duration 60h at 10000 Hz makes more than 1000000000 readings, the most a capture takes"},
@@ -299,7 +302,8 @@ TEST(KolmctlPort, RelayRefusesBadNumbersAndSaysWhenThePortIsMissing) {
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "relay", "1", "up"}).code, kolmctl::kUsage);
     EXPECT_EQ(runKolmctl({KOLMLPT1_PATH, "relay", "1"}).code, kolmctl::kUsage);
     // A bad step anywhere in a chain: nothing of it runs.
-    const Ran chain = runKolmctl({KOLMLPT1_PATH, "relay", "0", "on", "then", "relay", "9", "on"}, kWatchingBench);
+    const Ran chain =
+        runKolmctl({KOLMLPT1_PATH, "relay", "0", "on", "then", "relay", "9", "on"}, kWatchingBench);
     EXPECT_EQ(chain.code, kolmctl::kOutOfRange) << chain.err;
     EXPECT_EQ(chain.out, "");
     EXPECT_EQ(kolmsim_data(kLpt1) & 0x0F, 0x00) << "relay 0 not switched";
@@ -679,8 +683,8 @@ TEST(KolmctlFiles, AnEarlierFileSurvivesAFailedOrKilledCaptureAndItsReadingsAreK
             const pid_t pid = fork();
             if (pid == 0) {
                 dup2(said[1], STDERR_FILENO);
-                execl(KOLMCTL_PATH, KOLMCTL_PATH, KOLMLPT1_PATH, "read", "--csv", "--count", "0", "--interval",
-                      "1", "--output", rows.c_str(), "--plot", chart.c_str(), nullptr);
+                execl(KOLMCTL_PATH, KOLMCTL_PATH, KOLMLPT1_PATH, "read", "--csv", "--count", "0",
+                      "--interval", "1", "--output", rows.c_str(), "--plot", chart.c_str(), nullptr);
                 _exit(127);
             }
             close(said[1]);
@@ -701,7 +705,8 @@ TEST(KolmctlFiles, AnEarlierFileSurvivesAFailedOrKilledCaptureAndItsReadingsAreK
         const std::string kept = contents(temporary);
         EXPECT_NE(kept.find("time_s,ch0_counts,ch0_volts,ch1_counts,ch1_volts\n"), std::string::npos) << kept;
         EXPECT_EQ(lines(kept) >= 8, killed) << kept;
-        EXPECT_EQ(err.find("kolmctl: the readings taken are kept in " + temporary) != std::string::npos, !killed);
+        EXPECT_EQ(err.find("kolmctl: the readings taken are kept in " + temporary) != std::string::npos,
+                  !killed);
         std::remove(temporary.c_str());
     }
 }

@@ -29,8 +29,8 @@ struct RunOptions {
 inline Ran runKolmctl(const kolmctl::Args& args, const RunOptions& o = {}) {
     std::ostringstream out, err;
     std::istringstream in(o.input);
-    kolmctl::Context cx{
-        o.out ? *o.out : out, err, o.terminal, {o.seconds, o.watchBench, nullptr}, o.in ? o.in : &in, {}, o.columns};
+    kolmctl::Context cx{o.out ? *o.out : out, err, o.terminal, {o.seconds, o.watchBench, nullptr},
+                        o.in ? o.in : &in,    {},  o.columns};
     const int code = kolmctl::run(args, cx);
     return {code, out.str(), err.str()};
 }

@@ -107,7 +107,8 @@ ReadOptions parse(const Args& args) {
         // The slots that start within the duration.
         const double slots = r.period > 0 ? std::ceil(*t / r.period - 1e-9) : 0.0;
         if (slots > static_cast<double>(kMostReadings))
-            throw Error{kUsage, "--duration " + o.value("--duration", "") + " at " + rateText(1.0 / r.period) +
+            throw Error{kUsage, "--duration " + o.value("--duration", "") + " at " +
+                                    rateText(1.0 / r.period) +
                                     " makes more than 1000000000 readings, the most a capture takes"};
         if (r.period > 0) r.count = std::max(1L, static_cast<long>(slots));
     }
@@ -194,8 +195,8 @@ struct Capture {
     Plugin& plugin;
     const ReadOptions& options;
     Context& cx;
-    std::ostream& out;    // where the rows go: standard output, or the --output file
-    const char* outName;  // and its name, for an error
+    std::ostream& out;        // where the rows go: standard output, or the --output file
+    const char* outName;      // and its name, for an error
     bool countsShown;         // counts through EA (volts scaled from them); otherwise volts through EAD
     std::vector<Call> calls;  // a call a channel, for as many readings as one exchange takes
     std::vector<std::string> names;
@@ -454,7 +455,8 @@ void readUntilDone(Capture& s, PlotSeries* plot) {
     std::vector<double> volts(channels);
     std::vector<Answer> answers;
     std::optional<Schedule> schedule;
-    if (s.options.period > 0) schedule.emplace(s.start, s.options.period, s.count != 0 ? s.count : kMostReadings);
+    if (s.options.period > 0)
+        schedule.emplace(s.start, s.options.period, s.count != 0 ? s.count : kMostReadings);
     double flushed = 0.0;
     long slot = 0;
     for (long i = 0, n = 0; !interrupted() && (n = nextReadings(s, schedule, i, slot)) > 0;) {
@@ -551,9 +553,12 @@ int finish(const Capture& s, bool readerGone) {
     else if (s.gaps > 0)
         remark(cx.err, "the reading had no value where the port did not answer (left empty)");
     if (interrupted() || readerGone) {
-        remark(cx.err, "stopped by " + (readerGone ? std::string("the reader of the output going away") : interruptName()) + " after " +
-                           (s.count != 0 ? std::to_string(s.taken) + " of " + counted(s.count, "reading")
-                                         : counted(s.taken, "reading")));
+        remark(cx.err,
+               "stopped by " +
+                   (readerGone ? std::string("the reader of the output going away") : interruptName()) +
+                   " after " +
+                   (s.count != 0 ? std::to_string(s.taken) + " of " + counted(s.count, "reading")
+                                 : counted(s.taken, "reading")));
         return readerGone ? kReaderGone : interruptedExit();
     }
     return s.gaps == 0 ? kOk : kNoPortAccess;
@@ -624,7 +629,8 @@ int cmdRead(Plugin& p, const Args& args, Context& cx) {
         remark(cx.err, "the readings go to " + rows->temporary() + ", renamed " + o.output + " at the end");
     }
     try {
-        const int code = capture(p, o, rows ? rows->stream() : cx.out, rows ? rows->temporary().c_str() : "the output", cx);
+        const int code = capture(p, o, rows ? rows->stream() : cx.out,
+                                 rows ? rows->temporary().c_str() : "the output", cx);
         if (rows) rows->commit(true);
         return code;
     } catch (const Error&) {

@@ -98,7 +98,8 @@ int cmdRelays(Plugin& p, const Args& args, Context& cx) {
         cx.out << label(p, k) << ": ";
         // A virtual box shows its lines; once a switch of this load drove a port's lines,
         // the plug-in's record is what they hold.
-        if (const auto lines = p.boxLines(); shown && lines) cx.out << (isOn(*lines, k) ? "on" : "off") << "\n";
+        if (const auto lines = p.boxLines(); shown && lines)
+            cx.out << (isOn(*lines, k) ? "on" : "off") << "\n";
         else if (cx.box.inStep) cx.out << stateWord(callInt(p, rsb, {intArg(k)})) << "\n";
         else if (cx.box.relays) cx.out << (isOn(*cx.box.relays, k) ? "on" : "off") << "\n";
         else cx.out << "not set by this call\n";

@@ -13,9 +13,9 @@ namespace kolmctl {
 
 namespace {
 
-constexpr long kSliceMs = 100;                // a wait looks at Ctrl-C this often
+constexpr long kSliceMs = 100;                   // a wait looks at Ctrl-C this often
 constexpr std::int32_t kLongestWait = 86400000;  // 24 h
-constexpr std::size_t kLongestLine = 4096;    // characters of one session line
+constexpr std::size_t kLongestLine = 4096;       // characters of one session line
 
 // Whether the session cannot go on after this error: the plug-in is gone, the output
 // cannot be written, or the user stopped kolmctl.
@@ -39,7 +39,8 @@ bool nextLine(std::istream& in, std::string& line, int number) {
         if (c == '\n') return true;
         if (line.size() == kLongestLine)
             throw Error{kUsage, "line " + std::to_string(number) + " is longer than " +
-                                    std::to_string(kLongestLine) + " characters, the most a session line holds"};
+                                    std::to_string(kLongestLine) +
+                                    " characters, the most a session line holds"};
         line.push_back(static_cast<char>(c));
     }
     return !line.empty();
@@ -51,8 +52,9 @@ std::string before(int number, int ran, int failed, const Context& cx) {
     if (failed > 0) s += ", " + std::to_string(failed) + " failed";
     if (cx.box.relays) {
         s += "; relays";
-        for (int k = 0; k < 4; ++k) s += std::string(k == 0 ? " " : ", ") + std::to_string(k) +
-                                         (((*cx.box.relays >> k) & 1) != 0 ? " on" : " off");
+        for (int k = 0; k < 4; ++k)
+            s += std::string(k == 0 ? " " : ", ") + std::to_string(k) +
+                 (((*cx.box.relays >> k) & 1) != 0 ? " on" : " off");
     }
     return s;
 }

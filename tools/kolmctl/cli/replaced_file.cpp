@@ -13,7 +13,8 @@ namespace {
 constexpr int kTries = 100;  // other kolmctl runs writing to the same target at once
 
 Error cannotWrite(const std::string& path, int error) {
-    return Error{kOutputFailed, "cannot write " + path + (error != 0 ? std::string(": ") + std::strerror(error) : "")};
+    return Error{kOutputFailed,
+                 "cannot write " + path + (error != 0 ? std::string(": ") + std::strerror(error) : "")};
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ int errnoOf(DWORD error) {
 }  // namespace
 
 int createNew(const std::string& path) {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return errnoOf(GetLastError());
     CloseHandle(file);
     return 0;
@@ -33,7 +34,8 @@ int createNew(const std::string& path) {
 
 // rename() refuses a target that exists on Windows; MoveFileEx replaces it.
 int replaceWith(const std::string& from, const std::string& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) return 0;
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0)
+        return 0;
     return errnoOf(GetLastError());
 }
 

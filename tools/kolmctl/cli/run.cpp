@@ -120,7 +120,8 @@ int runLoad(const std::string& name, const Args& words, Context& cx) {
     // Lines read at the port of the variant the file's name gives: only if it is the file's own.
     if (before.relays && variantOf(*plugin) == before.lpt) cx.box.relays = before.relays;
     // A virtual box shows its lines itself (kolmsim): the plug-in's side read them.
-    else if (const auto shown = virtualBoxLines(*plugin)) cx.box.relays = static_cast<std::uint8_t>(*shown & kRelayLines);
+    else if (const auto shown = virtualBoxLines(*plugin))
+        cx.box.relays = static_cast<std::uint8_t>(*shown & kRelayLines);
     int code = kOk;
     for (const Args& line : lines) {
         code = runOnPlugin(*plugin, line, cx);

@@ -94,8 +94,7 @@ void Side::locateBoxPanel() {
     const std::size_t overlap = boxPanelSize() - 1;
     std::string bytes(overlap + kPage, '\0');
     const std::vector<Library::Range> ranges = library_->image();
-    for (const Library::Range& range :
-         std::span(ranges).first(std::min(ranges.size(), kMostSegments))) {
+    for (const Library::Range& range : std::span(ranges).first(std::min(ranges.size(), kMostSegments))) {
         const auto* start = static_cast<const char*>(range.at);
         const std::size_t size = std::min(range.size, kPanelSearchLimit);
         std::size_t carried = 0;
