@@ -94,7 +94,8 @@ ReadOptions parse(const Args& args) {
     if (o.has("--count")) {
         r.count = parseInt(o.value("--count", ""), "--count");
         if (r.count < 0) throw Error{kUsage, "--count must be 0 (until Ctrl-C) or more"};
-        if (r.count > kMostReadings) throw Error{kUsage, "--count can be at most 1000000000"};
+        if (r.count > kMostReadings)
+            throw Error{kUsage, "--count can be at most " + std::to_string(kMostReadings)};
     }
     r.period = periodOf(o);
     if (o.has("--duration")) {
@@ -108,8 +109,8 @@ ReadOptions parse(const Args& args) {
         const double slots = r.period > 0 ? std::ceil(*t / r.period - 1e-9) : 0.0;
         if (slots > static_cast<double>(kMostReadings))
             throw Error{kUsage, "--duration " + o.value("--duration", "") + " at " +
-                                    rateText(1.0 / r.period) +
-                                    " makes more than 1000000000 readings, the most a capture takes"};
+                                    rateText(1.0 / r.period) + " makes more than " +
+                                    counted(kMostReadings, "reading") + ", the most a capture takes"};
         if (r.period > 0) r.count = std::max(1L, static_cast<long>(slots));
     }
     if (o.has("--counts")) r.show = Show::Counts;
@@ -548,7 +549,7 @@ int finish(const Capture& s, bool readerGone) {
         remark(cx.err,
                counted(s.invalid, "reading") + " held a value the interface cannot give (marked invalid)");
     if (s.count == 0 && s.taken >= kMostReadings)
-        remark(cx.err, "stopped at 1000000000 readings, the most a capture takes");
+        remark(cx.err, "stopped at " + counted(kMostReadings, "reading") + ", the most a capture takes");
     if (s.count != 1) summarise(s);
     else if (s.gaps > 0)
         remark(cx.err, "the reading had no value where the port did not answer (left empty)");
