@@ -92,9 +92,10 @@ int cmdSession(Plugin& p, const Args& args, Context& cx) {
         if (command[0] == "quit" || command[0] == "exit") break;
         int code = kOk;
         try {
-            for (const Args& step : commandChain(command))
+            const std::vector<Args> steps = commandChain(command);
+            for (const Args& step : steps)
                 if (step[0] == "session") throw Error{kUsage, "a session cannot hold another"};
-            for (const Args& step : commandChain(command)) {
+            for (const Args& step : steps) {
                 code = runOnPlugin(p, step, cx);
                 if (code == kReaderGone) return code;
                 checkOutput(cx.out, "the output");
