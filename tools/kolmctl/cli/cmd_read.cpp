@@ -43,7 +43,9 @@ struct ReadOptions {
     std::string output;  // the file the rows go to; empty: standard output
 };
 
-constexpr double kShortestPeriod = 1e-4;  // 10 kHz: a reading of a real box takes about 0.1 ms
+constexpr double kFastestRate = 10000.0;  // Hz: a reading of a real box takes about 0.1 ms
+constexpr double kSlowestRate = 0.001;
+constexpr double kShortestPeriod = 1e-4;
 constexpr double kLongestPeriod = 1000.0;
 constexpr double kLongestDuration = 1000.0 * 3600.0;
 // The most readings one capture takes: within a 32-bit long (Windows), as every count is.
@@ -68,9 +70,11 @@ double periodOf(const Options& o) {
         if (!hz)
             throw Error{kUsage, "--rate must be a number of readings a second above 0, not \"" +
                                     o.value("--rate", "") + "\""};
-        if (1.0 / *hz < kShortestPeriod)
+        // The rate itself, as written: its inverse, in the x87's extended precision (i386),
+        // would refuse 10000 Hz.
+        if (*hz > kFastestRate)
             throw Error{kUsage, "--rate can be at most 10000 Hz (--interval 0: readings back to back)"};
-        if (1.0 / *hz > kLongestPeriod) throw Error{kUsage, "--rate can be no less than 0.001 Hz"};
+        if (*hz < kSlowestRate) throw Error{kUsage, "--rate can be no less than 0.001 Hz"};
         return 1.0 / *hz;
     }
     if (o.has("--interval")) {
