@@ -7,10 +7,15 @@ if(NOT DEFINED kolmctl_cli_launcher)
 endif()
 set(kolmctl_cli ${kolmctl_cli_launcher} $<TARGET_FILE:kolmctl>)
 # kolmctl_cli_test(NAME EXIT_CODE REGEX ARG...): kolmctl ARG...; kolmctl_cli_extra, when
-# set, holds more options for run_expect.cmake (-DOUTPUT_FILE=...).
+# set, holds more options for run_expect.cmake (-DOUTPUT_FILE=...); kolmctl_cli_shell, a
+# shell line that runs kolmctl as "$@" (a pipe, a closed descriptor).
 function(kolmctl_cli_test name code match)
+  if(kolmctl_cli_shell)
+    set(shell bash -c "${kolmctl_cli_shell}" bash)
+  endif()
+  set(cmd ${shell} ${kolmctl_cli} ${ARGN})
   add_test(NAME kolmctl.cli.${name} COMMAND ${CMAKE_COMMAND}
-    "-DCMD=${kolmctl_cli};${ARGN}" -DCODE=${code} "-DMATCH=${match}" ${kolmctl_cli_extra}
+    "-DCMD=${cmd}" -DCODE=${code} "-DMATCH=${match}" ${kolmctl_cli_extra}
     -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake)
   if(kolmctl_cli_env)
     set_tests_properties(kolmctl.cli.${name} PROPERTIES ENVIRONMENT "${kolmctl_cli_env}")
@@ -42,10 +47,26 @@ if(KOLM_DIST_DIR)
 endif()
 kolmctl_cli_test(not_a_plugin 4 "exports no DLLFunctionDirectory" $<TARGET_FILE:kolmsim> info)
 kolmctl_cli_test(out_of_range 7 "channel 9 is out of range" ${lpt1} read 9)
-# A session from standard input: a failed line is reported, the next still runs.
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/session.txt "relay 3 on\n# a comment\nrelay 9 on\nrelays\n")
+# A session from standard input: a refused line runs none of its chain and is reported
+# with what the lines before it did; the next still runs.
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/session.txt "relay 3 on\n# a comment\nrelay 0 on then relay 9 on\nrelays\n")
 set(kolmctl_cli_extra -DINPUT_FILE=${CMAKE_CURRENT_BINARY_DIR}/session.txt)
-kolmctl_cli_test(session 7 "relais 3: switched on.*relais 3: on\n.*kolmctl: line 3: relay 9 is out of range" ${lpt1} session)
+kolmctl_cli_test(session 7 "relais 3: switched on[^\n]*\nrelais 0: off\n.*relais 3: on\n.*kolmctl: line 3: relay 9 is out of range[^\n]*\nkolmctl:   before line 3: 1 command line ran; relays 0 off, 1 off, 2 off, 3 on\n" ${lpt1} session)
+# A line without end (/dev/zero) is refused at its limit; a closed standard input is an
+# empty session, never one of kolmctl's own descriptors read as commands.
+set(kolmctl_cli_extra -DINPUT_FILE=/dev/zero)
+kolmctl_cli_test(session_endless_line 2 "kolmctl: line 1 is longer than 4096 characters" ${lpt1} session)
+unset(kolmctl_cli_extra)
+set(kolmctl_cli_shell [[exec "$@" <&-]])
+kolmctl_cli_test(session_closed_input 0 "^$" ${lpt1} session)
+set_tests_properties(kolmctl.cli.session_closed_input PROPERTIES TIMEOUT 60)
+# A reader that goes away (a closed pipe) stops a capture as Ctrl-C does: the chart of
+# what was read, the summary, exit code 141.
+set(kolmctl_cli_shell [[set -o pipefail && "$@" | head -1]])
+kolmctl_cli_test(reader_gone 141
+  "^# kolmctl [^\n]*\n.*readings? plotted in [^\n]*reader_gone\.svg\n.*, no missed slot\n.*kolmctl: stopped by the reader of the output going away after [0-9]+ readings?\n$"
+  ${lpt1} read --csv --count 0 --interval 0 --plot ${CMAKE_CURRENT_BINARY_DIR}/reader_gone.svg)
+unset(kolmctl_cli_shell)
 # A full disk: the last bytes fail at the close, after the command itself succeeded.
 set(kolmctl_cli_extra -DOUTPUT_FILE=/dev/full)
 kolmctl_cli_test(full_disk 10 "cannot write the output: No space left on device" ${lpt1} read --csv --count 3 --interval 0)

@@ -10,7 +10,8 @@
 //                                 unreadable page before any null entry
 //   faulting_entries              EA faults, titre traps, EAD(0) hangs, SB ends the
 //                                 process, RSB leaves a process behind in a new session
-//   slow_readings                 EA takes 20 ms: no rate above 25 Hz can be kept
+//   slow_readings                 EA takes 20 ms: no rate above 25 Hz can be kept; it
+//                                 shows a virtual box's front panel, relays 0 and 2 on
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@
 #include <cstring>
 
 #include "expected_directory.h"
+#include "virtual_box_panel.h"
 
 namespace {
 
@@ -47,6 +49,13 @@ int* volatile nowhere = nullptr;
 __attribute__((constructor)) void startUp() { *nowhere = 1; }
 #elif HOSTILE == exit_at_load
 __attribute__((constructor)) void startUp() { std::exit(0); }
+#elif HOSTILE == slow_readings
+__attribute__((used)) kolm::BoxPanel panel;
+__attribute__((constructor)) void startUp() {
+    std::memcpy(panel.mark, kolm::kBoxPanelMark, sizeof panel.mark);
+    panel.self = reinterpret_cast<std::uintptr_t>(&panel);
+    panel.dataLines = 0x05;
+}
 #endif
 
 }  // namespace

@@ -23,13 +23,14 @@ struct RunOptions {
     std::ostream* out = nullptr;  // another standard output (e.g. a full disk)
     const char* input = "";       // standard input, for a session
     int columns = 100;            // the terminal's width, for the live view
+    std::istream* in = nullptr;   // standard input as a stream of its own, instead of `input`
 };
 
 inline Ran runKolmctl(const kolmctl::Args& args, const RunOptions& o = {}) {
     std::ostringstream out, err;
     std::istringstream in(o.input);
-    kolmctl::Context cx{
-        o.out ? *o.out : out, err, o.terminal, {o.seconds, o.watchBench, nullptr}, &in, {}, o.columns};
+    kolmctl::Context cx{o.out ? *o.out : out, err, o.terminal, {o.seconds, o.watchBench, nullptr},
+                        o.in ? o.in : &in,    {},  o.columns};
     const int code = kolmctl::run(args, cx);
     return {code, out.str(), err.str()};
 }

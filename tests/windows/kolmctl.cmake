@@ -66,6 +66,13 @@ windows_kolmctl_test(sim_info 0
 windows_kolmctl_test(sim_read_plot 0 "time_s,ch0_counts,ch0_volts,ch1_counts,ch1_volts\n${reading}${reading}"
   ARGS ${sim} read --count 2 --interval 10 --csv --plot Z:${CMAKE_CURRENT_BINARY_DIR}/kolmsim.svg)
 windows_kolmctl_test(sim_check 0 "check: [1-9][0-9]* ok, 0 failed" ARGS ${sim} check)
+# --output over an earlier file: the rows take its name only when whole (MoveFileEx).
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/earlier.csv "earlier rows\n")
+windows_kolmctl_test(sim_read_output 0 "^kolmctl: the readings go to [^\n]*earlier\.csv\.kolmctl-1\.tmp, renamed "
+  ARGS ${sim} read --count 2 --interval 10 --csv --output Z:${CMAKE_CURRENT_BINARY_DIR}/earlier.csv)
+# A capture's length is checked before it is converted: a long has 32 bits here.
+windows_kolmctl_test(overlong_duration 2 "kolmctl: --duration 60h at 10000 Hz makes more than 1000000000 readings"
+  ARGS ${sim} read --duration 60h --rate 10000)
 windows_kolmctl_test(check 0
   "${check_note_re}\ncheck: [1-9][0-9]* ok, 0 failed"
   ARGS ${lpt1} check)

@@ -41,7 +41,7 @@ void showAccess(Plugin& p, Context& cx) {
         cx.out << "\n";
         return;
     }
-    if (const auto lines = p.boxLines()) {
+    if (const auto lines = virtualBoxLines(p)) {
         cx.box.reached = true;
         cx.out << "the virtual box inside the plug-in: simulated signals, no port\n";
         cx.out << "relays:    ";

@@ -19,6 +19,7 @@
 #include "kolm_version.h"
 #include "live_view.h"
 #include "options.h"
+#include "replaced_file.h"
 #include "schedule.h"
 #include "svg_plot.h"
 
@@ -39,9 +40,16 @@ struct ReadOptions {
     Show show = Show::Both;
     std::optional<CsvStyle> csv;  // none: plain lines or the live view
     std::string plot;
+    std::string output;  // the file the rows go to; empty: standard output
 };
 
-constexpr double kShortestPeriod = 1e-4;  // 10 kHz: a reading of a real box takes about 0.1 ms
+constexpr double kFastestRate = 10000.0;  // Hz: a reading of a real box takes about 0.1 ms
+constexpr double kSlowestRate = 0.001;
+constexpr double kShortestPeriod = 1e-4;
+constexpr double kLongestPeriod = 1000.0;
+constexpr double kLongestDuration = 1000.0 * 3600.0;
+// The most readings one capture takes: within a 32-bit long (Windows), as every count is.
+constexpr long kMostReadings = 1000000000;
 
 const OptionRule kReadOptions[] = {
     {"--count", "a number of readings", "length"},
@@ -53,6 +61,7 @@ const OptionRule kReadOptions[] = {
     {"--csv", nullptr, "format"},
     {"--csv-fr", nullptr, "format"},
     {"--plot", "a file name", nullptr},
+    {"--output", "a file name", nullptr},
 };
 
 double periodOf(const Options& o) {
@@ -61,8 +70,11 @@ double periodOf(const Options& o) {
         if (!hz)
             throw Error{kUsage, "--rate must be a number of readings a second above 0, not \"" +
                                     o.value("--rate", "") + "\""};
-        if (1.0 / *hz < kShortestPeriod)
+        // The rate itself, as written: its inverse, in the x87's extended precision (i386),
+        // would refuse 10000 Hz.
+        if (*hz > kFastestRate)
             throw Error{kUsage, "--rate can be at most 10000 Hz (--interval 0: readings back to back)"};
+        if (*hz < kSlowestRate) throw Error{kUsage, "--rate can be no less than 0.001 Hz"};
         return 1.0 / *hz;
     }
     if (o.has("--interval")) {
@@ -71,17 +83,23 @@ double periodOf(const Options& o) {
             throw Error{kUsage, "--interval must be milliseconds (or a time such as 2s), not \"" +
                                     o.value("--interval", "") + "\""};
         if (*t > 0 && *t < kShortestPeriod) throw Error{kUsage, "--interval can be 0 or at least 0.1 ms"};
+        if (*t > kLongestPeriod) throw Error{kUsage, "--interval can be at most 1000 s"};
         return *t;
     }
     return 0.5;
 }
 
 ReadOptions parse(const Args& args) {
-    const Options o = parseOptions(args, kReadOptions);
+    Args spelled = args;
+    for (std::string& a : spelled)
+        if (a == "-o") a = "--output";
+    const Options o = parseOptions(spelled, kReadOptions);
     ReadOptions r;
     if (o.has("--count")) {
         r.count = parseInt(o.value("--count", ""), "--count");
         if (r.count < 0) throw Error{kUsage, "--count must be 0 (until Ctrl-C) or more"};
+        if (r.count > kMostReadings)
+            throw Error{kUsage, "--count can be at most " + std::to_string(kMostReadings)};
     }
     r.period = periodOf(o);
     if (o.has("--duration")) {
@@ -89,9 +107,15 @@ ReadOptions parse(const Args& args) {
         if (!t || *t <= 0)
             throw Error{kUsage, "--duration must be a time above 0 such as 10s, 5min or 1h, not \"" +
                                     o.value("--duration", "") + "\""};
+        if (*t > kLongestDuration) throw Error{kUsage, "--duration can be at most 1000h"};
         r.duration = *t;
         // The slots that start within the duration.
-        if (r.period > 0) r.count = std::max(1L, static_cast<long>(std::ceil(*t / r.period - 1e-9)));
+        const double slots = r.period > 0 ? std::ceil(*t / r.period - 1e-9) : 0.0;
+        if (slots > static_cast<double>(kMostReadings))
+            throw Error{kUsage, "--duration " + o.value("--duration", "") + " at " +
+                                    rateText(1.0 / r.period) + " makes more than " +
+                                    counted(kMostReadings, "reading") + ", the most a capture takes"};
+        if (r.period > 0) r.count = std::max(1L, static_cast<long>(slots));
     }
     if (o.has("--counts")) r.show = Show::Counts;
     if (o.has("--volts")) r.show = Show::Volts;
@@ -105,6 +129,7 @@ ReadOptions parse(const Args& args) {
                                     "comma) or rfc (',' and a decimal point)"};
     }
     r.plot = o.value("--plot", "");
+    r.output = o.value("--output", "");
     for (const std::string& a : o.operands) {
         const std::int32_t ch = parseInt(a, "a channel");
         if (ch != 0 && ch != 1)
@@ -175,6 +200,8 @@ struct Capture {
     Plugin& plugin;
     const ReadOptions& options;
     Context& cx;
+    std::ostream& out;        // where the rows go: standard output, or the --output file
+    const char* outName;      // and its name, for an error
     bool countsShown;         // counts through EA (volts scaled from them); otherwise volts through EAD
     std::vector<Call> calls;  // a call a channel, for as many readings as one exchange takes
     std::vector<std::string> names;
@@ -258,7 +285,7 @@ void printCsvHeader(Capture& s) {
     if (!s.title.empty()) about += " (" + s.title + ")";
     for (const std::string& line : {about, "# start: " + isoLocalTime(s.wall),
                                     "# schedule: " + scheduleText(s), "# values: " + valuesText(s)})
-        if (s.count != 1) s.cx.out << csvField(line, style) << "\n";
+        if (s.count != 1) s.out << csvField(line, style) << "\n";
     const char sep = style.separator;
     s.line = "time_s";
     for (std::int32_t ch : s.options.channels) {
@@ -266,7 +293,7 @@ void printCsvHeader(Capture& s) {
         if (s.options.show != Show::Counts) s.line += sep + ("ch" + std::to_string(ch) + "_volts");
     }
     s.line += "\n";
-    s.cx.out << s.line;
+    s.out << s.line;
 }
 
 // A value the interface cannot give is written as "invalid(<what came>)", never as a number.
@@ -297,7 +324,7 @@ void printCsv(Capture& s, double seconds, const std::vector<Sample>& values) {
         if (s.options.show != Show::Counts && !v.gap) appendCsvVolts(l, v, s.countsShown, style);
     }
     l += "\n";
-    s.cx.out.write(l.data(), static_cast<std::streamsize>(l.size()));
+    s.out.write(l.data(), static_cast<std::streamsize>(l.size()));
 }
 
 std::string shownVolts(double volts, int decimals) { return fixed(volts, decimals) + " V"; }
@@ -354,7 +381,7 @@ void printPlain(Capture& s, double seconds, const std::vector<Sample>& values) {
             l += s.countsShown ? " (invalid: not a count from 0 to 1023)" : " (invalid: not a number)";
     }
     l += "\n";
-    s.cx.out.write(l.data(), static_cast<std::streamsize>(l.size()));
+    s.out.write(l.data(), static_cast<std::streamsize>(l.size()));
 }
 
 // The live view where it fits the terminal's width, else one line per reading.
@@ -419,20 +446,22 @@ long nextReadings(Capture& s, std::optional<Schedule>& schedule, long taken, lon
         slot = next->index;
         return interrupted() ? 0 : 1;
     }
-    if (s.count != 0 && taken >= s.count) return 0;
+    const long most = s.count != 0 ? s.count : kMostReadings;
+    if (taken >= most) return 0;
     if (s.options.duration > 0 && steadySeconds() - s.start >= s.options.duration) return 0;
     slot = taken;
-    return s.count != 0 ? std::min(kReadingsPerExchange, s.count - taken) : kReadingsPerExchange;
+    return std::min(kReadingsPerExchange, most - taken);
 }
 
 void readUntilDone(Capture& s, PlotSeries* plot) {
-    LiveView view(s.cx.out);
+    LiveView view(s.out);
     const std::size_t channels = s.options.channels.size();
     std::vector<Sample> values(channels);
     std::vector<double> volts(channels);
     std::vector<Answer> answers;
     std::optional<Schedule> schedule;
-    if (s.options.period > 0) schedule.emplace(s.start, s.options.period, s.count);
+    if (s.options.period > 0)
+        schedule.emplace(s.start, s.options.period, s.count != 0 ? s.count : kMostReadings);
     double flushed = 0.0;
     long slot = 0;
     for (long i = 0, n = 0; !interrupted() && (n = nextReadings(s, schedule, i, slot)) > 0;) {
@@ -445,26 +474,23 @@ void readUntilDone(Capture& s, PlotSeries* plot) {
         // Each reading reaches a pipe as it is taken, unless they come back to back.
         const double now = steadySeconds() - s.start;
         if (schedule || now - flushed >= kFlushSeconds) {
-            checkOutput(s.cx.out, "the output");
+            checkOutput(s.out, s.outName);
             flushed = now;
         }
-        if (!s.cx.out) checkOutput(s.cx.out, "the output");
+        if (!s.out) checkOutput(s.out, s.outName);
     }
 }
 
-// The --plot chart: its file opened before the first reading, so that a path that
+// The --plot chart: a file beside it made before the first reading, so that a path that
 // cannot be written fails at once with the system's reason; its points kept as the
-// capture goes; written once, from what was read, however the capture ended.
+// capture goes; written once, from what was read, however the capture ended, and put
+// in place of an earlier chart only when whole.
 class Chart {
 public:
     explicit Chart(const Capture& s) {
         if (s.options.plot.empty()) return;
         path_ = s.options.plot;
-        errno = 0;
-        file_.open(path_, std::ios::binary);
-        if (!file_)
-            throw Error{kOutputFailed, "cannot write " + path_ +
-                                           (errno != 0 ? std::string(": ") + std::strerror(errno) : "")};
+        ReplacedFile(path_).discard();
         std::vector<std::string> names = s.names;
         series_.emplace(names, kPlotPoints);
     }
@@ -475,9 +501,9 @@ public:
         written_ = true;
         const std::string caption =
             "started " + isoLocalTime(s.wall, false) + ", " + scheduleText(s) + "; " + valuesText(s);
-        file_ << svgPlot(s.title, caption, s.options.channels, series_->seconds(), series_->series());
-        file_.close();
-        if (!file_) throw Error{kOutputFailed, "cannot write " + path_};
+        ReplacedFile file(path_);
+        file.stream() << svgPlot(s.title, caption, s.options.channels, series_->seconds(), series_->series());
+        file.commit(false);
         std::string said = counted(series_->added(), "reading") + " plotted in " + path_;
         if (static_cast<std::size_t>(series_->added()) > series_->seconds().size())
             said += " (" + std::to_string(series_->seconds().size()) + " points, evenly spaced)";
@@ -486,7 +512,6 @@ public:
 
 private:
     std::string path_;
-    std::ofstream file_;
     std::optional<PlotSeries> series_;
     bool written_ = false;
 };
@@ -521,20 +546,25 @@ void summarise(const Capture& s) {
 
 // What the capture ends with: its summary, how far a stopped one got, and the exit
 // code that says whether every reading had its value.
-int finish(const Capture& s) {
+int finish(const Capture& s, bool readerGone) {
     Context& cx = s.cx;
-    cx.out.flush();
+    s.out.flush();
     if (s.invalid > 0)
         remark(cx.err,
                counted(s.invalid, "reading") + " held a value the interface cannot give (marked invalid)");
+    if (s.count == 0 && s.taken >= kMostReadings)
+        remark(cx.err, "stopped at " + counted(kMostReadings, "reading") + ", the most a capture takes");
     if (s.count != 1) summarise(s);
     else if (s.gaps > 0)
         remark(cx.err, "the reading had no value where the port did not answer (left empty)");
-    if (interrupted()) {
-        remark(cx.err, "stopped by " + interruptName() + " after " +
-                           (s.count != 0 ? std::to_string(s.taken) + " of " + counted(s.count, "reading")
-                                         : counted(s.taken, "reading")));
-        return interruptedExit();
+    if (interrupted() || readerGone) {
+        remark(cx.err,
+               "stopped by " +
+                   (readerGone ? std::string("the reader of the output going away") : interruptName()) +
+                   " after " +
+                   (s.count != 0 ? std::to_string(s.taken) + " of " + counted(s.count, "reading")
+                                 : counted(s.taken, "reading")));
+        return readerGone ? kReaderGone : interruptedExit();
     }
     return s.gaps == 0 ? kOk : kNoPortAccess;
 }
@@ -558,15 +588,13 @@ std::vector<std::string> channelNames(Plugin& p, const ReadOptions& o) {
     return names;
 }
 
-}  // namespace
-
-int cmdRead(Plugin& p, const Args& args, Context& cx) {
-    const ReadOptions o = parse(args);
-    const bool live = cx.terminal && !o.csv;
+// One capture to `out`: the readings, the chart, the summary; its exit code.
+int capture(Plugin& p, const ReadOptions& o, std::ostream& out, const char* outName, Context& cx) {
+    const bool live = cx.terminal && !o.csv && o.output.empty();
     const bool voltsOnly = o.show == Show::Volts;
     const Listed& entry = entryFor(p, voltsOnly);
     const long count = o.count >= 0 ? o.count : (live || o.duration > 0 ? 0 : 1);
-    Capture s{p, o, cx, !voltsOnly, {}, {}, count, live};
+    Capture s{p, o, cx, out, outName, !voltsOnly, {}, {}, count, live};
     for (long r = 0; r < kReadingsPerExchange; ++r)
         for (std::int32_t ch : o.channels) s.calls.push_back(Plugin::callOf(entry, {intArg(ch)}));
     s.names = channelNames(p, o);
@@ -578,16 +606,42 @@ int cmdRead(Plugin& p, const Args& args, Context& cx) {
     s.wall = std::chrono::system_clock::now();
     if (o.csv) printCsvHeader(s);
 
-    // A stop by a signal, or an output that fails, still leaves the chart of what was read.
+    // A stop by a signal, a reader that went away, or an output that fails, still
+    // leaves the chart of what was read.
+    bool readerGone = false;
     try {
         readUntilDone(s, chart.series());
-        if (!interrupted()) checkOutput(cx.out, "the output");
+        if (!interrupted()) checkOutput(out, outName);
     } catch (const Error& e) {
-        if (interrupted() || e.code == kOutputFailed) chart.write(s);
-        if (!interrupted()) throw;
+        readerGone = e.code == kReaderGone;
+        if (interrupted() || readerGone || e.code == kOutputFailed) chart.write(s);
+        if (!interrupted() && !readerGone) throw;
     }
     chart.write(s);
-    return finish(s);
+    return finish(s, readerGone);
+}
+
+}  // namespace
+
+void checkRead(const Args& args) { parse(args); }
+
+int cmdRead(Plugin& p, const Args& args, Context& cx) {
+    const ReadOptions o = parse(args);
+    // The rows of --output reach its file as they are read; it takes the name only at the end.
+    std::optional<ReplacedFile> rows;
+    if (!o.output.empty()) {
+        rows.emplace(o.output);
+        remark(cx.err, "the readings go to " + rows->temporary() + ", renamed " + o.output + " at the end");
+    }
+    try {
+        const int code = capture(p, o, rows ? rows->stream() : cx.out,
+                                 rows ? rows->temporary().c_str() : "the output", cx);
+        if (rows) rows->commit(true);
+        return code;
+    } catch (const Error&) {
+        if (rows) remark(cx.err, "the readings taken are kept in " + rows->temporary());
+        throw;
+    }
 }
 
 }  // namespace kolmctl

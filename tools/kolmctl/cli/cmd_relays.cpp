@@ -43,9 +43,14 @@ std::string othersSetOff(Plugin& p, std::int32_t k) {
 
 }  // namespace
 
-int cmdRelay(Plugin& p, const Args& args, Context& cx) {
+void checkRelay(const Args& args) {
     if (args.size() != 2 || (args[1] != "on" && args[1] != "off"))
         throw Error{kUsage, "usage: kolmctl PLUGIN relay K on|off"};
+    relayNumber(args[0]);
+}
+
+int cmdRelay(Plugin& p, const Args& args, Context& cx) {
+    checkRelay(args);
     const std::int32_t k = relayNumber(args[0]);
     const std::int32_t value = args[1] == "on" ? 1 : 0;
     const Listed& sb = require(p, "SB", {Type::Int, Type::Int});
@@ -88,11 +93,13 @@ int cmdRelays(Plugin& p, const Args& args, Context& cx) {
     noArgs(args);
     const Listed& rsb = require(p, "RSB", {Type::Int});
     requirePort(p, cx);
+    const bool shown = virtualBoxLines(p).has_value();
     for (std::int32_t k = 0; k < kRelays; ++k) {
         cx.out << label(p, k) << ": ";
         // A virtual box shows its lines; once a switch of this load drove a port's lines,
         // the plug-in's record is what they hold.
-        if (const auto lines = p.boxLines()) cx.out << (isOn(*lines, k) ? "on" : "off") << "\n";
+        if (const auto lines = p.boxLines(); shown && lines)
+            cx.out << (isOn(*lines, k) ? "on" : "off") << "\n";
         else if (cx.box.inStep) cx.out << stateWord(callInt(p, rsb, {intArg(k)})) << "\n";
         else if (cx.box.relays) cx.out << (isOn(*cx.box.relays, k) ? "on" : "off") << "\n";
         else cx.out << "not set by this call\n";

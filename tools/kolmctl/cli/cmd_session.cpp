@@ -1,10 +1,11 @@
 // session and wait: several commands on one load of the plug-in, so that what one
 // command set (a relay) holds for the next. A session reads them from standard input,
-// one per line, for scripts and lessons.
+// one per line as it comes, for scripts and lessons.
 #include <chrono>
 #include <sstream>
 #include <thread>
 
+#include "capture_text.h"
 #include "commands.h"
 #include "interrupts.h"
 
@@ -12,12 +13,15 @@ namespace kolmctl {
 
 namespace {
 
-constexpr long kSliceMs = 100;  // a wait looks at Ctrl-C this often
+constexpr long kSliceMs = 100;                   // a wait looks at Ctrl-C this often
+constexpr std::int32_t kLongestWait = 86400000;  // 24 h
+constexpr std::size_t kLongestLine = 4096;       // characters of one session line
 
 // Whether the session cannot go on after this error: the plug-in is gone, the output
 // cannot be written, or the user stopped kolmctl.
 bool endsTheSession(const Error& e) {
-    return e.code == kPluginFailed || e.code == kCannotIsolate || e.code == kOutputFailed || interrupted();
+    return e.code == kPluginFailed || e.code == kCannotIsolate || e.code == kOutputFailed ||
+           e.code == kReaderGone || interrupted();
 }
 
 Args words(const std::string& line) {
@@ -27,40 +31,85 @@ Args words(const std::string& line) {
     return out;
 }
 
+// The next line of `in`, without its end: false at the end of the input. A line longer
+// than kLongestLine ends the session: no input makes kolmctl grow without bound.
+bool nextLine(std::istream& in, std::string& line, int number) {
+    line.clear();
+    for (int c = in.get(); c != std::istream::traits_type::eof(); c = in.get()) {
+        if (c == '\n') return true;
+        if (line.size() == kLongestLine)
+            throw Error{kUsage, "line " + std::to_string(number) + " is longer than " +
+                                    std::to_string(kLongestLine) +
+                                    " characters, the most a session line holds"};
+        line.push_back(static_cast<char>(c));
+    }
+    return !line.empty();
+}
+
+// What the lines before a refused one did: how many ran, and the relays as they stand.
+std::string before(int number, int ran, int failed, const Context& cx) {
+    std::string s = "  before line " + std::to_string(number) + ": " + counted(ran, "command line") + " ran";
+    if (failed > 0) s += ", " + std::to_string(failed) + " failed";
+    if (cx.box.relays) {
+        s += "; relays";
+        for (int k = 0; k < 4; ++k)
+            s += std::string(k == 0 ? " " : ", ") + std::to_string(k) +
+                 (((*cx.box.relays >> k) & 1) != 0 ? " on" : " off");
+    }
+    return s;
+}
+
 }  // namespace
 
-// Waits, looking at Ctrl-C so that a stop is not held up.
-int cmdWait(Plugin&, const Args& args, Context&) {
+void checkWait(const Args& args) {
     if (args.size() != 1) throw Error{kUsage, "wait needs one time, in milliseconds"};
     const std::int32_t ms = parseInt(args[0], "the time to wait");
     if (ms < 0) throw Error{kUsage, "the time to wait cannot be negative"};
+    if (ms > kLongestWait) throw Error{kUsage, "the time to wait can be at most 86400000 ms (24 h)"};
+}
+
+// Waits, looking at Ctrl-C so that a stop is not held up.
+int cmdWait(Plugin&, const Args& args, Context&) {
+    checkWait(args);
+    const long ms = parseInt(args[0], "the time to wait");
     for (long left = ms; left > 0 && !interrupted(); left -= kSliceMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, kSliceMs)));
     if (interrupted()) throw Error{interruptedExit(), "interrupted (" + interruptName() + ")"};
     return kOk;
 }
 
+// Each line is a command, or commands joined by "then", checked whole before it runs.
 int cmdSession(Plugin& p, const Args& args, Context& cx) {
     noArgs(args);
     if (cx.in == nullptr) throw Error{kUsage, "a session reads its commands from standard input"};
     int first = kOk;
-    int number = 0;
-    for (std::string line; !interrupted() && std::getline(*cx.in, line);) {
-        ++number;
+    int ran = 0;
+    int failed = 0;
+    std::string line;
+    for (int number = 1; !interrupted() && nextLine(*cx.in, line, number); ++number) {
         const Args command = words(line);
         if (command.empty() || command[0][0] == '#') continue;
         if (command[0] == "quit" || command[0] == "exit") break;
         int code = kOk;
         try {
-            if (command[0] == "session") throw Error{kUsage, "a session cannot hold another"};
-            code = runOnPlugin(p, command, cx);
-            checkOutput(cx.out, "the output");
+            const std::vector<Args> steps = commandChain(command);
+            for (const Args& step : steps)
+                if (step[0] == "session") throw Error{kUsage, "a session cannot hold another"};
+            for (const Args& step : steps) {
+                code = runOnPlugin(p, step, cx);
+                if (code == kReaderGone) return code;
+                checkOutput(cx.out, "the output");
+                if (code != kOk) break;
+            }
         } catch (const Error& e) {
             if (endsTheSession(e)) throw;
             cx.out.flush();
             remark(cx.err, "line " + std::to_string(number) + ": " + e.message);
+            remark(cx.err, before(number, ran, failed, cx));
             code = e.code;
         }
+        ++ran;
+        if (code != kOk) ++failed;
         if (first == kOk) first = code;
     }
     if (interrupted()) throw Error{interruptedExit(), "interrupted (" + interruptName() + ")"};

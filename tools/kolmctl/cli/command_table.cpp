@@ -21,22 +21,26 @@ int cmdWait(Plugin& p, const Args& args, Context& cx);
 int cmdSession(Plugin& p, const Args& args, Context& cx);
 int cmdPorts(const Args& args, Context& cx);
 int cmdLines(const Args& args, Context& cx);
+// The arguments each command takes, checked before anything of a chain runs.
+void checkRead(const Args& args);
+void checkRelay(const Args& args);
+void checkWait(const Args& args);
 
 namespace {
 
 const Command kCommands[] = {
-    {"info", cmdInfo, nullptr, help::info.synopsis, help::info.text, "", false, false},
-    {"list", cmdList, nullptr, help::list.synopsis, help::list.text, "", false, false},
-    {"read", cmdRead, nullptr, help::read.synopsis, help::read.text, "", true, false},
-    {"relay", cmdRelay, nullptr, help::relay.synopsis, help::relay.text, "1 on", true, true},
-    {"relays", cmdRelays, nullptr, help::relays.synopsis, help::relays.text, "", true, true},
-    {"restore", cmdRestore, nullptr, help::restore.synopsis, help::restore.text, "", true, false},
-    {"reinit", cmdReinit, nullptr, help::reinit.synopsis, help::reinit.text, "", true, false},
-    {"check", cmdCheck, nullptr, help::check.synopsis, help::check.text, "", true, true},
-    {"wait", cmdWait, nullptr, help::wait.synopsis, help::wait.text, "10", false, false},
-    {"session", cmdSession, nullptr, help::session.synopsis, help::session.text, "", false, true},
-    {"ports", nullptr, cmdPorts, help::ports.synopsis, help::ports.text, "", false, false},
-    {"lines", nullptr, cmdLines, help::lines.synopsis, help::lines.text, "", false, false},
+    {"info", cmdInfo, nullptr, noArgs, help::info.synopsis, help::info.text, "", false, false},
+    {"list", cmdList, nullptr, noArgs, help::list.synopsis, help::list.text, "", false, false},
+    {"read", cmdRead, nullptr, checkRead, help::read.synopsis, help::read.text, "", true, false},
+    {"relay", cmdRelay, nullptr, checkRelay, help::relay.synopsis, help::relay.text, "1 on", true, true},
+    {"relays", cmdRelays, nullptr, noArgs, help::relays.synopsis, help::relays.text, "", true, true},
+    {"restore", cmdRestore, nullptr, noArgs, help::restore.synopsis, help::restore.text, "", true, false},
+    {"reinit", cmdReinit, nullptr, noArgs, help::reinit.synopsis, help::reinit.text, "", true, false},
+    {"check", cmdCheck, nullptr, noArgs, help::check.synopsis, help::check.text, "", true, true},
+    {"wait", cmdWait, nullptr, checkWait, help::wait.synopsis, help::wait.text, "10", false, false},
+    {"session", cmdSession, nullptr, noArgs, help::session.synopsis, help::session.text, "", false, true},
+    {"ports", nullptr, cmdPorts, nullptr, help::ports.synopsis, help::ports.text, "", false, false},
+    {"lines", nullptr, cmdLines, nullptr, help::lines.synopsis, help::lines.text, "", false, false},
 };
 
 }  // namespace

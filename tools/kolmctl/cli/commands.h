@@ -46,6 +46,8 @@ struct Command {
     const char* name;
     int (*withPlugin)(Plugin& p, const Args& args, Context& cx);  // or
     int (*alone)(const Args& args, Context& cx);                  // for a command without a plug-in
+    // Error kUsage or kOutOfRange for arguments it would refuse; nothing is called.
+    void (*check)(const Args& args);
     const char* synopsis;  // after "kolmctl PLUGIN ", or "kolmctl " without a plug-in
     const char* help;
     // The arguments of a typical use, for the tests that run every command ("1 on" for relay).
@@ -56,6 +58,10 @@ struct Command {
 
 std::span<const Command> commands();
 const Command* findCommand(const std::string& name);
+
+// The commands of one load, split at each lone "then", every one checked (Command::check)
+// before the first runs.
+std::vector<Args> commandChain(const Args& words);
 
 // The whole command line, after the program name.
 int run(const Args& args, Context& cx);
@@ -85,7 +91,8 @@ int runOnPlugin(Plugin& p, const Args& args, Context& cx);
 // A text the plug-in gave, for a terminal or a file: UTF-8, control bytes escaped,
 // and a note where it could not be read whole.
 std::string textShown(TextState state, const std::string& cp1252);
-// Whether the output took everything written to it; Error kOutputFailed if not.
+// Whether the output took everything written to it; Error kOutputFailed if not, kReaderGone
+// where the program reading it went away (a closed pipe).
 void checkOutput(std::ostream& out, const char* what);
 
 // The plug-in file the user named: a bare name looked up where the plug-ins lie.
@@ -103,8 +110,11 @@ LinesBeforeLoad linesBeforeLoad(const std::string& path);
 
 // The plug-in variant of a loaded file, from its title ("KOLM en LPT1:"); 0 if neither.
 int variantOf(Plugin& p);
-// Whether the loaded file is kolmsim, the plug-in with a virtual box (its title says "simulated").
+// Whether the loaded file is kolmsim, the plug-in with a virtual box: its title and detail
+// say "simulated" as kolmsim's do.
 bool virtualBox(Plugin& p);
+// The relay lines of kolmsim's virtual box; none for any other file, whatever panel it shows.
+std::optional<std::uint8_t> virtualBoxLines(Plugin& p);
 // The lines that tell why the plug-in answers "no value" and the step that helps.
 std::string accessAdvice(Plugin& p);
 

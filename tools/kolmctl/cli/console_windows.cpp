@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <iostream>
+
 #include "console.h"
 
 namespace kolmctl {
@@ -21,5 +23,8 @@ void prepareConsole() {
     DWORD mode = 0;
     if (GetConsoleMode(out, &mode)) SetConsoleMode(out, mode | 0x0004);  // virtual terminal processing
 }
+
+// Standard input as it is: a console read ends with Ctrl-C there.
+std::unique_ptr<std::istream> commandInput(int) { return std::make_unique<std::istream>(std::cin.rdbuf()); }
 
 }  // namespace kolmctl

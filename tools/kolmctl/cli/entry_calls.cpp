@@ -15,6 +15,8 @@ std::int32_t parseInt(const std::string& text, const char* what) {
     std::int32_t v = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    if (ec == std::errc::result_out_of_range && ptr == end)
+        throw Error{kUsage, std::string(what) + " is too large: " + text};
     if (ec != std::errc() || ptr != end || text.empty())
         throw Error{kUsage, std::string(what) + " must be a whole number, not \"" + text + "\""};
     return v;
@@ -75,7 +77,15 @@ int variantOf(Plugin& p) {
     return 0;
 }
 
-bool virtualBox(Plugin& p) { return titleText(p, "titre").rfind("KOLM simul\xC3\xA9", 0) == 0; }
+bool virtualBox(Plugin& p) {
+    return titleText(p, "titre") == "KOLM simul\xC3\xA9" &&
+           titleText(p, "detail").rfind("DLL pour KOLM 10 bits simul\xC3\xA9 ", 0) == 0;
+}
+
+std::optional<std::uint8_t> virtualBoxLines(Plugin& p) {
+    const auto lines = p.boxLines();
+    return lines && virtualBox(p) ? lines : std::nullopt;
+}
 
 std::string accessAdvice(Plugin& p) {
     if (virtualBox(p)) return virtualBoxAdvice(p.path());
@@ -85,6 +95,7 @@ std::string accessAdvice(Plugin& p) {
 void checkOutput(std::ostream& out, const char* what) {
     if (out.flush()) return;
     const int error = errno;
+    if (error == EPIPE) throw Error{kReaderGone, std::string("the reader of ") + what + " went away"};
     throw Error{kOutputFailed, std::string("cannot write ") + what +
                                    (error != 0 ? std::string(": ") + std::strerror(error) : "")};
 }

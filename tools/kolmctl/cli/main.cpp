@@ -19,16 +19,23 @@ void lastWords(const kolmctl::Error& e) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     kolmctl::prepareConsole();
     kolmctl::Context cx{std::cout, std::cerr, kolmctl::stdoutIsTerminal(), {}};
     cx.session.lastWords = lastWords;
-    cx.in = &std::cin;
+    const std::unique_ptr<std::istream> in = kolmctl::commandInput();
+    cx.in = in.get();
     const int code = kolmctl::run(kolmctl::Args(argv + 1, argv + argc), cx);
     // The last buffered bytes reach the file only here: a full disk shows now.
-    if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && code != kolmctl::kOutputFailed) {
-        kolmctl::remark(std::cerr, std::string("cannot write the output: ") + std::strerror(errno));
-        return kolmctl::kOutputFailed;
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout) != 0) && code != kolmctl::kOutputFailed &&
+        code != kolmctl::kReaderGone) {
+        const int error = errno;
+        kolmctl::remark(std::cerr, std::string("cannot write the output: ") + std::strerror(error));
+        return error == EPIPE ? kolmctl::kReaderGone : kolmctl::kOutputFailed;
     }
     return code;
+} catch (...) {
+    // Nothing escapes: not even what kolmctl's own start or end could not do.
+    std::fputs("kolmctl: failed\n", stderr);
+    return kolmctl::kFailed;
 }

@@ -3,6 +3,7 @@
 // every layer ends here, as one line and its exit code.
 #include <algorithm>
 #include <filesystem>
+#include <new>
 
 #include "commands.h"
 #include "interrupts.h"
@@ -69,21 +70,6 @@ int help(const Args& args, Context& cx) {
 
 constexpr std::uint8_t kRelayLines = 0x0F;  // D0-D3
 
-// The commands of one load, split at each lone "then".
-std::vector<Args> commandLines(const Args& words) {
-    std::vector<Args> lines(1);
-    for (const std::string& w : words) {
-        if (w == "then") lines.emplace_back();
-        else lines.back().push_back(w);
-    }
-    for (const Args& line : lines) {
-        if (line.empty()) throw usage("a \"then\" with no command on one side");
-        const Command* c = findCommand(line[0]);
-        if (c == nullptr || c->withPlugin == nullptr) throw usage("no command \"" + line[0] + "\"");
-    }
-    return lines;
-}
-
 }  // namespace
 
 // The variant a plug-in file's name gives (kolmlpt1..., kolmlpt2...); 0 if neither.
@@ -122,7 +108,7 @@ std::string pluginFile(const std::string& name) {
 namespace {
 
 int runLoad(const std::string& name, const Args& words, Context& cx) {
-    const std::vector<Args> lines = commandLines(words);
+    const std::vector<Args> lines = commandChain(words);
     const std::string path = pluginFile(name);
     const bool usesRelays =
         std::ranges::any_of(lines, [](const Args& l) { return findCommand(l[0])->usesRelays; });
@@ -132,10 +118,12 @@ int runLoad(const std::string& name, const Args& words, Context& cx) {
     // Lines read at the port of the variant the file's name gives: only if it is the file's own.
     if (before.relays && variantOf(*plugin) == before.lpt) cx.box.relays = before.relays;
     // A virtual box shows its lines itself (kolmsim): the plug-in's side read them.
-    else if (plugin->boxLines()) cx.box.relays = static_cast<std::uint8_t>(*plugin->boxLines() & kRelayLines);
+    else if (const auto shown = virtualBoxLines(*plugin))
+        cx.box.relays = static_cast<std::uint8_t>(*shown & kRelayLines);
     int code = kOk;
     for (const Args& line : lines) {
         code = runOnPlugin(*plugin, line, cx);
+        if (code == kReaderGone) break;  // said, and the output is gone
         checkOutput(cx.out, "the output");
         if (code != kOk) break;
     }
@@ -164,6 +152,25 @@ int dispatch(const Args& args, Context& cx) {
 
 }  // namespace
 
+std::vector<Args> commandChain(const Args& words) {
+    std::vector<Args> lines(1);
+    for (const std::string& w : words) {
+        if (w == "then") lines.emplace_back();
+        else lines.back().push_back(w);
+    }
+    for (const Args& line : lines) {
+        if (line.empty()) throw usage("a \"then\" with no command on one side");
+        const Command* c = findCommand(line[0]);
+        if (c == nullptr || c->withPlugin == nullptr) throw usage("no command \"" + line[0] + "\"");
+        try {
+            c->check(Args(line.begin() + 1, line.end()));
+        } catch (const Error& e) {
+            throw withHelp(e, *c);
+        }
+    }
+    return lines;
+}
+
 void remark(std::ostream& err, const std::string& line) { err << "kolmctl: " << line << "\n"; }
 
 int runOnPlugin(Plugin& p, const Args& args, Context& cx) {
@@ -185,12 +192,20 @@ int run(const Args& args, Context& cx) {
     const InterruptWatch watch;
     try {
         const int code = dispatch(args, cx);
-        checkOutput(cx.out, "the output");
+        if (code != kReaderGone) checkOutput(cx.out, "the output");
         return code;
     } catch (const Error& e) {
         cx.out.flush();
         remark(cx.err, e.message);
         return e.code;
+    } catch (const std::bad_alloc&) {
+        cx.out.flush();
+        remark(cx.err, "out of memory");
+        return kFailed;
+    } catch (const std::exception& e) {
+        cx.out.flush();
+        remark(cx.err, std::string("failed: ") + e.what());
+        return kFailed;
     }
 }
 

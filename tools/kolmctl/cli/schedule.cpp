@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace kolmctl {
 
@@ -41,7 +42,9 @@ std::optional<Schedule::Slot> Schedule::next(double now) {
     // The latest slot whose time has come; the next one if it is still to come.
     const double due = std::floor((now - start_) / period_);
     long slot = next_;
-    if (due > static_cast<double>(next_)) slot = due >= 1e15 ? slots_ : static_cast<long>(due);
+    // Converted only once known to fit a long, of 32 bits on Windows.
+    const double end = static_cast<double>(slots_ != 0 ? slots_ : std::numeric_limits<long>::max() / 2);
+    if (due > static_cast<double>(next_)) slot = due >= end ? static_cast<long>(end) : static_cast<long>(due);
     const long last = slots_ == 0 ? slot : std::min(slot, slots_);
     missed_ += last - next_;
     next_ = slot + 1;

@@ -22,7 +22,9 @@ enum Exit : int {
     kOutputFailed = 10,      // the output or the plot file cannot be written
     kPluginFailed = 11,      // the plug-in crashed, ended its process or did not answer in time
     kCannotIsolate = 12,     // no process (Windows: no thread) could be made to keep the plug-in apart
+    kFailed = 13,            // kolmctl itself failed (out of memory)
     kInterrupted = 130,      // Ctrl-C; SIGTERM 143, SIGHUP 129 (128 + the signal)
+    kReaderGone = 141,       // the program reading the output went away (128 + SIGPIPE)
 };
 
 struct Error {

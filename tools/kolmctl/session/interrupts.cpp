@@ -23,12 +23,20 @@ extern "C" void onSignal(int signal) {
 
 }  // namespace
 
+// A reader of the output that goes away is a failed write (EPIPE), which the command
+// that writes ends as a stop; SIGPIPE would end kolmctl before it says anything.
 InterruptWatch::InterruptWatch() : previous_{} {
     noted = 0;
     for (int k = 0; k < 3; ++k) previous_[k] = std::signal(kWatched[k], onSignal);
+#ifdef SIGPIPE
+    previousPipe_ = std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 InterruptWatch::~InterruptWatch() {
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, previousPipe_);
+#endif
     for (int k = 2; k >= 0; --k) std::signal(kWatched[k], previous_[k]);
 }
 

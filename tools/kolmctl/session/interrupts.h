@@ -21,6 +21,7 @@ public:
 
 private:
     void (*previous_[3])(int);
+    void (*previousPipe_)(int) = nullptr;
 };
 
 bool interrupted();

@@ -1,6 +1,7 @@
 #include "side.h"
 
 #include <algorithm>
+#include <span>
 
 #include "box_panel.h"
 #include "call.h"
@@ -86,12 +87,14 @@ LoadAnswer Side::load(const std::string& path) {
 // Page by page through the library's mapping, each page with the end of the one before
 // (a panel may straddle two): a page that cannot be read is passed over. A plug-in with a
 // virtual box is a few hundred kilobytes; past kPanelSearchLimit of a range (a hostile
-// file's vast segment) there is no panel worth the wait.
+// file's vast segment), nor past kMostSegments ranges, there is no panel worth the wait.
 void Side::locateBoxPanel() {
     constexpr std::size_t kPanelSearchLimit = std::size_t{16} << 20;
+    constexpr std::size_t kMostSegments = 16;
     const std::size_t overlap = boxPanelSize() - 1;
     std::string bytes(overlap + kPage, '\0');
-    for (const Library::Range& range : library_->image()) {
+    const std::vector<Library::Range> ranges = library_->image();
+    for (const Library::Range& range : std::span(ranges).first(std::min(ranges.size(), kMostSegments))) {
         const auto* start = static_cast<const char*>(range.at);
         const std::size_t size = std::min(range.size, kPanelSearchLimit);
         std::size_t carried = 0;
