@@ -26,7 +26,7 @@ TEST(KolmctlCall, PassesEachArgumentAsItsSignatureSays) {
     const std::uint64_t one = callEntry(reinterpret_cast<const void*>(&text),
                                         sig("PURE PASCAL asciiz F(int)"), {kolmctl::intArg(1)})
                                   .value.address;
-    EXPECT_STREQ(reinterpret_cast<const char*>(static_cast<std::uintptr_t>(one)), "one");
+    EXPECT_EQ(one, reinterpret_cast<std::uintptr_t>(text(1)));
     const double v = 2.5;
     const kolmctl::Signature ptr{Type::Pointer, "P", {Type::Int, Type::Pointer}};
     EXPECT_EQ(callEntry(reinterpret_cast<const void*>(&pointerOf), ptr,

@@ -33,8 +33,8 @@ const Signature& psadSignature() {
 
 std::uint64_t address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
 // An address the plug-in answered, in this process.
-// NOLINTNEXTLINE(performance-no-int-to-ptr)
 const void* pointer(std::uint64_t address) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address));
 }
 
