@@ -1,7 +1,7 @@
-// The one file the plug-in may read: a file in the folder of the plug-in's own file,
-// found from the module's own path (never the current folder, which belongs to the
-// host and the user's documents). One file per platform: module_file_posix.cpp,
-// module_file_windows.cpp.
+// The files the plug-in may read (its port file; kolmsim's signal file and the recordings
+// that file names): files in the folder of the plug-in's own file, found from the
+// module's own path (never the current folder, which belongs to the host and the
+// user's documents). One file per platform: module_file_posix.cpp, module_file_windows.cpp.
 #pragma once
 
 namespace kolm {

@@ -1,16 +1,17 @@
-// The front panel of the virtual box inside a loaded kolmsim (access/virtual_box_panel.h),
-// found in the library's writable segments as kolmctl finds it: the data lines the box
-// holds, which no entry point gives a host.
+// The front panel of the virtual box inside a loaded kolmsim (access/virtual_box_panel.h):
+// the data lines the box holds, which no entry point gives a host. Found apart from
+// kolmctl's search: a kolm::BoxPanel at its own alignment in one of the library's
+// writable segments, marked and holding its own address.
 #pragma once
 
 #include <dlfcn.h>
 #include <link.h>
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 
-#include "box_panel.h"
 #include "virtual_box_panel.h"
 
 // The library's bytes as they are, past AddressSanitizer, which keeps marks around an
@@ -40,8 +41,15 @@ inline std::optional<std::uint8_t> boxPanelLines(void* library) {
                 const ElfW(Addr) at = info->dlpi_addr + segment.p_vaddr;
                 // NOLINTNEXTLINE(performance-no-int-to-ptr): the loader gives the segment as a number
                 const std::string bytes = rawCopy(reinterpret_cast<const char*>(at), segment.p_memsz);
-                if (const auto found = kolmctl::findBoxPanel(bytes, at))
-                    s->lines = static_cast<std::uint8_t>(bytes[*found + kolm::kBoxPanelLinesAt]);
+                constexpr std::size_t align = alignof(kolm::BoxPanel);
+                for (std::size_t p = (align - at % align) % align; p + sizeof(kolm::BoxPanel) <= bytes.size();
+                     p += align) {
+                    kolm::BoxPanel panel{};
+                    std::memcpy(&panel, bytes.data() + p, sizeof panel);
+                    if (panel.self == at + p &&
+                        std::memcmp(panel.mark, kolm::kBoxPanelMark, sizeof panel.mark) == 0)
+                        s->lines = panel.dataLines;
+                }
             }
             return 1;
         },

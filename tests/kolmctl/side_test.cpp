@@ -23,16 +23,16 @@ TEST(KolmctlCall, PassesEachArgumentAsItsSignatureSays) {
                         {kolmctl::intArg(2), kolmctl::doubleArg(0.5), kolmctl::intArg(7)})
                   .value.d,
               2007.5);
-    EXPECT_STREQ(static_cast<const char*>(callEntry(reinterpret_cast<const void*>(&text),
-                                                    sig("PURE PASCAL asciiz F(int)"), {kolmctl::intArg(1)})
-                                              .value.p),
-                 "one");
+    const std::uint64_t one = callEntry(reinterpret_cast<const void*>(&text),
+                                        sig("PURE PASCAL asciiz F(int)"), {kolmctl::intArg(1)})
+                                  .value.address;
+    EXPECT_EQ(one, reinterpret_cast<std::uintptr_t>(text(1)));
     const double v = 2.5;
     const kolmctl::Signature ptr{Type::Pointer, "P", {Type::Int, Type::Pointer}};
     EXPECT_EQ(callEntry(reinterpret_cast<const void*>(&pointerOf), ptr,
                         {kolmctl::intArg(1), kolmctl::pointerArg(&v)})
-                  .value.p,
-              &v);
+                  .value.address,
+              reinterpret_cast<std::uintptr_t>(&v));
     EXPECT_FALSE(callEntry(reinterpret_cast<const void*>(&twoInts), sig("PURE PASCAL int F(int,int)"),
                            {kolmctl::intArg(1)})
                      .called)

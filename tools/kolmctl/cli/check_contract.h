@@ -1,6 +1,6 @@
 // What the interface says a plug-in answers: the entry points it lists, and for each
 // one the calls `check` makes with what each must answer. Probing and reporting are
-// in commands_check.cpp.
+// in cmd_check.cpp.
 #pragma once
 
 #include <cstddef>

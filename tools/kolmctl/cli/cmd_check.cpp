@@ -47,7 +47,7 @@ std::string show(Type t, const Answer& a) {
     }
     case Type::Text:
         return a.textState == TextState::Null ? "null" : "\"" + textShown(a.textState, a.text) + "\"";
-    case Type::Pointer: return v.p ? "an address" : "null";
+    case Type::Pointer: return v.address != 0 ? "an address" : "null";
     }
     return "?";
 }
@@ -127,7 +127,7 @@ Outcome relayEcho(Plugin& p, const Listed& sb, const Listed& rsb, std::uint8_t l
 void checkDirectory(Plugin& p, Report& rep) {
     const Plugin::Attempt again = p.attempt({Call{Target::Directory, 0, {}}});
     if (!again.failure.empty()) rep.fail(again.failure);
-    else if (reinterpret_cast<std::uintptr_t>(again.answers[0].result.value.p) == p.directoryAddress())
+    else if (again.answers[0].result.value.address == p.directoryAddress())
         rep.pass("DLLFunctionDirectory answers the same table on every call");
     else rep.fail("DLLFunctionDirectory answers a different table on a second call");
     if (p.directoryEnded())
@@ -227,7 +227,7 @@ void checkPeaD(Plugin& p, Report& rep) {
     if (!at.failure.empty()) return rep.fail(at.failure);
     const Answer& a = at.answers[0];
     const Answer& b = at.answers[1];
-    if (a.result.value.p == nullptr || a.result.value.p != b.result.value.p)
+    if (a.result.value.address == 0 || a.result.value.address != b.result.value.address)
         rep.fail("peaD answers a different address on each call");
     else if (!b.pointeeRead) rep.fail("peaD(-1) answers an address that cannot be read");
     else if (b.pointee != kNoValueDouble)

@@ -1,6 +1,6 @@
-// Every command of kolmctl, one row each: a new command is its file, its row and its
-// help in help.txt (from which the build makes kolmctl_help.h, the manual page and
-// the Windows README.txt).
+// Every command of kolmctl, one row each: a new command is its function (in the
+// cmd_*.cpp of its kind), its row and its help in help.txt (from which the build makes
+// kolmctl_help.h, the manual page and the Windows README.txt).
 #include <cstring>
 
 #include "commands.h"
@@ -8,7 +8,8 @@
 
 namespace kolmctl {
 
-// Each defined in the cmd_<name>.cpp of its row.
+// cmd_info.cpp: info, list; cmd_relays.cpp: relay, relays; cmd_restore.cpp: restore,
+// reinit; cmd_session.cpp: wait, session; each other in the cmd_<name>.cpp of its row.
 int cmdInfo(Plugin& p, const Args& args, Context& cx);
 int cmdList(Plugin& p, const Args& args, Context& cx);
 int cmdRead(Plugin& p, const Args& args, Context& cx);

@@ -1,5 +1,8 @@
 #include "messages.h"
 
+#include <limits>
+#include <type_traits>
+
 #include "wire.h"
 
 namespace kolmctl {
@@ -8,179 +11,170 @@ namespace {
 
 constexpr std::uint8_t kMaxArgs = 8;
 
-// A code of one of kolmctl's enums, or a garbled message.
-template <typename E>
-E getCode(WireReader& r, E last) {
-    const auto code = r.get<std::uint8_t>();
-    if (code > static_cast<std::uint8_t>(last)) r.fail();
-    return static_cast<E>(code);
+// The last code of each of kolmctl's enums on the wire: a reader refuses any above it.
+constexpr Type lastCode(Type) { return Type::Pointer; }
+constexpr Target lastCode(Target) { return Target::Psad; }
+constexpr TextState lastCode(TextState) { return TextState::Unreadable; }
+constexpr LoadOutcome lastCode(LoadOutcome) { return LoadOutcome::UnreadableDirectory; }
+
+// A list on the wire: its length as an N, then its elements; a reader refuses more than `most`.
+template <typename N, typename V>
+struct Counted {
+    V& items;
+    std::size_t most;
+};
+template <typename N, typename V>
+Counted<N, V> counted(V& items, std::size_t most = std::numeric_limits<N>::max()) {
+    return {items, most};
 }
 
-template <typename E>
-void putCode(WireWriter& w, E code) {
-    w.put(static_cast<std::uint8_t>(code));
+// Each message is described once, field by field, by a fields(io, message) below; the
+// writer and the reader walk that one description. A flag and a code are one byte, an
+// optional data-lines byte a flag and the byte.
+class Put {
+public:
+    template <typename... T>
+    void operator()(const T&... fields) {
+        (one(fields), ...);
+    }
+    void check(bool) {}
+    const std::string& bytes() const { return w_.bytes(); }
+
+private:
+    template <typename T>
+    void one(const T& v) {
+        if constexpr (std::is_same_v<T, bool>) w_.put(static_cast<std::uint8_t>(v ? 1 : 0));
+        else if constexpr (std::is_enum_v<T>) w_.put(static_cast<std::uint8_t>(v));
+        else if constexpr (std::is_arithmetic_v<T>) w_.put(v);
+        else if constexpr (std::is_same_v<T, std::string>) w_.text(v);
+        else if constexpr (std::is_same_v<T, std::optional<std::uint8_t>>)
+            (*this)(v.has_value(), v.value_or(0));
+        else fields(*this, v);
+    }
+    template <typename N, typename V>
+    void one(const Counted<N, V>& list) {
+        w_.put(static_cast<N>(list.items.size()));
+        for (const auto& item : list.items) fields(*this, item);
+    }
+    WireWriter w_;
+};
+
+class Get {
+public:
+    explicit Get(const std::string& bytes) : r_(bytes) {}
+    template <typename... T>
+    void operator()(T&&... fields) {
+        (one(fields), ...);
+    }
+    // A field was there but holds what no writer writes.
+    void check(bool sense) {
+        if (!sense) r_.fail();
+    }
+    bool ok() const { return r_.ok(); }
+
+private:
+    template <typename T>
+    void one(T& v) {
+        if constexpr (std::is_same_v<T, bool>) v = r_.get<std::uint8_t>() != 0;
+        else if constexpr (std::is_enum_v<T>) {
+            const auto code = r_.get<std::uint8_t>();
+            v = static_cast<T>(code);
+            if constexpr (requires { lastCode(v); }) check(code <= static_cast<std::uint8_t>(lastCode(v)));
+        } else if constexpr (std::is_arithmetic_v<T>) v = r_.get<T>();
+        else if constexpr (std::is_same_v<T, std::string>) v = r_.text();
+        else if constexpr (std::is_same_v<T, std::optional<std::uint8_t>>) {
+            bool there = false;
+            std::uint8_t lines = 0;
+            (*this)(there, lines);
+            v = there ? std::optional(lines) : std::nullopt;
+        } else fields(*this, v);
+    }
+    template <typename N, typename V>
+    void one(Counted<N, V>& list) {
+        const auto n = r_.get<N>();
+        check(n <= list.most);
+        list.items.clear();
+        for (N k = 0; k < n && ok(); ++k) fields(*this, list.items.emplace_back());
+    }
+    WireReader r_;
+};
+
+// M, or M const: the writer describes a const message, the reader fills one.
+template <typename M, typename Of>
+concept Is = std::is_same_v<std::remove_const_t<M>, Of>;
+
+template <typename Io>
+void fields(Io& io, Is<Arg> auto& a) {
+    io(a.type, a.i, a.d);  // a Pointer argument's double, pointed at beside the plug-in
 }
 
-void putFlag(WireWriter& w, bool flag) { w.put(static_cast<std::uint8_t>(flag ? 1 : 0)); }
-bool getFlag(WireReader& r) { return r.get<std::uint8_t>() != 0; }
-
-void putLines(WireWriter& w, std::optional<std::uint8_t> lines) {
-    putFlag(w, lines.has_value());
-    w.put(lines.value_or(0));
-}
-std::optional<std::uint8_t> getLines(WireReader& r) {
-    const bool there = getFlag(r);
-    const auto lines = r.get<std::uint8_t>();
-    return there ? std::optional(lines) : std::nullopt;
+template <typename Io>
+void fields(Io& io, Is<Call> auto& c) {
+    io(c.target, c.index, counted<std::uint8_t>(c.args, kMaxArgs));
 }
 
-void putArg(WireWriter& w, const Arg& a) {
-    putCode(w, a.type);
-    w.put(a.i).put(a.d);
+template <typename Io>
+void fields(Io& io, Is<Request> auto& q) {
+    io(q.kind);
+    io.check(q.kind == Request::Load || q.kind == Request::Calls);
+    if (q.kind == Request::Load) io(q.path);
+    else io(counted<std::uint32_t>(q.calls));
 }
 
-Arg getArg(WireReader& r) {
-    Arg a{getCode(r, Type::Pointer)};
-    a.i = r.get<std::int32_t>();
-    a.d = r.get<double>();
-    return a;
+template <typename Io>
+void fields(Io& io, Is<Answer> auto& a) {
+    auto& abi = a.result.abi;
+    io(a.result.called, a.result.value.i, a.result.value.d, a.result.value.address);
+    io(abi.checked, abi.brokenRegs, abi.espError, abi.fpuDepth, abi.expectedFpuDepth);
+    io(a.textState, a.text, a.pointeeRead, a.pointee, a.at);
 }
 
-void putAnswer(WireWriter& w, const Answer& a) {
-    const CallResult& r = a.result;
-    putFlag(w, r.called);
-    w.put(r.value.i).put(r.value.d).put(
-        static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(r.value.p)));
-    putFlag(w, r.abi.checked);
-    w.put(r.abi.brokenRegs).put(r.abi.espError).put(r.abi.fpuDepth).put(r.abi.expectedFpuDepth);
-    putCode(w, a.textState);
-    w.text(a.text);
-    putFlag(w, a.pointeeRead);
-    w.put(a.pointee).put(a.at);
+template <typename Io>
+void fields(Io& io, Is<DirectoryEntryRead> auto& e) {
+    io(e.text, e.textState, e.entry, e.exported);
 }
 
-Answer getAnswer(WireReader& r) {
-    Answer a;
-    a.result.called = getFlag(r);
-    a.result.value.i = r.get<std::int32_t>();
-    a.result.value.d = r.get<double>();
-    // An address on the plug-in's side: compared and shown, never followed here.
-    // NOLINTNEXTLINE(performance-no-int-to-ptr)
-    a.result.value.p = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(r.get<std::uint64_t>()));
-    a.result.abi.checked = getFlag(r);
-    a.result.abi.brokenRegs = r.get<std::uint32_t>();
-    a.result.abi.espError = r.get<std::int32_t>();
-    a.result.abi.fpuDepth = r.get<std::uint32_t>();
-    a.result.abi.expectedFpuDepth = r.get<std::uint32_t>();
-    a.textState = getCode(r, TextState::Unreadable);
-    a.text = r.text();
-    a.pointeeRead = getFlag(r);
-    a.pointee = r.get<double>();
-    a.at = r.get<double>();
-    return a;
+template <typename Io>
+void fields(Io& io, Is<LoadAnswer> auto& a) {
+    io(a.outcome, a.detail, a.address, a.walkProblem, counted<std::uint32_t>(a.entries, kMaxEntries));
+    io(a.peaD, a.psad, a.portHandle, a.simulated, a.boxLines);
+}
+
+template <typename... M>
+std::string encode(const M&... message) {
+    Put io;
+    io(message...);
+    return io.bytes();
+}
+
+template <typename... M>
+bool decode(const std::string& bytes, M&&... message) {
+    Get io(bytes);
+    io(message...);
+    return io.ok();
 }
 
 }  // namespace
 
-std::string loadRequest(const std::string& path) {
-    WireWriter w;
-    putCode(w, Request::Load);
-    return w.text(path).bytes();
-}
-
+std::string loadRequest(const std::string& path) { return encode(Request{Request::Load, path, {}}); }
 std::string callsRequest(const std::vector<Call>& calls) {
-    WireWriter w;
-    putCode(w, Request::Calls);
-    w.put(static_cast<std::uint32_t>(calls.size()));
-    for (const Call& c : calls) {
-        putCode(w, c.target);
-        w.put(c.index).put(static_cast<std::uint8_t>(c.args.size()));
-        for (const Arg& a : c.args) putArg(w, a);
-    }
-    return w.bytes();
+    return encode(Request{Request::Calls, {}, calls});
 }
+bool readRequest(const std::string& bytes, Request& out) { return decode(bytes, out); }
 
-bool readRequest(const std::string& bytes, Request& out) {
-    WireReader r(bytes);
-    out.kind = static_cast<Request::Kind>(r.get<std::uint8_t>());
-    if (out.kind == Request::Load) {
-        out.path = r.text();
-        return r.ok();
-    }
-    if (out.kind != Request::Calls) return false;
-    const auto n = r.get<std::uint32_t>();
-    out.calls.clear();
-    for (std::uint32_t k = 0; k < n && r.ok(); ++k) {
-        Call c;
-        c.target = getCode(r, Target::Psad);
-        c.index = r.get<std::int32_t>();
-        const auto args = r.get<std::uint8_t>();
-        if (args > kMaxArgs) return false;
-        for (std::uint8_t a = 0; a < args; ++a) c.args.push_back(getArg(r));
-        out.calls.push_back(std::move(c));
-    }
-    return r.ok();
-}
-
-std::string loadAnswer(const LoadAnswer& a) {
-    WireWriter w;
-    putCode(w, a.outcome);
-    w.text(a.detail).put(a.address).text(a.walkProblem).put(static_cast<std::uint32_t>(a.entries.size()));
-    for (const DirectoryEntryRead& e : a.entries) {
-        w.text(e.text);
-        putCode(w, e.textState);
-        w.put(e.entry).text(e.exported);
-    }
-    putFlag(w, a.peaD);
-    putFlag(w, a.psad);
-    w.text(a.portHandle);
-    putFlag(w, a.simulated);
-    putLines(w, a.boxLines);
-    return w.bytes();
-}
-
-bool readLoadAnswer(const std::string& bytes, LoadAnswer& out) {
-    WireReader r(bytes);
-    out.outcome = getCode(r, LoadOutcome::UnreadableDirectory);
-    out.detail = r.text();
-    out.address = r.get<std::uint64_t>();
-    out.walkProblem = r.text();
-    const auto n = r.get<std::uint32_t>();
-    if (n > kMaxEntries) return false;
-    out.entries.clear();
-    for (std::uint32_t k = 0; k < n && r.ok(); ++k) {
-        DirectoryEntryRead e;
-        e.text = r.text();
-        e.textState = getCode(r, TextState::Unreadable);
-        e.entry = r.get<std::uint64_t>();
-        e.exported = r.text();
-        out.entries.push_back(std::move(e));
-    }
-    out.peaD = getFlag(r);
-    out.psad = getFlag(r);
-    out.portHandle = r.text();
-    out.simulated = getFlag(r);
-    out.boxLines = getLines(r);
-    return r.ok();
-}
+std::string loadAnswer(const LoadAnswer& a) { return encode(a); }
+bool readLoadAnswer(const std::string& bytes, LoadAnswer& out) { return decode(bytes, out); }
 
 std::string callsAnswer(const std::vector<Answer>& answers, std::optional<std::uint8_t> boxLines) {
-    WireWriter w;
-    w.put(static_cast<std::uint32_t>(answers.size()));
-    for (const Answer& a : answers) putAnswer(w, a);
-    putLines(w, boxLines);
-    return w.bytes();
+    return encode(counted<std::uint32_t>(answers), boxLines);
 }
 
 bool readCallsAnswer(const std::string& bytes, std::vector<Answer>& out,
                      std::optional<std::uint8_t>* boxLines) {
-    WireReader r(bytes);
-    const auto n = r.get<std::uint32_t>();
-    out.clear();
-    for (std::uint32_t k = 0; k < n && r.ok(); ++k) out.push_back(getAnswer(r));
-    const auto lines = getLines(r);
+    std::optional<std::uint8_t> lines;
+    const bool ok = decode(bytes, counted<std::uint32_t>(out), lines);
     if (boxLines != nullptr) *boxLines = lines;
-    return r.ok();
+    return ok;
 }
 
 }  // namespace kolmctl

@@ -33,9 +33,11 @@ inline Arg pointerArg(const void* v) { return {Type::Pointer, 0, 0.0, v}; }
 inline Arg pointerTo(double v) { return {Type::Pointer, 0, v, nullptr}; }
 
 struct Value {
-    std::int32_t i = 0;       // Int results
-    double d = 0.0;           // Double results
-    const void* p = nullptr;  // Text and Pointer results
+    std::int32_t i = 0;  // Int results
+    double d = 0.0;      // Double results
+    // Text and Pointer results: an address in the plug-in's process, as a number of one
+    // width in every build; followed only beside the plug-in, compared and shown here.
+    std::uint64_t address = 0;
 };
 
 // What the register-convention thunk saw around a call; `checked` is false where

@@ -61,8 +61,8 @@ public:
     std::string describe(const Call& c) const;
 
     // All of `calls` in one exchange with the plug-in's side. A plug-in that crashes,
-    // ends its process or does not answer in time is Error kPluginFailed; Ctrl-C is
-    // kInterrupted.
+    // ends its process or does not answer in time is Error kPluginFailed; a stop signal
+    // (Ctrl-C, SIGTERM, SIGHUP) is an Error with its code (interrupts.h).
     std::vector<Answer> callAll(const std::vector<Call>& calls);
     Answer call(const Listed& l, const std::vector<Arg>& args) { return callAll({callOf(l, args)})[0]; }
 

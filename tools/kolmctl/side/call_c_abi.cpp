@@ -13,7 +13,7 @@ template <typename R>
 void store(Value& out, R r) {
     if constexpr (std::is_same_v<R, std::int32_t>) out.i = r;
     else if constexpr (std::is_same_v<R, double>) out.d = r;
-    else out.p = r;
+    else out.address = reinterpret_cast<std::uintptr_t>(r);
 }
 
 template <typename R, typename... A>

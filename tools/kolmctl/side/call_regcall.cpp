@@ -27,7 +27,7 @@ CallResult callEntry(const void* fn, const Signature& sig, const std::vector<Arg
     case Type::Int: r.value.i = regcall::answer<std::int32_t>(call); break;
     case Type::Double: r.value.d = regcall::answer<double>(call); break;
     case Type::Text:
-    case Type::Pointer: r.value.p = regcall::answer<const void*>(call); break;
+    case Type::Pointer: r.value.address = regcall::answer<std::uint32_t>(call); break;
     }
     return r;
 }

@@ -33,6 +33,11 @@ const Signature& psadSignature() {
 }
 
 std::uint64_t address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
+// An address the plug-in answered, in this process.
+const void* pointer(std::uint64_t address) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address));
+}
 
 // A NUL-terminated text, copied without trusting its address or its length. A page
 // can be read whole or not at all, so one byte is checked on each page the text
@@ -125,8 +130,8 @@ std::optional<std::uint8_t> Side::boxLines() const {
 // Calls DLLFunctionDirectory and copies its table, entry by entry, to the null end.
 void Side::walk(LoadAnswer& d) {
     *step_ = kStepDirectory;
-    const auto* table =
-        static_cast<const DirectoryEntry*>(callEntry(directoryFn_, directorySignature(), {}).value.p);
+    const auto* table = static_cast<const DirectoryEntry*>(
+        pointer(callEntry(directoryFn_, directorySignature(), {}).value.address));
     *step_ = kStepWalk;
     d.address = address(table);
     DirectoryEntry e{};
@@ -190,9 +195,10 @@ Answer Side::callOne(const Call& c) {
     }
     a.result = callEntry(fn, *sig, args);
     a.at = steadySeconds();
-    if (sig->result == Type::Text) a.textState = readText(a.result.value.p, a.text);
-    if (sig->result == Type::Pointer && a.result.value.p != nullptr && c.target != Target::Directory)
-        a.pointeeRead = copyIfReadable(&a.pointee, a.result.value.p, sizeof a.pointee);
+    const void* result = pointer(a.result.value.address);
+    if (sig->result == Type::Text) a.textState = readText(result, a.text);
+    if (sig->result == Type::Pointer && result != nullptr && c.target != Target::Directory)
+        a.pointeeRead = copyIfReadable(&a.pointee, result, sizeof a.pointee);
     return a;
 }
 
