@@ -26,4 +26,17 @@ bool placeName(char (&path)[MAX_PATH], DWORD folder, const char* fileName) {
     return true;
 }
 
+bool placeNameBesideModule(HMODULE module, const char* fileName, wchar_t* path) {
+    DWORD end = module ? GetModuleFileNameW(module, path, kLongestPath) : 0;
+    if (end == 0 || end >= kLongestPath) return false;
+    while (end > 0 && path[end - 1] != L'\\' && path[end - 1] != L'/') --end;
+    if (end == 0) return false;
+    for (; *fileName != '\0'; ++fileName) {
+        if (end + 1 >= kLongestPath) return false;
+        path[end++] = static_cast<unsigned char>(*fileName);
+    }
+    path[end] = 0;
+    return true;
+}
+
 }  // namespace kolm
