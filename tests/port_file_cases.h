@@ -115,9 +115,9 @@ struct ScratchFolder {
 
 // `folder`, emptied, holding a copy of `plugin` and the row's file; the current
 // folder's file, for the row that has one, is `current`/<name>. The plug-in's path.
-inline std::string layOutPortFile(const PortFileCase& row, const std::filesystem::path& folder,
-                                  const std::filesystem::path& current, const char* plugin,
-                                  const char* fileName) {
+inline std::filesystem::path layOutPortFile(const PortFileCase& row, const std::filesystem::path& folder,
+                                            const std::filesystem::path& current, const char* plugin,
+                                            const char* fileName) {
     namespace fs = std::filesystem;
     fs::remove_all(folder);
     fs::create_directories(folder);
@@ -129,7 +129,7 @@ inline std::string layOutPortFile(const PortFileCase& row, const std::filesystem
         std::ofstream(row.inCurrentFolder ? current / fileName : folder / fileName, std::ios::binary)
             << row.text;
     }
-    return copy.string();
+    return copy;
 }
 
 inline int expectedBase(const PortFileCase& row, std::uint16_t own) {

@@ -75,12 +75,12 @@ inline const SignalFileCase kSignalFileCases[] = {
     {"a FIFO", kFifoText, nullptr, P::unreadable},
     {"a device", kDeviceText, nullptr, P::unreadable},
     {"a UTF-8 byte-order mark",
-     "\xEF\xBB\xBF[channel0]\nsignal=constant\noffset=3.3301\n",
+     "\xEF\xBB\xBF[channel0]\nsignal=constant\noffset=3.3301\n[channel1]\nsignal=constant\noffset=1.6651\n",
      nullptr,
      P::none,
      0,
      0,
-     {682, 0}},
+     {682, 341}},
     // What is wrong before any section, or in channel 0's.
     {"unknown section", "[voie0]\nsignal=sine\n", nullptr, P::unknownSection, 1},
     {"section twice", "[channel0]\nsignal=sine\n\n[channel0]\n", nullptr, P::sectionTwice, 4},
@@ -136,8 +136,8 @@ inline void layOutFile(const std::filesystem::path& path, const char* text) {
 inline bool canLayOut(const SignalFileCase& row) { return canLayOut(row.ini) && canLayOut(row.recording); }
 
 // `folder`, emptied, holding a copy of kolmsim and the row's files. The copy's path.
-inline std::string layOutSignalFiles(const SignalFileCase& row, const std::filesystem::path& folder,
-                                     const char* plugin) {
+inline std::filesystem::path layOutSignalFiles(const SignalFileCase& row, const std::filesystem::path& folder,
+                                               const char* plugin) {
     namespace fs = std::filesystem;
     fs::remove_all(folder);
     fs::create_directories(folder);
@@ -145,7 +145,7 @@ inline std::string layOutSignalFiles(const SignalFileCase& row, const std::files
     fs::copy_file(plugin, copy);
     layOutFile(folder / kolm::kSignalFileName, row.ini);
     layOutFile(folder / "rec.csv", row.recording);
-    return copy.string();
+    return copy;
 }
 
 // The row's files as the virtual box reads them, without a folder (signal_file.h).
