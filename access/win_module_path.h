@@ -34,8 +34,8 @@ struct WidePath {
     wchar_t* text;
 };
 
-// `path` becomes the UTF-16 name of `fileName` (ASCII) in the folder of `module`'s
-// file; false when the folder is unknown or the whole would not fit.
+// `path` becomes the UTF-16 name of `fileName` in the folder of `module`'s file; false
+// when the folder is unknown or the whole would not fit.
 bool placeNameBesideModule(HMODULE module, const char* fileName, wchar_t* path);
 
 }  // namespace kolm
