@@ -1,7 +1,8 @@
 // The lines of the plug-in's two setting files (the port file, the virtual box's signal
 // file): sections in brackets, name=value lines, ';' and '#' starting a comment
 // anywhere on a line, blanks around every part, CRLF or LF line ends, names in any
-// case. Byte by byte, without the C library: the Windows DLL imports only KERNEL32.
+// case; a UTF-8 byte-order mark at the start (as Notepad may write) is no part of the
+// first line. Byte by byte, without the C library: the Windows DLL imports only KERNEL32.
 #pragma once
 
 namespace kolm::ini {
@@ -29,6 +30,14 @@ inline bool sameWord(Span s, const char* word) {
     return s.begin == s.end && *word == '\0';
 }
 
+// Steps over a UTF-8 byte-order mark at the start of `text`.
+inline void skipByteOrderMark(const char*& text, int& length) {
+    if (length >= 3 && text[0] == '\xEF' && text[1] == '\xBB' && text[2] == '\xBF') {
+        text += 3;
+        length -= 3;
+    }
+}
+
 // One line of a file, as the reader walks it.
 struct Line {
     Span text{};             // before any comment, trimmed; empty for a blank or comment line
@@ -42,7 +51,11 @@ struct Line {
 
 class Lines {
 public:
-    Lines(const char* text, int length) : at_(text), end_(text + length) {}
+    Lines(const char* text, int length) {
+        skipByteOrderMark(text, length);
+        at_ = text;
+        end_ = text + length;
+    }
 
     // The next line, comments and blank lines included; false at the end of the text.
     bool next(Line& line) {
@@ -67,8 +80,8 @@ public:
     }
 
 private:
-    const char* at_;
-    const char* end_;
+    const char* at_ = nullptr;
+    const char* end_ = nullptr;
     int number_ = 0;
 };
 

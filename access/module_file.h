@@ -4,13 +4,13 @@
 // user's documents). One file per platform: module_file_posix.cpp, module_file_windows.cpp.
 #pragma once
 
+#include "settings_file.h"
+
 namespace kolm {
 
-constexpr int kNoSuchFile = -1;      // no such file, or the plug-in's folder is unknown
-constexpr int kUnreadableFile = -2;  // there, but not readable whole within `capacity` - 1 bytes
-
-// Reads the file `name` beside this library's file into `text`, NUL-terminated: its
-// length, or one of the two answers above. Plain open and read: nothing kept after it.
+// Reads the file `name` beside this library's file into `text`, NUL-terminated, as
+// readSettingsFile does: its length, or why not. A folder that cannot be named is
+// kUnreadableFile: the file may be there, so it is never taken as absent.
 int readBesideModule(const char* name, char* text, int capacity);
 
 }  // namespace kolm

@@ -94,11 +94,18 @@ bool decimal(Span s, bool comma, double& out) {
     if (p < s.end && (*p == 'e' || *p == 'E')) p = readExponent(p + 1, s.end, d.scale);
     if (p != s.end) return false;
     // Every power of ten to 10^22 is exact, so a short number divides once, exactly rounded.
+    // Past the largest double the power is infinite, and so is the number: no range
+    // holds it, so "1e400" is refused rather than read as a smaller number.
     double power = 1.0;
-    for (int k = d.scale < 0 ? -d.scale : d.scale; k > 0 && power < 1e300; --k) power *= 10.0;
-    out = d.scale < 0 ? d.mantissa / power : d.mantissa * power;
+    for (int k = d.scale < 0 ? -d.scale : d.scale; k > 0 && power - power == 0.0; --k) power *= 10.0;
+    out = d.mantissa == 0.0 ? 0.0 : d.scale < 0 ? d.mantissa / power : d.mantissa * power;
     if (negative) out = -out;
-    return out - out == 0.0;  // finite
+    return true;
+}
+
+// What a recording's points may be: seconds from the start, and volts as the settings'.
+bool pointInRange(double time, double volts) {
+    return time >= 0.0 && time <= 1e6 && volts >= -100.0 && volts <= 100.0;
 }
 
 // 0 for [channel0], 1 for [channel1], otherwise -1.
@@ -123,10 +130,25 @@ SignalVerdict at(SignalProblem problem, int line, int channel = 0, Setting setti
     return v;
 }
 
-// A name of a file in the same folder: no folder part, no drive, not "." or "..".
+// A name Windows keeps for a device in every folder (CON, PRN, AUX, NUL, COM1 to COM9,
+// LPT1 to LPT9), with any extension and in any case: opening it would reach the
+// device. Refused everywhere, so that a lesson's files work on every system.
+constexpr const char* kDeviceWords[] = {"con", "prn", "aux", "nul"};
+bool deviceName(Span value) {
+    const char* stem = value.begin;
+    while (stem < value.end && *stem != '.') ++stem;
+    const Span s = ini::trimmed({value.begin, stem});
+    for (const char* word : kDeviceWords)
+        if (ini::sameWord(s, word)) return true;
+    if (s.end - s.begin != 4 || s.end[-1] < '1' || s.end[-1] > '9') return false;
+    const Span three{s.begin, s.end - 1};
+    return ini::sameWord(three, "com") || ini::sameWord(three, "lpt");
+}
+
+// A name of a file in the same folder: no folder part, no drive, not "." or "..", no device.
 bool copyName(Span value, char* name) {
     const auto length = value.end - value.begin;
-    if (length == 0 || length > kRecordingNameMax) return false;
+    if (length == 0 || length > kRecordingNameMax || deviceName(value)) return false;
     bool dotsOnly = true;
     for (const char* p = value.begin; p < value.end; ++p) {
         if (*p == '/' || *p == '\\' || *p == ':') return false;
@@ -262,6 +284,7 @@ SignalVerdict parseSignalFile(const char* text, int length, Signal (&signals)[kI
 
 SignalVerdict parseRecording(const char* text, int length, Recording& out) {
     out.points = 0;
+    ini::skipByteOrderMark(text, length);
     const char* const end = text + length;
     bool first = true;  // the first line with something on it may name the columns
     int number = 0;
@@ -281,6 +304,7 @@ SignalVerdict parseRecording(const char* text, int length, Recording& out) {
         }
         first = false;
         if (!read) return at(SignalProblem::recordingNotTimeVolts, number);
+        if (!pointInRange(time, volts)) return at(SignalProblem::recordingOutOfRange, number);
         if (out.points == kolmsim::kMaxRecordingPoints) return at(SignalProblem::recordingTooLong, number);
         if (out.points > 0 && !(time > out.time[out.points - 1]))
             return at(SignalProblem::recordingNotLater, number);
@@ -303,6 +327,7 @@ SignalSource loadSignals(ReadBeside read, void* context, char* buffer, Signal (&
     source.fromFile = true;
     if (length < 0) {
         source.verdict = at(SignalProblem::unreadable, 0);
+        source.verdict.reading = length;
         return source;
     }
     source.verdict = parseSignalFile(buffer, length, signals, names);
@@ -313,6 +338,7 @@ SignalSource loadSignals(ReadBeside read, void* context, char* buffer, Signal (&
             const bool missing = n == kNoSuchFile;
             source.verdict =
                 at(missing ? SignalProblem::recordingMissing : SignalProblem::recordingUnreadable, 0, ch);
+            source.verdict.reading = n;
             break;
         }
         source.verdict = parseRecording(buffer, n, recordings[ch]);

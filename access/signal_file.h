@@ -14,8 +14,8 @@
 // first line of names and lines starting with '#' are skipped; ';' or a tab may part
 // the fields, and then a decimal comma is read as a point).
 // Read as the port file is: ';' and '#' start comments, CRLF or LF, names in any case,
-// numbers with a decimal point or comma. A file that is there but not clear answers
-// no signals at all, with the line at fault, and the plug-in then has no box.
+// numbers with a decimal point or comma, a UTF-8 byte-order mark ignored. A file that is there but not clear
+// answers no signals at all, with the line at fault, and the plug-in then has no box.
 //
 // Freestanding, like signals.h: the virtual box and kolmctl read the files with this
 // code, each through its own way of opening a file.
@@ -54,11 +54,12 @@ enum class SignalProblem : std::uint8_t {
     notANumber,          // a value that is not a number
     outOfRange,          // a number outside what its setting allows (see `setting`)
     noRecording,         // signal=csv without file=
-    recordingNotBeside,  // file= names a folder, or a name too long
+    recordingNotBeside,  // file= names a folder, a Windows device (CON, COM1...), or a name too long
     // The recording of `channel`:
     recordingMissing,       // no such file beside kolmsim.ini
     recordingUnreadable,    // not readable whole, or larger than kRecordingFileMax
     recordingNotTimeVolts,  // a line that is not two numbers, time and volts
+    recordingOutOfRange,    // a time outside 0 to 1000000 s, or volts outside -100 to 100
     recordingNotLater,      // a time not later than the one before
     recordingTooLong,       // more than kMaxRecordingPoints points
     recordingEmpty,         // no point at all
@@ -74,6 +75,7 @@ struct SignalVerdict {
     int line = 0;                       // the line at fault, from 1, in kolmsim.ini or in the recording
     int channel = 0;                    // the channel whose section or recording is at fault
     Setting setting = Setting::signal;  // for outOfRange
+    int reading = 0;                    // for unreadable and recordingUnreadable: why (settings_file.h)
 };
 
 // The file= of each channel whose signal is csv; "" for the others.
@@ -87,7 +89,7 @@ SignalVerdict parseSignalFile(const char* text, int length, Signal (&signals)[kI
 SignalVerdict parseRecording(const char* text, int length, Recording& out);
 
 // Reads the file `name` beside kolmsim.ini into `text`, NUL-terminated, as
-// readBesideModule does (module_file.h): its length, kNoSuchFile or kUnreadableFile.
+// readSettingsFile does (settings_file.h): its length, or why not.
 using ReadBeside = int (*)(void* context, const char* name, char* text, int capacity);
 
 struct SignalSource {

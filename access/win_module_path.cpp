@@ -26,4 +26,17 @@ bool placeName(char (&path)[MAX_PATH], DWORD folder, const char* fileName) {
     return true;
 }
 
+bool placeNameBesideModule(HMODULE module, const char* fileName, wchar_t* path) {
+    DWORD end = module ? GetModuleFileNameW(module, path, kLongestPath) : 0;
+    if (end == 0 || end >= kLongestPath) return false;
+    while (end > 0 && path[end - 1] != L'\\' && path[end - 1] != L'/') --end;
+    if (end == 0) return false;
+    // A recording's name is as its kolmsim.ini spells it: UTF-8 (Notepad's default), or
+    // else the ANSI code page, as CreateFileA would take it.
+    const int room = static_cast<int>(kLongestPath - end);
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, fileName, -1, path + end, room);
+    if (n == 0) n = MultiByteToWideChar(CP_ACP, 0, fileName, -1, path + end, room);
+    return n > 0;
+}
+
 }  // namespace kolm

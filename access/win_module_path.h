@@ -18,4 +18,24 @@ DWORD moduleFolder(HMODULE module, char (&path)[MAX_PATH]);
 // empty path) when there is no folder or the whole would not fit.
 bool placeName(char (&path)[MAX_PATH], DWORD folder, const char* fileName);
 
+// The longest path Windows knows, in UTF-16 units with the terminating zero.
+constexpr DWORD kLongestPath = 32768;
+
+// Room for one such path from the process heap (64 KiB: too much for a loader's stack);
+// `text` is null when there was none.
+struct WidePath {
+    WidePath()
+        : text(static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, kLongestPath * sizeof(wchar_t)))) {}
+    ~WidePath() {
+        if (text) HeapFree(GetProcessHeap(), 0, text);
+    }
+    WidePath(const WidePath&) = delete;
+    WidePath& operator=(const WidePath&) = delete;
+    wchar_t* text;
+};
+
+// `path` becomes the UTF-16 name of `fileName` in the folder of `module`'s file; false
+// when the folder is unknown or the whole would not fit.
+bool placeNameBesideModule(HMODULE module, const char* fileName, wchar_t* path);
+
 }  // namespace kolm

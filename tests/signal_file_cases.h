@@ -17,7 +17,7 @@ constexpr int kAnyCount = -1;  // a signal that changes with time: any count wil
 
 struct SignalFileCase {
     const char* name = "";
-    const char* ini = nullptr;  // kolmsim.ini's bytes; nullptr: none; kFolderText: a folder of that name
+    const char* ini = nullptr;        // kolmsim.ini's bytes; nullptr: none; kFolderText...: see layOutSpecial
     const char* recording = nullptr;  // rec.csv's bytes, the same way
     kolm::SignalProblem problem = kolm::SignalProblem::none;
     int line = 0;
@@ -72,6 +72,15 @@ inline const SignalFileCase kSignalFileCases[] = {
     // The file as a whole.
     {"unreadable", kFolderText, nullptr, P::unreadable},
     {"larger than the plug-in reads", kLongSignalFile.data(), nullptr, P::unreadable},
+    {"a FIFO", kFifoText, nullptr, P::unreadable},
+    {"a device", kDeviceText, nullptr, P::unreadable},
+    {"a UTF-8 byte-order mark",
+     "\xEF\xBB\xBF[channel0]\nsignal=constant\noffset=3.3301\n[channel1]\nsignal=constant\noffset=1.6651\n",
+     nullptr,
+     P::none,
+     0,
+     0,
+     {682, 341}},
     // What is wrong before any section, or in channel 0's.
     {"unknown section", "[voie0]\nsignal=sine\n", nullptr, P::unknownSection, 1},
     {"section twice", "[channel0]\nsignal=sine\n\n[channel0]\n", nullptr, P::sectionTwice, 4},
@@ -96,6 +105,22 @@ inline const SignalFileCase kSignalFileCases[] = {
      P::recordingNotBeside, 3},
     {"recording missing", kRecordingRow, nullptr, P::recordingMissing, 0, 1},
     {"recording unreadable", kRecordingRow, kFolderText, P::recordingUnreadable, 0, 1},
+    {"recording a FIFO", kRecordingRow, kFifoText, P::recordingUnreadable, 0, 1},
+    {"recording a device", kRecordingRow, kDeviceText, P::recordingUnreadable, 0, 1},
+    {"recording named CON", "[channel0]\nsignal=csv\nfile=CON\n", nullptr, P::recordingNotBeside, 3},
+    {"recording named com1.csv", "[channel0]\nsignal=csv\nfile= com1.csv\n", nullptr, P::recordingNotBeside,
+     3},
+    {"recording with a byte-order mark",
+     kRecordingRow,
+     "\xEF\xBB\xBF"
+     "0,1.6651\n10,1.6651\n",
+     P::none,
+     0,
+     0,
+     {0, 341}},
+    {"recording volts beyond the largest number", kRecordingRow, "0,1\n1,1e400\n", P::recordingOutOfRange, 2,
+     1},
+    {"recording time before the start", kRecordingRow, "-1,1\n1,1\n", P::recordingOutOfRange, 1, 1},
     {"recording line not time,volts", kRecordingRow, "0,1\n0.5\n", P::recordingNotTimeVolts, 2, 1},
     {"recording time going back", kRecordingRow, "0;1,0\n1;1,5\n1;2,0\n", P::recordingNotLater, 3, 1},
     {"recording too long", kRecordingRow, kLongRecording.data(), P::recordingTooLong,
@@ -103,15 +128,15 @@ inline const SignalFileCase kSignalFileCases[] = {
     {"recording empty", kRecordingRow, "# nothing yet\n", P::recordingEmpty, 0, 1},
 };
 
-// Writes `text` as the file `path` (kFolderText: a folder there); nothing for nullptr.
+// Writes `text` as the file `path` (see layOutSpecial); nothing for nullptr.
 inline void layOutFile(const std::filesystem::path& path, const char* text) {
-    if (text == kFolderText) std::filesystem::create_directory(path);
-    else if (text) std::ofstream(path, std::ios::binary) << text;
+    if (!layOutSpecial(path, text) && text) std::ofstream(path, std::ios::binary) << text;
 }
+inline bool canLayOut(const SignalFileCase& row) { return canLayOut(row.ini) && canLayOut(row.recording); }
 
 // `folder`, emptied, holding a copy of kolmsim and the row's files. The copy's path.
-inline std::string layOutSignalFiles(const SignalFileCase& row, const std::filesystem::path& folder,
-                                     const char* plugin) {
+inline std::filesystem::path layOutSignalFiles(const SignalFileCase& row, const std::filesystem::path& folder,
+                                               const char* plugin) {
     namespace fs = std::filesystem;
     fs::remove_all(folder);
     fs::create_directories(folder);
@@ -119,7 +144,7 @@ inline std::string layOutSignalFiles(const SignalFileCase& row, const std::files
     fs::copy_file(plugin, copy);
     layOutFile(folder / kolm::kSignalFileName, row.ini);
     layOutFile(folder / "rec.csv", row.recording);
-    return copy.string();
+    return copy;
 }
 
 // The row's files as the virtual box reads them, without a folder (signal_file.h).
@@ -130,7 +155,7 @@ inline int readRowFile(void* row, const char* name, char* text, int capacity) {
                                                                       : nullptr;
     if (bytes == nullptr) return kolm::kNoSuchFile;
     const std::size_t length = std::strlen(bytes);
-    if (bytes == kFolderText || length >= static_cast<std::size_t>(capacity)) return kolm::kUnreadableFile;
+    if (isSpecial(bytes) || length >= static_cast<std::size_t>(capacity)) return kolm::kUnreadableFile;
     std::memcpy(text, bytes, length + 1);
     return static_cast<int>(length);
 }

@@ -17,6 +17,7 @@
 #include "expected_directory.h"
 #include "host_contract.h"
 #include "kolmsim.h"
+#include "port_file_cases.h"
 #include "run_kolmctl.h"
 
 namespace {
@@ -57,6 +58,26 @@ TEST(KolmctlIdentify, InfoShowsTheTextsInUtf8AndTheExportsBehindTheDirectory) {
             "RSA RSAD RSB peaD PSAD\n"),
         std::string::npos)
         << r.out;
+}
+
+// A port file that is a folder, a FIFO or a device: info and ports name it and why, at
+// once, where reading it would wait for a writer or read nothing.
+TEST(KolmctlIdentify, APortFileThatIsNoFileIsNamedWithItsReason) {
+    const ScratchFolder scratch("kolmctl-port-file");
+    for (const PortFileCase& row : kPortFileCases) {
+        if (!isSpecial(row.text)) continue;
+        SCOPED_TRACE(row.name);
+        bench(0, 0, 0);
+        const std::string copy =
+            layOutPortFile(row, scratch.path, scratch.path, KOLMLPT1_PATH, "kolmlpt1.ini");
+        const std::string said = std::string("kolmlpt1.ini ") + notAFileReason(row.text);
+        const Ran info = runKolmctl({copy, "info"});
+        EXPECT_NE(info.out.find("port:      none: "), std::string::npos) << info.out;
+        EXPECT_NE(info.out.find(said), std::string::npos) << info.out;
+        const Ran ports = runKolmctl({"ports", "--plugins", scratch.path.string()});
+        EXPECT_NE(ports.out.find(said + ": kolmlpt1.so has no port until it is mended"), std::string::npos)
+            << ports.out;
+    }
 }
 
 TEST(KolmctlIdentify, ListGivesOneLinePerEntryWithTheExportItPointsAt) {

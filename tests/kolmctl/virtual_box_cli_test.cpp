@@ -68,6 +68,10 @@ TEST(KolmctlVirtualBox, SaysWhatIsWrongWithTheSignalFile) {
         EXPECT_EQ(info.code, 0);
         EXPECT_NE(info.out.find("signals:   none: "), std::string::npos) << info.out;
         EXPECT_NE(info.out.find(where), std::string::npos) << info.out;
+        for (const char* file : {row.ini, row.recording}) {
+            if (!isSpecial(file)) continue;
+            EXPECT_NE(info.out.find(notAFileReason(file)), std::string::npos) << info.out;
+        }
         const Ran read = runKolmctl({sim, "read"});
         EXPECT_EQ(read.code, kolmctl::kNoPortAccess);
         EXPECT_NE(read.err.find("answered \"no value\" (-777): its virtual box has no signals.\n"

@@ -23,7 +23,7 @@ void showPortInUse(Plugin& p, Context& cx) {
     cx.out << "port:      ";
     if (s.state == kolm::PortFile::absent) cx.out << hexPort(s.base) << " (built in; no " << s.file << ")\n";
     else if (s.state == kolm::PortFile::valid) cx.out << hexPort(s.base) << " from " << s.file << "\n";
-    else cx.out << "none: " << s.file << " " << portFileProblem(s.state) << "\n";
+    else cx.out << "none: " << s.file << " " << portFileProblem(s) << "\n";
 }
 
 // How the plug-in reaches the port: what its process holds (the ppdev device, the

@@ -134,7 +134,7 @@ void showText(const MachinePorts& m, const Settings& settings, std::ostream& out
     showMechanisms(m, out);
     for (int lpt : {1, 2})
         if (settings[lpt].state != kolm::PortFile::absent && settings[lpt].state != kolm::PortFile::valid)
-            out << systemTextAsUtf8(settings[lpt].file) << " " << portFileProblem(settings[lpt].state) << ": "
+            out << systemTextAsUtf8(settings[lpt].file) << " " << portFileProblem(settings[lpt]) << ": "
                 << pluginName(lpt, m) << " has no port until it is mended\n";
 }
 
@@ -160,7 +160,7 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
         out << sep << "{\"plugin\": " << json(pluginName(lpt, m))
             << ", \"file\": " << json(systemTextAsUtf8(s.file))
             << ", \"present\": " << (s.state == kolm::PortFile::absent ? "false" : "true")
-            << ", \"base\": " << s.base << ", \"problem\": " << jsonOrNull(portFileProblem(s.state)) << "}";
+            << ", \"base\": " << s.base << ", \"problem\": " << jsonOrNull(portFileProblem(s)) << "}";
         sep = ", ";
     }
     out << "]}\n";

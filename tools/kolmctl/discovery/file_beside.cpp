@@ -1,21 +1,27 @@
 #include "file_beside.h"
 
-#include <fstream>
-
-#include "module_file.h"
+#include "settings_file.h"
 
 namespace kolmctl {
 
 int readWholeFile(const std::filesystem::path& path, char* text, int capacity) {
+    // Windows reads an absolute name, which it then takes past MAX_PATH.
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return kolm::kNoSuchFile;
-    std::ifstream in(path, std::ios::binary);
-    if (std::filesystem::is_directory(path, ec) || !in) return kolm::kUnreadableFile;
-    in.read(text, capacity);
-    const auto length = static_cast<int>(in.gcount());
-    if (in.bad() || length >= capacity) return kolm::kUnreadableFile;
-    text[length] = '\0';
-    return length;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return kolm::readSettingsFile(ec ? path.c_str() : full.c_str(), text, capacity);
+}
+
+std::string fileProblem(int answer, int capacity) {
+    switch (answer) {
+    case kolm::kFolderNotFile: return "is a folder, not a file";
+    case kolm::kPipeNotFile: return "is a pipe (FIFO) or a socket, not a file";
+    case kolm::kDeviceNotFile: return "is a device, not a file";
+    case kolm::kFileTooLong:
+        return capacity % 1024 == 0 && capacity >= 65536
+                   ? "is " + std::to_string(capacity / 1024) + " KiB or longer"
+                   : "is " + std::to_string(capacity) + " bytes or longer";
+    default: return "cannot be opened or read";
+    }
 }
 
 }  // namespace kolmctl

@@ -11,10 +11,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-kolm::PortFile readPortFile(const fs::path& path, std::uint16_t& base) {
+kolm::PortFile readPortFile(const fs::path& path, std::uint16_t& base, int& reading) {
     char text[kolm::kPortFileMax];
     const int length = readWholeFile(path, text, kolm::kPortFileMax);
     if (length == kolm::kNoSuchFile) return kolm::PortFile::absent;
+    reading = length < 0 ? length : 0;
     if (length < 0) return kolm::PortFile::unreadable;
     return kolm::parsePortFile(text, length, base);
 }
@@ -38,15 +39,15 @@ PortSetting portSettingOf(const fs::path& folder, int lpt) {
     s.lpt = lpt;
     s.file = (folder / ("kolmlpt" + std::to_string(lpt) + ".ini")).string();
     std::uint16_t base = builtInBase(lpt);
-    s.state = readPortFile(s.file, base);
+    s.state = readPortFile(s.file, base, s.reading);
     const bool usable = s.state == kolm::PortFile::absent || s.state == kolm::PortFile::valid;
     s.base = usable ? base : 0;
     return s;
 }
 
-const char* portFileProblem(kolm::PortFile state) {
-    switch (state) {
-    case kolm::PortFile::unreadable: return "cannot be read whole (or is 2048 bytes or longer)";
+std::string portFileProblem(const PortSetting& s) {
+    switch (s.state) {
+    case kolm::PortFile::unreadable: return fileProblem(s.reading, kolm::kPortFileMax);
     case kolm::PortFile::noBase: return "has no base= line in a [port] section";
     case kolm::PortFile::notANumber: return "gives a base that is not a number (write 0xD010, or 53264)";
     case kolm::PortFile::outOfRange: return "gives a base outside 0x100 to 0xFFF8";
@@ -60,7 +61,7 @@ std::string noPortAdvice(const std::string& plugin, int lpt, bool windowsFile) {
     if (lpt == 0) return usualAdvice(windowsFile);
     const PortSetting s = portSettingOf(fs::path(plugin).parent_path(), lpt);
     if (s.base == 0)
-        return "  " + s.file + " " + portFileProblem(s.state) + ": mend it, or remove it to use " +
+        return "  " + s.file + " " + portFileProblem(s) + ": mend it, or remove it to use " +
                hexPort(builtInBase(lpt));
     // The helper is looked for beside the plug-in, where the host program keeps it.
     const MachinePorts machine =

@@ -18,13 +18,14 @@ struct PortSetting {
     std::string file;  // its port file, present or not
     kolm::PortFile state = kolm::PortFile::absent;
     std::uint16_t base = 0;  // 0: no port (an invalid port file)
+    int reading = 0;         // for an unreadable file, why (kolm::readSettingsFile's answer)
 };
 
 std::uint16_t builtInBase(int lpt);
 PortSetting portSettingOf(const std::filesystem::path& folder, int lpt);
-// What is wrong with a port file in this state, e.g. "has no base= line in a [port]
-// section"; empty for an absent or valid one.
-const char* portFileProblem(kolm::PortFile state);
+// What is wrong with the port file, e.g. "has no base= line in a [port] section";
+// empty for an absent or valid one.
+std::string portFileProblem(const PortSetting& s);
 
 // The lines, each indented by two spaces, that tell why the plug-in file `plugin` (of
 // variant `lpt`, 0 when not known) reaches no port and what to do about it.

@@ -29,7 +29,6 @@ std::string volts(double v) { return number(v) + " V"; }
 
 const char* problemText(SignalProblem p) {
     switch (p) {
-    case SignalProblem::unreadable: return "cannot be read whole (or is 8192 bytes or longer)";
     case SignalProblem::unknownSection: return "is no section of it: write [channel0] or [channel1]";
     case SignalProblem::sectionTwice: return "gives this channel's section a second time";
     case SignalProblem::outsideSection: return "is a setting before any [channel0] or [channel1]";
@@ -43,10 +42,12 @@ const char* problemText(SignalProblem p) {
     case SignalProblem::notANumber: return "gives a value that is not a number (write 2.5 or 2,5)";
     case SignalProblem::noRecording: return "starts a csv section without a file= line";
     case SignalProblem::recordingNotBeside:
-        return "gives file= a folder or a name longer than 64 characters: name a file beside kolmsim.ini";
+        return "gives file= a folder, a device name (CON, COM1...) or a name longer than 64 characters: name "
+               "a file beside kolmsim.ini";
     case SignalProblem::recordingMissing: return "is not there";
-    case SignalProblem::recordingUnreadable: return "cannot be read whole (or is 128 KiB or longer)";
     case SignalProblem::recordingNotTimeVolts: return "is not two numbers, time and volts (0.02,3.3)";
+    case SignalProblem::recordingOutOfRange:
+        return "gives a time outside 0 to 1000000 (seconds) or volts outside -100 to 100";
     case SignalProblem::recordingNotLater: return "gives a time that is not later than the one before";
     case SignalProblem::recordingTooLong: return "goes past the 4096 points a recording may have";
     case SignalProblem::recordingEmpty: return "holds no time,volts line";
@@ -67,6 +68,14 @@ std::string outOfRange(kolm::Setting s) {
 }
 
 bool aboutRecording(SignalProblem p) { return p >= SignalProblem::recordingMissing; }
+
+// What is wrong, after the file's name and line.
+std::string problemOf(const kolm::SignalVerdict& v) {
+    if (v.problem == SignalProblem::unreadable) return fileProblem(v.reading, kolm::kSignalFileMax);
+    if (v.problem == SignalProblem::recordingUnreadable)
+        return fileProblem(v.reading, kolm::kRecordingFileMax);
+    return problemText(v.problem);
+}
 
 }  // namespace
 
@@ -89,11 +98,11 @@ std::string signalProblem(const SignalSetting& s) {
     if (aboutRecording(v.problem)) {
         const fs::path recording = fs::path(s.file).parent_path() / s.recordings[v.channel];
         return recording.string() + " (channel " + std::to_string(v.channel) + ")" +
-               (v.line > 0 ? " line " + std::to_string(v.line) : "") + " " + problemText(v.problem);
+               (v.line > 0 ? " line " + std::to_string(v.line) : "") + " " + problemOf(v);
     }
     const std::string where = s.file + (v.line > 0 ? " line " + std::to_string(v.line) : "");
     if (v.problem == SignalProblem::outOfRange) return where + ": " + outOfRange(v.setting);
-    return where + " " + problemText(v.problem);
+    return where + " " + problemOf(v);
 }
 
 std::string signalSummary(const SignalSetting& s, int channel) {
