@@ -52,6 +52,13 @@ linux_release_test(sim 0 "title: +KOLM simulé\n.*signals: +built in .*CAN voie 
 # that stays is intended.
 linux_release_test(lintian 0 "" lintian --fail-on error,warning ${deb})
 
+# The package's own files: the manual page of this architecture, completion, ppdev at
+# boot, the settings as conffiles in /etc/kolm linked beside the plug-ins, and their
+# defaults the built-in ones.
+add_test(NAME linux.release.files COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/deb_files.sh ${deb} ${root}
+  ${KOLM_INSTALL_PLUGINDIR} ${CMAKE_CROSSCOMPILING_EMULATOR} ${root}/usr/bin/kolmctl)
+set_tests_properties(linux.release.files PROPERTIES FIXTURES_REQUIRED linux_release)
+
 # The floor the package claims (its Depends, and the wheel's manylinux tag on x86-64)
 # against the symbol versions its binaries need; a claim too low is refused.
 set(floor_wheel "")

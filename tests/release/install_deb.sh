@@ -4,8 +4,10 @@
 # As root, on a machine where kolm is not installed (else it leaves the machine alone
 # and exits 77, skipped): dpkg -i; the installed kolmctl, run from an empty folder,
 # finds the plug-ins by their bare names, reads a box, and its ports command reads and
-# names the port files in the package's plug-in folder; the bash completion answers;
-# dpkg -r takes back every file the package brought. STAND_IN_DRIVER, the tests'
+# names the port files in the package's plug-in folder, linked to /etc/kolm; the bash
+# completion answers; a port file edited is kept by a second dpkg -i of the same
+# version and by dpkg -r, which takes back every other file the package brought;
+# dpkg --purge then takes the settings. STAND_IN_DRIVER, the tests'
 # parport driver (libfake_parport.so), is preloaded into kolmctl so that boxes of the
 # simulated bench, holding known counts, answer at 0x378 and on a card at 0xD010: no
 # real port is touched.
@@ -24,8 +26,9 @@ check() { # check NAME COMMAND...: the command's success is the check's
 says() { grep -qE -- "$1" <<<"$2" || { echo "--- expected /$1/ in:"; echo "$2"; return 1; }; }
 
 [ "$(id -u)" -eq 0 ] || { echo "install: skipped: dpkg -i needs root"; exit 77; }
-if dpkg-query -W -f='${Status}' kolm 2>/dev/null | grep -q ' installed$'; then
-  echo "install: skipped: kolm is installed on this machine already, and is left alone"
+status() { dpkg-query -W -f='${db:Status-Status}' kolm 2>/dev/null || echo not-installed; }
+if [ "$(status)" != not-installed ]; then
+  echo "install: skipped: kolm is installed on this machine already (or its settings are), and is left alone"
   exit 77
 fi
 [ -f "$deb" ] || { echo "install: no package $deb" >&2; exit 1; }
@@ -34,7 +37,7 @@ mapfile -t files < <(dpkg -c "$deb" | awk '$6 !~ /\/$/ {sub(/^\./, "", $6); prin
 plugins=$(dirname "$(printf '%s\n' "${files[@]}" | grep '/kolmlpt1\.so$')")
 scratch=$(mktemp -d)
 # Whatever happens, the machine is left as it was found.
-trap 'rm -rf "$scratch"; dpkg-query -W -f="\${Status}" kolm 2>/dev/null | grep -q " installed$" && dpkg -r kolm >/dev/null' EXIT
+trap 'rm -rf "$scratch"; [ "$(status)" = not-installed ] || dpkg --purge kolm >/dev/null' EXIT
 quiet() { "$@" >/dev/null; }
 # kolmctl as the user runs it: from a folder holding no plug-in, by its installed path.
 kolmctl() {
@@ -56,9 +59,10 @@ check "kolmctl kolmlpt2 info: the base from the port file" \
   says "port: +0xD010 from $plugins/kolmlpt2\\.ini" "$(kolmctl kolmlpt2 info)"
 check "kolmctl kolmlpt2 read: the box on the card" says "^time_s,ch0_counts,ch1_counts [0-9.]+,489,826 $" \
   "$(kolmctl kolmlpt2 read --counts --csv | tr '\n' ' ')"
-rm -f "$plugins/kolmlpt2.ini"
+check "the port file written through its link, in /etc/kolm" says "^base=0xD010$" "$(cat /etc/kolm/kolmlpt2.ini)"
 check "kolmctl kolmsim info: the virtual box, by its bare name" \
-  says "^file: +$plugins/kolmsim\\.so .*title: +KOLM simulé .*signals: +built in" "$(kolmctl kolmsim info | tr '\n' ' ')"
+  says "^file: +$plugins/kolmsim\\.so .*title: +KOLM simulé .*signals: +from $plugins/kolmsim\\.ini" \
+  "$(kolmctl kolmsim info | tr '\n' ' ')"
 # The Python package of the amd64 package finds the installed plug-ins (-B: no bytecode left behind).
 if printf '%s\n' "${files[@]}" | grep -q '/dist-packages/kolm/'; then
   check "python3: import kolm, the box at 0x378" says "^$plugins/kolmlpt1\.so 709\$" "$(cd "$scratch" &&
@@ -68,10 +72,14 @@ fi
 completion=/usr/share/bash-completion/completions/kolmctl
 check "bash completion" says "^--csv --csv-fr$" "$(bash -c "source $completion; COMP_WORDS=(kolmctl kolmlpt1 read --cs);
   COMP_CWORD=3; _kolmctl; echo \"\${COMPREPLY[*]}\"")"
+check "dpkg -i again, the same version" quiet dpkg -i "$deb"
+check "the edited port file kept, still linked" says "^base=0xD010$" "$(cat "$plugins/kolmlpt2.ini")"
 check "dpkg -r" quiet dpkg -r kolm
 left=()
-for f in "${files[@]}" "$plugins"; do [ -e "$f" ] && left+=("$f"); done
-status=$(dpkg-query -W -f='${db:Status-Status}' kolm 2>/dev/null || echo not-installed)
-check "nothing left behind" says "^0 not-installed$" "${#left[@]} $status${left[*]:+ ${left[*]}}"
+for f in "${files[@]}" "$plugins"; do [[ $f != /etc/* && -e $f ]] && left+=("$f"); done
+check "nothing but the settings left behind" says "^0 config-files$" "${#left[@]} $(status)${left[*]:+ ${left[*]}}"
+check "the edited port file kept by dpkg -r" says "^base=0xD010$" "$(cat /etc/kolm/kolmlpt2.ini)"
+check "dpkg --purge: the settings go too" says "^not-installed absent$" \
+  "$(dpkg --purge kolm >/dev/null; status) $([ -e /etc/kolm ] && echo present || echo absent)"
 echo "install: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -31,6 +31,11 @@ struct MachinePorts {
     // Windows: the port helper beside the program, and whether its driver is open.
     std::string helper;
     bool helperOpen = false;
+    // Windows: Memory integrity (HVCI) and the vulnerable driver blocklist, either of
+    // which keeps the usual port helper's driver from loading, administrator or not.
+    bool memoryIntegrity = false;
+    bool driverBlocklist = false;
+    bool helperDriverBarred() const { return memoryIntegrity || driverBlocklist; }
 };
 
 // The folder of the running program's file, with its final separator, as the
