@@ -136,6 +136,11 @@ void showText(const MachinePorts& m, const Settings& settings, std::ostream& out
                     ? "No parallel port is known to the kernel (its driver: sudo modprobe parport_pc).\n"
                     : "No parallel port is known to Windows.\n");
     for (const MachinePort& port : m.ports) showPort(m, port, settings, out);
+    for (const std::string& usb : m.usbPrinters)
+        out << systemTextAsUtf8(usb)
+            << "  USB printer adapter: cannot drive a KOLM box (it speaks the printer "
+            << "protocol, not the port's lines)\n  -> for the box, a PCI or PCIe card with a real parallel "
+               "port\n";
     showMechanisms(m, out);
     for (int lpt : {1, 2})
         if (settings[lpt].state != kolm::PortFile::absent && settings[lpt].state != kolm::PortFile::valid)
@@ -160,7 +165,13 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
         << ", \"directIo\": " << (m.directIo ? "true" : "false") << ", \"helper\": " << jsonOrNull(m.helper)
         << ", \"helperOpen\": " << (m.helperOpen ? "true" : "false")
         << ", \"memoryIntegrity\": " << (m.memoryIntegrity ? "true" : "false")
-        << ", \"driverBlocklist\": " << (m.driverBlocklist ? "true" : "false") << ",\n \"portFiles\": [";
+        << ", \"driverBlocklist\": " << (m.driverBlocklist ? "true" : "false") << ",\n \"usbPrinters\": [";
+    sep = "";
+    for (const std::string& usb : m.usbPrinters) {
+        out << sep << json(systemTextAsUtf8(usb));
+        sep = ", ";
+    }
+    out << "],\n \"portFiles\": [";
     sep = "";
     for (int lpt : {1, 2}) {
         const PortSetting& s = settings[lpt];

@@ -36,6 +36,9 @@ struct MachinePorts {
     bool memoryIntegrity = false;
     bool driverBlocklist = false;
     bool helperDriverBarred() const { return memoryIntegrity || driverBlocklist; }
+    // USB printer cables, which show as printer ports but speak the printer protocol,
+    // not the port's lines: /dev/usb/lp0 on Linux, USB001 on Windows.
+    std::vector<std::string> usbPrinters;
 };
 
 // The folder of the running program's file, with its final separator, as the

@@ -1,4 +1,4 @@
-#include "windows_code_integrity.h"
+#include "windows_machine_facts.h"
 
 #include <windows.h>
 

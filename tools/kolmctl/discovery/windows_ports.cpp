@@ -10,7 +10,7 @@
 
 #include "machine_ports.h"
 #include "win_helper_calls.h"
-#include "windows_code_integrity.h"
+#include "windows_machine_facts.h"
 
 namespace kolmctl {
 
@@ -121,6 +121,7 @@ MachinePorts discoverPorts(const std::string& folder) {
         FreeLibrary(module);
     }
     readCodeIntegrity(machine);
+    readUsbPrinters(machine);
     return machine;
 }
 
