@@ -14,12 +14,12 @@ namespace kolmctl {
 
 namespace {
 
-// GUID_DEVINTERFACE_USBPRINT, the interface of printers on the USB printing driver.
+// GUID_DEVINTERFACE_USBPRINT, the printer of printers on the USB printing driver.
 const GUID kUsbPrintInterface = {
     0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
 
-std::string portOf(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interface) {
-    HKEY key = SetupDiOpenDeviceInterfaceRegKey(set, &interface, 0, KEY_READ);
+std::string portOf(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& printer) {
+    HKEY key = SetupDiOpenDeviceInterfaceRegKey(set, &printer, 0, KEY_READ);
     if (key == INVALID_HANDLE_VALUE) return {};
     DWORD number = 0;
     DWORD size = sizeof number;
@@ -47,14 +47,14 @@ void readUsbPrinters(MachinePorts& machine) {
     HDEVINFO set =
         SetupDiGetClassDevsA(&kUsbPrintInterface, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return;
-    SP_DEVICE_INTERFACE_DATA interface {};
-    interface.cbSize = sizeof interface;
-    for (DWORD k = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &kUsbPrintInterface, k, &interface); ++k) {
+    SP_DEVICE_INTERFACE_DATA printer{};
+    printer.cbSize = sizeof printer;
+    for (DWORD k = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &kUsbPrintInterface, k, &printer); ++k) {
         SP_DEVINFO_DATA device{};
         device.cbSize = sizeof device;
-        std::string name = portOf(set, interface);
+        std::string name = portOf(set, printer);
         if (name.empty() &&
-            SetupDiGetDeviceInterfaceDetailA(set, &interface, nullptr, 0, nullptr, &device) == FALSE &&
+            SetupDiGetDeviceInterfaceDetailA(set, &printer, nullptr, 0, nullptr, &device) == FALSE &&
             device.DevInst != 0)
             name = descriptionOf(set, device);
         machine.usbPrinters.push_back(name.empty() ? "a USB printer port" : name);
