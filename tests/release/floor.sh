@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The floor each package claims, checked against its binaries (scripts/check_floor.sh):
 #   bash tests/release/floor.sh DEB [PLUGIN_FOLDER]
-# the .deb as built, and a copy whose Depends claims an older C library, which must be
-# refused; with PLUGIN_FOLDER (dist/linux-x86_64), the wheel made from it, and a copy
-# tagged for an older glibc, which must be refused too.
+# the .deb as built, and a copy whose Depends claims an older C library and no C++
+# runtime (and, for i386, the libgcc_s of GCC 3), which must be refused; with
+# PLUGIN_FOLDER (dist/linux-x86_64), the wheel made from it, and a copy tagged for an
+# older glibc, which must be refused too.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 deb=$1
@@ -21,7 +22,7 @@ row 0 "^floor: ok: .*libc6 >= 2\.3[0-9]" "$deb"
 dpkg-deb -R "$deb" "$scratch/deb"
 sed -i 's/^Depends: .*/Depends: libc6 (>= 2.17), libgcc-s1 (>= 3)/' "$scratch/deb/DEBIAN/control"
 dpkg-deb -b "$scratch/deb" "$scratch/understated.deb" >/dev/null
-row 1 "needs libc6 \(>= 2\.3[0-9]\), claims >= 2\.17; needs libstdc\+\+6 \(>= 1[0-9]\) and does not say so$" \
+row 1 "needs libc6 \(>= 2\.3[0-9]\), claims >= 2\.17; (needs libgcc-s1 \(>= 7\), claims >= 3; )?needs libstdc\+\+6 \(>= 1[0-9]\) and does not say so$" \
   "$scratch/understated.deb"
 if [ $# -ge 2 ]; then
   /usr/bin/python3 "$here/python/make_wheel.py" linux-x86_64 "$2" "$scratch" >/dev/null
