@@ -9,6 +9,8 @@
 # package; exits 1 when any claims less than its binaries need, or cannot be read.
 set -uo pipefail
 failed=0
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
 
 # The GCC release whose libstdc++ first had each symbol version (GCC's ABI history).
 gcc_of() {
@@ -48,7 +50,7 @@ needs() {
 
 for package in "$@"; do
   name=$(basename "$package")
-  root=$(mktemp -d)
+  root=$scratch/$name
   claims=()
   case $name in
     *.deb)
@@ -68,7 +70,6 @@ for package in "$@"; do
   problems=()
   said=()
   mapfile -t newest < <(needs "$root" | sort -k1,1 -k2,2V | awk '{n[$1] = $2} END {for (p in n) print p, n[p]}' | sort)
-  rm -rf "$root"
   [ "${#newest[@]}" -gt 0 ] || problems+=("holds no ELF file")
   for line in "${newest[@]}"; do
     read -r pkg version <<<"$line"

@@ -24,6 +24,13 @@ sed -i 's/^Depends: .*/Depends: libc6 (>= 2.17), libgcc-s1 (>= 3)/' "$scratch/de
 dpkg-deb -b "$scratch/deb" "$scratch/understated.deb" >/dev/null
 row 1 "needs libc6 \(>= 2\.3[0-9]\), claims >= 2\.17; (needs libgcc-s1 \(>= 7\), claims >= 3; )?needs libstdc\+\+6 \(>= 1[0-9]\) and does not say so$" \
   "$scratch/understated.deb"
+# A package without binaries, and a file that is no package, are not passed.
+mkdir -p "$scratch/empty/DEBIAN"
+printf 'Package: empty\nVersion: 1\nArchitecture: all\nMaintainer: none\nDescription: none\n' \
+  >"$scratch/empty/DEBIAN/control"
+dpkg-deb -b "$scratch/empty" "$scratch/empty.deb" >/dev/null
+row 1 "empty\.deb: holds no ELF file$" "$scratch/empty.deb"
+row 1 "control: neither a \.deb nor a manylinux wheel$" "$scratch/empty/DEBIAN/control"
 if [ $# -ge 2 ]; then
   /usr/bin/python3 "$here/python/make_wheel.py" linux-x86_64 "$2" "$scratch" >/dev/null
   wheel=$(echo "$scratch"/*manylinux_*.whl)
