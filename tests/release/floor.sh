@@ -31,11 +31,15 @@ printf 'Package: empty\nVersion: 1\nArchitecture: all\nMaintainer: none\nDescrip
 dpkg-deb -b "$scratch/empty" "$scratch/empty.deb" >/dev/null
 row 1 "empty\.deb: holds no ELF file$" "$scratch/empty.deb"
 row 1 "control: neither a \.deb nor a manylinux wheel$" "$scratch/empty/DEBIAN/control"
+echo "not an archive" >"$scratch/broken.deb"
+row 1 "broken\.deb: cannot unpack$" "$scratch/broken.deb"
 if [ $# -ge 2 ]; then
   /usr/bin/python3 "$here/python/make_wheel.py" linux-x86_64 "$2" "$scratch" >/dev/null
   wheel=$(echo "$scratch"/*manylinux_*.whl)
   row 0 "^floor: ok: " "$wheel"
   cp "$wheel" "$scratch/kolm-0-py3-none-manylinux_2_17_x86_64.whl"
   row 1 "needs libc6 \(>= 2\.3[0-9]\), claims >= 2\.17" "$scratch/kolm-0-py3-none-manylinux_2_17_x86_64.whl"
+  cp "$wheel" "$scratch/kolm-0-py3-none-manylinux_2_31_x86_64.whl"
+  row 1 "no known C\+\+ runtime for glibc 2\.31$" "$scratch/kolm-0-py3-none-manylinux_2_31_x86_64.whl"
 fi
 exit "$failed"
