@@ -79,7 +79,7 @@ else()
   # manual page and the bash completion made from kolmctl's help.
   configure_file(${packaging}/debian/changelog.in ${staged}/changelog @ONLY)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${packaging}/debian/port-file.ini.in
-    ${packaging}/debian/kolmsim.ini)
+    ${packaging}/debian/kolmsim.ini ${packaging}/debian/preinst.in ${packaging}/debian/postinst.in)
   kolm_help(linux -DMAN=${staged}/kolmctl.1 "-DDATE=${KOLM_RELEASE_MONTH}" -DCOMPLETION=${staged}/kolmctl.bash)
   foreach(f changelog kolmctl.1)
     execute_process(COMMAND gzip -9nf ${staged}/${f} RESULT_VARIABLE rc)
@@ -125,7 +125,13 @@ else()
     string(APPEND conffiles "/etc/kolm/${setting}\n")
   endforeach()
   file(WRITE ${staged}/conffiles "${conffiles}")
-  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${staged}/conffiles)
+  # A setting written beside the plug-ins before they were links (1.0.0) moves to /etc/kolm.
+  set(PLUGINS /usr/${KOLM_INSTALL_PLUGINDIR})
+  foreach(script preinst postinst)
+    configure_file(${packaging}/debian/${script}.in ${staged}/${script} @ONLY
+      FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  endforeach()
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${staged}/conffiles ${staged}/preinst ${staged}/postinst)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
   set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/KolmCPackGenerators.cmake)
 

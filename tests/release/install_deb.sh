@@ -6,7 +6,8 @@
 # finds the plug-ins by their bare names, reads a box, and its ports command reads and
 # names the port files in the package's plug-in folder, linked to /etc/kolm; the bash
 # completion answers; a port file edited is kept by a second dpkg -i of the same
-# version and by dpkg -r, which takes back every other file the package brought;
+# version, one written beside the plug-in in place of the link (as 1.0.0 had it) moves
+# to /etc/kolm at a third, and either is kept by dpkg -r, which takes back every other file the package brought;
 # dpkg --purge then takes the settings. STAND_IN_DRIVER, the tests'
 # parport driver (libfake_parport.so), is preloaded into kolmctl so that boxes of the
 # simulated bench, holding known counts, answer at 0x378 and on a card at 0xD010: no
@@ -74,11 +75,17 @@ check "bash completion" says "^--csv --csv-fr$" "$(bash -c "source $completion; 
   COMP_CWORD=3; _kolmctl; echo \"\${COMPREPLY[*]}\"")"
 check "dpkg -i again, the same version" quiet dpkg -i "$deb"
 check "the edited port file kept, still linked" says "^base=0xD010$" "$(cat "$plugins/kolmlpt2.ini")"
+# A port file beside the plug-in instead of the link, as 1.0.0 had it: it becomes the setting.
+rm "$plugins/kolmlpt2.ini"
+printf '[port]\nbase=0xD014\n' >"$plugins/kolmlpt2.ini"
+check "dpkg -i over a port file beside the plug-in" quiet dpkg -i "$deb"
+check "that port file now in /etc/kolm, and linked" says "^base=0xD014 /etc/kolm/kolmlpt2.ini$" \
+  "$(cat "$plugins/kolmlpt2.ini") $(readlink "$plugins/kolmlpt2.ini")"
 check "dpkg -r" quiet dpkg -r kolm
 left=()
 for f in "${files[@]}" "$plugins"; do [[ $f != /etc/* && -e $f ]] && left+=("$f"); done
 check "nothing but the settings left behind" says "^0 config-files$" "${#left[@]} $(status)${left[*]:+ ${left[*]}}"
-check "the edited port file kept by dpkg -r" says "^base=0xD010$" "$(cat /etc/kolm/kolmlpt2.ini)"
+check "the edited port file kept by dpkg -r" says "^base=0xD014$" "$(cat /etc/kolm/kolmlpt2.ini)"
 check "dpkg --purge: the settings go too" says "^not-installed absent$" \
   "$(dpkg --purge kolm >/dev/null; status) $([ -e /etc/kolm ] && echo present || echo absent)"
 echo "install: $passed passed, $failed failed"
