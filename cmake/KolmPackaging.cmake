@@ -20,7 +20,7 @@ set(staged ${CMAKE_BINARY_DIR}/packaging)
 set(help_source ${CMAKE_SOURCE_DIR}/tools/kolmctl/cli/help.txt)
 function(kolm_help platform)
   execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE=${help_source} -DPLATFORM=${platform}
-    -DVERSION=${PROJECT_VERSION} ${ARGN} -P ${CMAKE_SOURCE_DIR}/cmake/kolm_help.cmake RESULT_VARIABLE rc)
+    -DVERSION=${PROJECT_VERSION} -DPLUGINDIR=${KOLM_INSTALL_PLUGINDIR} -DWIDTH=${kolm_width} ${ARGN} -P ${CMAKE_SOURCE_DIR}/cmake/kolm_help.cmake RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "cannot make kolmctl's ${platform} help texts")
   endif()
@@ -33,8 +33,8 @@ if(WIN32)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(readme_in ${packaging}/windows/README-x64.txt.in)
   endif()
-  kolm_help(windows -DREADME_IN=${readme_in} -DREADME=${staged}/README.txt)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${readme_in})
+  kolm_help(windows -DREADME_IN=${readme_in} -DREADME=${staged}/README.txt -DNOTES=${packaging}/windows/windows11.txt)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${readme_in} ${packaging}/windows/windows11.txt)
   foreach(pair "LICENSE;LICENSE.txt" "CHANGELOG.md;CHANGELOG.txt")
     list(GET pair 0 from)
     list(GET pair 1 to)
@@ -62,11 +62,25 @@ else()
     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   install(TARGETS kolmctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+  # The release's date, for the manual page and the Debian changelog: SOURCE_DATE_EPOCH
+  # (which string(TIMESTAMP) honours), else the time of the last commit.
+  if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+      OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc ERROR_QUIET)
+    if(rc EQUAL 0 AND epoch MATCHES "^[0-9]+$")
+      set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+    endif()
+  endif()
+  string(TIMESTAMP KOLM_RELEASE_MONTH "%B %Y" UTC)
+  string(TIMESTAMP KOLM_RELEASE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+
   # Debian's documentation files: the copyright, the changelog and the manual page,
   # compressed without a time stamp so that two builds give the same bytes; the
   # manual page and the bash completion made from kolmctl's help.
   configure_file(${packaging}/debian/changelog.in ${staged}/changelog @ONLY)
-  kolm_help(linux -DMAN=${staged}/kolmctl.1 "-DDATE=December 2026" -DCOMPLETION=${staged}/kolmctl.bash)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${packaging}/debian/port-file.ini.in
+    ${packaging}/debian/kolmsim.ini ${packaging}/debian/preinst.in ${packaging}/debian/postinst.in)
+  kolm_help(linux -DMAN=${staged}/kolmctl.1 "-DDATE=${KOLM_RELEASE_MONTH}" -DCOMPLETION=${staged}/kolmctl.bash)
   foreach(f changelog kolmctl.1)
     execute_process(COMMAND gzip -9nf ${staged}/${f} RESULT_VARIABLE rc)
     if(NOT rc EQUAL 0)
@@ -80,6 +94,46 @@ else()
     RENAME kolmctl)
   install(FILES ${packaging}/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
     RENAME kolm)
+  # Examples: lessons for kolmsim (a kolmsim.ini each) and the Python guide's programs.
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/examples/ DESTINATION ${docdir}/examples
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+
+  # The Debian package only (component debian, which the .tar.gz leaves out,
+  # cmake/KolmCPackGenerators.cmake): ppdev loaded at every boot, and the settings as
+  # configuration in /etc/kolm, each linked beside its plug-in, where the plug-in
+  # reads it, and kept by dpkg across upgrades and removal (conffiles).
+  install(FILES ${packaging}/debian/modules-load.conf DESTINATION lib/modules-load.d RENAME kolm.conf
+    COMPONENT debian)
+  set(conffiles "")
+  foreach(lpt 1 2)
+    set(LPT ${lpt})
+    if(lpt EQUAL 1)
+      set(BASE 0x378)
+      set(WHICH first)
+    else()
+      set(BASE 0x278)
+      set(WHICH second)
+    endif()
+    configure_file(${packaging}/debian/port-file.ini.in ${staged}/etc/kolmlpt${lpt}.ini @ONLY)
+  endforeach()
+  configure_file(${packaging}/debian/kolmsim.ini ${staged}/etc/kolmsim.ini COPYONLY)
+  file(MAKE_DIRECTORY ${staged}/links)
+  foreach(setting kolmlpt1.ini kolmlpt2.ini kolmsim.ini)
+    install(FILES ${staged}/etc/${setting} DESTINATION /etc/kolm COMPONENT debian)
+    file(CREATE_LINK /etc/kolm/${setting} ${staged}/links/${setting} SYMBOLIC)
+    install(FILES ${staged}/links/${setting} DESTINATION ${KOLM_INSTALL_PLUGINDIR} COMPONENT debian)
+    string(APPEND conffiles "/etc/kolm/${setting}\n")
+  endforeach()
+  file(WRITE ${staged}/conffiles "${conffiles}")
+  # A setting written beside the plug-ins before they were links (1.0.0) moves to /etc/kolm.
+  set(PLUGINS /usr/${KOLM_INSTALL_PLUGINDIR})
+  foreach(script preinst postinst)
+    configure_file(${packaging}/debian/${script}.in ${staged}/${script} @ONLY
+      FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  endforeach()
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${staged}/conffiles ${staged}/preinst ${staged}/postinst)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/KolmCPackGenerators.cmake)
 
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(arch i386)

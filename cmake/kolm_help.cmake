@@ -1,12 +1,24 @@
 # Makes kolmctl's help texts from their one source, tools/kolmctl/cli/help.txt (its
 # first lines say how it is written), for one platform:
-#   cmake -DSOURCE=help.txt -DPLATFORM=linux|windows -DVERSION=1.0.0
+#   cmake -DSOURCE=help.txt -DPLATFORM=linux|windows -DVERSION=1.1.0 [-DPLUGINDIR=lib/<multiarch>/kolm] [-DWIDTH=32|64]
 #         [-DHEADER=kolmctl_help.h] [-DMAN=kolmctl.1 -DDATE="December 2026"] [-DCOMPLETION=kolmctl.bash]
-#         [-DREADME_IN=README.txt.in -DREADME=README.txt] -P kolm_help.cmake
+#         [-DREADME_IN=README.txt.in -DREADME=README.txt [-DNOTES=windows11.txt]] -P kolm_help.cmake
 # HEADER: the texts of `kolmctl help` for the command table (cli/command_table.cpp);
 # MAN: the manual page; COMPLETION: bash completion of the commands and their options;
-# README: README_IN with @KOLMCTL_HELP@ replaced by the whole text.
+# README: README_IN with @KOLMCTL_HELP@ replaced by the whole text, @WINDOWS_NOTES@ by NOTES.
 file(READ ${SOURCE} text)
+# The package's plug-in folder under /usr (lib/<multiarch>/kolm), as this build installs it.
+if(NOT PLUGINDIR)
+  set(PLUGINDIR lib/kolm)
+endif()
+string(REPLACE "%PLUGINDIR%" "${PLUGINDIR}" text "${text}")
+# The Windows port helper of the build's width (-DWIDTH=64: inpoutx64.dll; else inpout32.dll).
+set(helper inpout32.dll)
+if(WIDTH STREQUAL "64")
+  set(helper inpoutx64.dll)
+endif()
+string(REPLACE "%HELPER%" "${helper}" text "${text}")
+string(REPLACE "%HELPER_BITS%" "${WIDTH}-bit" text "${text}")
 # CMake lists split at ';' and group at brackets: both stand in for themselves here.
 string(REPLACE ";" "<semicolon>" text "${text}")
 string(REPLACE "[" "<open>" text "${text}")
@@ -188,6 +200,11 @@ if(README)
   string(REPLACE "kolmctl.exe PLUGIN ports" "kolmctl.exe ports" t "${t}")
   file(READ ${README_IN} readme)
   string(REPLACE "@KOLMCTL_HELP@" "${t}" readme "${readme}")
+  if(NOTES)
+    file(READ ${NOTES} notes)
+    string(REPLACE "@WINDOWS_NOTES@" "${notes}" readme "${readme}")
+    string(REPLACE "%HELPER%" "${helper}" readme "${readme}")
+  endif()
   string(REPLACE "\r\n" "\n" readme "${readme}")
   string(REPLACE "\n" "\r\n" readme "${readme}")
   write_if_changed(${README} "${readme}")
@@ -226,7 +243,7 @@ ${cases}        help) COMPREPLY=(\$(compgen -W \"${names}\" -- \"\$cur\")); retu
         COMPREPLY=(\$(compgen -W \"\$commands\" -- \"\$cur\"))
     elif [ -z \"\$command\" ]; then
         # The plug-in: a file, a bare name, or a command without one.
-        COMPREPLY=(\$(compgen -f -- \"\$cur\") \$(compgen -W \"kolmlpt1 kolmlpt2 ports help --version\" -- \"\$cur\"))
+        COMPREPLY=(\$(compgen -f -- \"\$cur\") \$(compgen -W \"kolmlpt1 kolmlpt2 kolmsim ports help --version\" -- \"\$cur\"))
     elif [[ \$cur == -* ]]; then
         COMPREPLY=(\$(compgen -W \"\$options --help\" -- \"\$cur\"))
     else

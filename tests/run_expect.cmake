@@ -1,5 +1,5 @@
 # Runs kolmctl as a user would and checks its exit code and output.
-#   -DCMD="prog;arg;..." -DCODE=<exit code> [-DMATCH=<regex on stdout+stderr>]
+#   -DCMD="prog;arg;..." -DCODE=<exit code> [-DMATCH=<regex on stdout+stderr>] [-DNOMATCH=<regex it must not match>]
 #   [-DOUTPUT_FILE=<file standard output goes to, e.g. /dev/full>]
 #   [-DINPUT_FILE=<file standard input comes from>]
 if(NOT DEFINED INPUT_FILE)
@@ -17,4 +17,7 @@ if(NOT rc STREQUAL CODE)
 endif()
 if(DEFINED MATCH AND NOT "${out}${err}" MATCHES "${MATCH}")
   message(FATAL_ERROR "output does not match: ${MATCH}")
+endif()
+if(DEFINED NOMATCH AND "${out}${err}" MATCHES "${NOMATCH}")
+  message(FATAL_ERROR "output matches what it must not: ${NOMATCH}")
 endif()

@@ -25,7 +25,7 @@ from ._plugin import load
 
 __all__ = ["open", "ports", "Box", "Capture", "Names", "Relays", "Port", "Ports", "KolmError", "NoPortAccess",
            "PluginError", "RelaysSetOff"]
-__version__ = "1.0.0"
+__version__ = "1.1.0"
 
 
 def open(plugin: Union[str, Path] = "LPT1") -> Box:  # noqa: A001 - the package's verb, as in kolm.open

@@ -55,6 +55,7 @@ struct Open {
 
 uint16_t bases[kPorts] = {0x378, 0x278};
 bool denyOpen = false;
+int usbPrinters = 0;  // /dev/usb/lp0 to lp<usbPrinters - 1>, of the usblp driver
 bool ppdevLoaded = true;
 bool refuseClaim = false;
 const char* holders[kPorts];    // who holds parportN, null when free
@@ -267,6 +268,7 @@ ssize_t read(int fd, void* buffer, size_t size) {
 
 // The device files as a user sees them: absent without ppdev, refused to one not in lp.
 int access(const char* path, int mode) {
+    if (const int lp = portIn(path, "/dev/usb/lp", ""); lp >= 0) return lp < usbPrinters ? 0 : fail(ENOENT);
     const int port = portIn(path, "/dev/parport", "");
     if (port < 0) return next<int(const char*, int)>("access")(path, mode);
     if (port >= kPorts || !bases[port] || !ppdevLoaded) return fail(ENOENT);
@@ -400,6 +402,7 @@ void fake_parport_configure(const uint16_t newBases[8]) {
         baseTexts[n] = nullptr;
     }
     denyOpen = false;
+    usbPrinters = 0;
     ppdevLoaded = true;
     refuseClaim = false;
     fake_parport_ioperm(FAKE_IOPERM_REFUSED);
@@ -409,6 +412,8 @@ void fake_parport_configure(const uint16_t newBases[8]) {
 }
 
 void fake_parport_ppdev(int loaded) { ppdevLoaded = loaded != 0; }
+
+void fake_parport_usb_printers(int count) { usbPrinters = count; }
 
 void fake_parport_share_latches(const char* file) { mapSharedLatches(file, true); }
 

@@ -55,6 +55,8 @@ FAKE_PARPORT_API void fake_parport_configure(const uint16_t bases[8]);
 FAKE_PARPORT_API void fake_parport_ppdev(int loaded);
 /* Opening /dev/parportN fails with EACCES (a user not in group lp). */
 FAKE_PARPORT_API void fake_parport_deny_open(int deny);
+/* USB printer cables plugged in: /dev/usb/lp0 to lp<count-1> exist (usblp). */
+FAKE_PARPORT_API void fake_parport_usb_printers(int count);
 /* Another program holds parportN: devices/active names `holder` ("none" when NULL),
  * and a PPCLAIM meanwhile would wait (it fails with EINTR after a short while). */
 FAKE_PARPORT_API void fake_parport_hold(int port, const char* holder);

@@ -70,6 +70,11 @@ TEST(Ports, EachStateBetweenAPortAndAPlugin) {
          {"parport0 at 0x0378  /dev/parport0 (opens for you)\n  -> write base=0x0378 in kolmlpt2.ini beside "
           "kolmlpt2.so\n",
           "parport1 at 0xD010  /dev/parport1 (opens for you)\n  -> kolmlpt1.so drives it (base from "}},
+        {{"a USB printer cable", [] { fake_parport_usb_printers(2); }, nullptr},
+         {"/dev/usb/lp0  USB printer adapter: cannot drive a KOLM box (it speaks the printer protocol, not "
+          "the "
+          "port's lines)\n  -> for the box, a PCI or PCIe card with a real parallel port\n/dev/usb/lp1  "
+          "USB"}},
         {{"invalid port file", [] {}, "[port]\nbase=0xD012\n"},
          {"kolmlpt1.ini gives a base that is not a multiple of 4: kolmlpt1.so has no port until it is "
           "mended\n"}},
@@ -85,6 +90,7 @@ TEST(Ports, EachStateBetweenAPortAndAPlugin) {
     }
     machine();
     fake_parport_hold(1, "ppdev");
+    fake_parport_usb_printers(1);
     const Ran json = runKolmctl({"ports", "--json", "--plugins", pluginFolder(scratch, nullptr)});
     EXPECT_NE(json.out.find(
                   "{\"name\": \"parport1\", \"description\": \"/dev/parport1\", \"base\": 53264, \"holder\": "
@@ -92,6 +98,7 @@ TEST(Ports, EachStateBetweenAPortAndAPlugin) {
                   "\"write base=0xD010 in kolmlpt2.ini beside kolmlpt2.so\", \"access\": null}"),
               std::string::npos)
         << json.out;
+    EXPECT_NE(json.out.find("\"usbPrinters\": [\"/dev/usb/lp0\"]"), std::string::npos) << json.out;
     // A name from the system that is not UTF-8 reaches the JSON as UTF-8 all the same.
     fake_parport_hold(1,
                       "pp\xE9"

@@ -52,6 +52,22 @@ linux_release_test(sim 0 "title: +KOLM simulé\n.*signals: +built in .*CAN voie 
 # that stays is intended.
 linux_release_test(lintian 0 "" lintian --fail-on error,warning ${deb})
 
+# The package's own files: the manual page of this architecture, completion, ppdev at
+# boot, the settings as conffiles in /etc/kolm linked beside the plug-ins, and their
+# defaults the built-in ones.
+add_test(NAME linux.release.files COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/deb_files.sh ${deb} ${root}
+  ${KOLM_INSTALL_PLUGINDIR} ${CMAKE_CROSSCOMPILING_EMULATOR} ${root}/usr/bin/kolmctl)
+set_tests_properties(linux.release.files PROPERTIES FIXTURES_REQUIRED linux_release)
+
+# The floor the package claims (its Depends, and the wheel's manylinux tag on x86-64)
+# against the symbol versions its binaries need; a claim too low is refused.
+set(floor_wheel "")
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(floor_wheel ${KOLM_DIST_DIR})
+endif()
+add_test(NAME linux.release.floor COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/floor.sh ${deb} ${floor_wheel})
+set_tests_properties(linux.release.floor PROPERTIES FIXTURES_REQUIRED linux_release)
+
 # The amd64 package installed for real (dpkg -i, as root, where kolm is not installed
 # yet), its kolmctl run by bare plug-in names and its ports command, then removed
 # (dpkg -r) with nothing left behind: tests/release/install_deb.sh, which says what it

@@ -3,8 +3,11 @@
 #   bash tests/release/install_deb.sh DEB STAND_IN_DRIVER
 # As root (else skipped, exit 77): dpkg -i; the installed kolmctl, run from an empty
 # folder, finds the plug-ins by their bare names, reads a box, and its ports command
-# reads and names the port files in the package's plug-in folder; the bash completion
-# answers; dpkg -r takes back every file the package brought.
+# reads and names the port files in the package's plug-in folder, linked to /etc/kolm;
+# the bash completion answers; a port file edited is kept by a second dpkg -i of the same
+# version, one written beside the plug-in in place of the link (as 1.0.0 had it) moves
+# to /etc/kolm at a third, and either is kept by dpkg -r, which takes back every other
+# file the package brought; dpkg --purge then takes the settings.
 # STAND_IN_DRIVER, the tests' parport driver (libfake_parport.so), is preloaded into
 # every program that could drive a port, so that boxes of the simulated bench, holding
 # known counts, answer at 0x378 and on a card at 0xD010. No real port is touched: each
@@ -35,6 +38,7 @@ refuse() { echo "install: refused: $1; nothing was installed" >&2; exit 1; }
 # dpkg's state of kolm: installed, half-installed, config-files, ...; empty when unknown.
 kolm_state() { dpkg-query -W -f='${db:Status-Status}' kolm 2>/dev/null; }
 kolm_present() { case $(kolm_state) in "" | not-installed) return 1 ;; esac; }
+status() { local s; s=$(kolm_state); echo "${s:-not-installed}"; }
 # Takes back what the state file lists (the port file its run wrote), then the package.
 take_back() {
   [ -f "$state" ] || return 0
@@ -98,9 +102,10 @@ check "kolmctl kolmlpt2 info: the base from the port file" \
   says "port: +0xD010 from $plugins/kolmlpt2\\.ini" "$(kolmctl kolmlpt2 info)"
 check "kolmctl kolmlpt2 read: the box on the card" says "^time_s,ch0_counts,ch1_counts [0-9.]+,489,826 $" \
   "$(kolmctl kolmlpt2 read --counts --csv | tr '\n' ' ')"
-rm -f "$plugins/kolmlpt2.ini"
+check "the port file written through its link, in /etc/kolm" says "^base=0xD010$" "$(cat /etc/kolm/kolmlpt2.ini)"
 check "kolmctl kolmsim info: the virtual box, by its bare name" \
-  says "^file: +$plugins/kolmsim\\.so .*title: +KOLM simulé .*signals: +built in" "$(kolmctl kolmsim info | tr '\n' ' ')"
+  says "^file: +$plugins/kolmsim\\.so .*title: +KOLM simulé .*signals: +from $plugins/kolmsim\\.ini" \
+  "$(kolmctl kolmsim info | tr '\n' ' ')"
 # The Python package of the amd64 package finds the installed plug-ins (-B: no bytecode left behind).
 if printf '%s\n' "${files[@]}" | grep -q '/dist-packages/kolm/'; then
   check "python3: import kolm, the box at 0x378" says "^$plugins/kolmlpt1\.so 709\$" "$(
@@ -110,10 +115,20 @@ fi
 completion=/usr/share/bash-completion/completions/kolmctl
 check "bash completion" says "^--csv --csv-fr$" "$(bash -c "source $completion; COMP_WORDS=(kolmctl kolmlpt1 read --cs);
   COMP_CWORD=3; _kolmctl; echo \"\${COMPREPLY[*]}\"")"
+check "dpkg -i again, the same version" quiet dpkg -i "$deb"
+check "the edited port file kept, still linked" says "^base=0xD010$" "$(cat "$plugins/kolmlpt2.ini")"
+# A port file beside the plug-in instead of the link, as 1.0.0 had it: it becomes the setting.
+rm "$plugins/kolmlpt2.ini"
+printf '[port]\nbase=0xD014\n' >"$plugins/kolmlpt2.ini"
+check "dpkg -i over a port file beside the plug-in" quiet dpkg -i "$deb"
+check "that port file now in /etc/kolm, and linked" says "^base=0xD014 /etc/kolm/kolmlpt2.ini$" \
+  "$(cat "$plugins/kolmlpt2.ini") $(readlink "$plugins/kolmlpt2.ini")"
 check "dpkg -r" quiet dpkg -r kolm
 left=()
-for f in "${files[@]}" "$plugins"; do [ -e "$f" ] && left+=("$f"); done
-status=$(dpkg-query -W -f='${db:Status-Status}' kolm 2>/dev/null || echo not-installed)
-check "nothing left behind" says "^0 not-installed$" "${#left[@]} $status${left[*]:+ ${left[*]}}"
+for f in "${files[@]}" "$plugins"; do [[ $f != /etc/* && -e $f ]] && left+=("$f"); done
+check "nothing but the settings left behind" says "^0 config-files$" "${#left[@]} $(status)${left[*]:+ ${left[*]}}"
+check "the edited port file kept by dpkg -r" says "^base=0xD014$" "$(cat /etc/kolm/kolmlpt2.ini)"
+check "dpkg --purge: the settings go too" says "^not-installed absent$" \
+  "$(dpkg --purge kolm >/dev/null; status) $([ -e /etc/kolm ] && echo present || echo absent)"
 echo "install: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

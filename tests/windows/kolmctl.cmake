@@ -8,13 +8,21 @@
 # windows_kolmctl_test(NAME EXIT_CODE REGEX [PROGRAM kolmctl.exe] [ENV VAR=VALUE...] ARGS...),
 # run from a folder holding a planted helper, which must never be used: only the
 # plug-in's folder supplies one.
+# [NOMATCH REGEX]: a text the output must not hold; [WINE runner...]: another prefix.
 function(windows_kolmctl_test name code match)
-  cmake_parse_arguments(PARSE_ARGV 3 arg "" "PROGRAM" "ENV;ARGS")
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "PROGRAM;NOMATCH" "ENV;ARGS;WINE")
   if(NOT arg_PROGRAM)
     set(arg_PROGRAM $<TARGET_FILE:kolmctl>)
   endif()
+  if(NOT arg_WINE)
+    set(arg_WINE ${wine})
+  endif()
+  set(nomatch "")
+  if(arg_NOMATCH)
+    set(nomatch "-DNOMATCH=${arg_NOMATCH}")
+  endif()
   add_test(NAME windows.kolmctl.${name} COMMAND ${CMAKE_COMMAND}
-    "-DCMD=${wine};${arg_PROGRAM};${arg_ARGS}" -DCODE=${code} "-DMATCH=${match}"
+    "-DCMD=${arg_WINE};${arg_PROGRAM};${arg_ARGS}" -DCODE=${code} "-DMATCH=${match}" ${nomatch}
     -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake
     WORKING_DIRECTORY ${planted})
   set_tests_properties(windows.kolmctl.${name} PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine
@@ -107,6 +115,26 @@ add_test(NAME windows.kolmctl.ports_helper COMMAND ${CMAKE_COMMAND}
   -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake WORKING_DIRECTORY ${planted})
 set_tests_properties(windows.kolmctl.ports_helper PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine
   SKIP_REGULAR_EXPRESSION "SKIPPED: ")
+# Memory integrity and the driver blocklist on, as the registry of a prefix of its own
+# says (a Windows 11 PC as sold): kolmctl says so and what can be done, and never
+# advises administrator rights, which cannot help.
+set(code_integrity ${run_wine}
+  --registry "HKLM\\SYSTEM\\CurrentControlSet\\Control\\DeviceGuard\\Scenarios\\HypervisorEnforcedCodeIntegrity" Enabled 1
+  --registry "HKLM\\SYSTEM\\CurrentControlSet\\Control\\CI\\Config" VulnerableDriverBlocklistEnable 1
+  ${code_integrity_prefix})
+set(barred_re "  Memory integrity is on \\(Windows Security, Device security, Core isolation\\):\n  Windows does not let the port helper's driver load while it is on, and running\n  as administrator does not change that\\.\n  The vulnerable driver blocklist, on with it, bars that driver too\\.\n  The choices:\n  - turn Memory integrity off there.*Linux\n    system \\(ppdev\\).\n  - prepare lessons without the box on kolmsim")
+windows_kolmctl_test(memory_integrity_ports 0 "port helper: no ${helper_re} beside kolmctl\\.exe\n${barred_re}"
+  WINE ${code_integrity} NOMATCH "administrator\\)" ARGS ports)
+windows_kolmctl_test(memory_integrity_read 8
+  "To reach the port at 0x0378: turn Memory integrity off, or use another PC \\(kolmctl ports says why and how\\)\\.\n${barred_re}"
+  WINE ${code_integrity} NOMATCH "once as administrator" ARGS Z:$<TARGET_FILE:kolmlpt1> read --count 1)
+windows_kolmctl_test(memory_integrity_json 0 "\"memoryIntegrity\": true, \"driverBlocklist\": true"
+  WINE ${code_integrity} ARGS ports --json)
+# Without them (the other prefix): the usual step, and the JSON says so.
+windows_kolmctl_test(memory_integrity_off_json 0 "\"memoryIntegrity\": false, \"driverBlocklist\": false" ARGS ports --json)
+# The help names the helper of this width only.
+windows_kolmctl_test(help_helper 0 "the port helper, in the host program's folder" NOMATCH "${other_helper_re}" ARGS help)
+
 # A plug-in named without its folder or its .dll is looked up beside kolmctl.exe.
 windows_kolmctl_test(bare_name 0 "file: +[^\n]*host-folder.kolmlpt2\\.dll .*\ntitle: +KOLM en LPT2:"
   PROGRAM ${host_folder}/kolmctl.exe ARGS kolmlpt2 info)

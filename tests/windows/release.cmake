@@ -25,6 +25,11 @@ set_tests_properties(windows.kolmctl.release_info windows.kolmctl.release_check 
   windows.kolmctl.release_sim PROPERTIES FIXTURES_REQUIRED "wine;windows_release")
 # The README.txt of the zip: made from kolmctl's help, with what a user with an add-in card needs.
 add_test(NAME windows.release.readme COMMAND ${CMAKE_COMMAND} "-DCMD=${CMAKE_COMMAND};-E;cat;${folder}/README.txt"
-  -DCODE=0 "-DMATCH=Quick start.*kolmctl\\.exe ports.*kolmlpt1\\.ini.*kolmsim\\.dll.*kolmctl\\.exe PLUGIN read .*--csv-fr.*EXAMPLES.*FILES.*inpout32\\.dll"
+  -DCODE=0 "-DMATCH=Quick start.*kolmctl\\.exe ports.*kolmlpt1\\.ini.*kolmsim\\.dll.*kolmctl\\.exe PLUGIN read .*--csv-fr.*EXAMPLES.*FILES.*${helper_re}"
   -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake)
 set_tests_properties(windows.release.readme PROPERTIES FIXTURES_REQUIRED windows_release)
+# Windows 11 as it is, the helper's page, USB cables; and this width's helper only.
+add_test(NAME windows.release.readme_helper COMMAND ${CMAKE_COMMAND} "-DCMD=${CMAKE_COMMAND};-E;cat;${folder}/README.txt"
+  -DCODE=0 "-DMATCH=Memory integrity is on, this[ \r\n]+cannot[ \r\n]+help.*Windows 11 and Memory integrity\r\n.*port helper, ${helper_re}: it comes.*https://.*USB001"
+  "-DNOMATCH=${other_helper_re}" -P ${CMAKE_SOURCE_DIR}/tests/run_expect.cmake)
+set_tests_properties(windows.release.readme_helper PROPERTIES FIXTURES_REQUIRED windows_release)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs a 32-bit Windows program under Wine, for CTest; a 64-bit one (PE32+) runs on
 # 64-bit Wine, natively.
-#   run-wine32.sh [--system-dll FILE] PREFIX program.exe [arguments...]
+#   run-wine32.sh [--system-dll FILE] [--registry KEY NAME DWORD]... PREFIX program.exe [arguments...]
 #       run it (exit code passed on); FILE is first copied into the system folder the
-#       program sees (give such a run a prefix of its own)
+#       program sees, and each DWORD value set in the prefix's registry (give such a
+#       run a prefix of its own)
 #   run-wine32.sh --stop PREFIX...                     stop the prefixes' wineservers
 #
 # The prefix is made once (64-bit Wine, which runs natively) and reused. Where the
@@ -38,6 +39,11 @@ if [ "${1:-}" = "--system-dll" ]; then
   system_dll=${2:?file}
   shift 2
 fi
+registry=()
+while [ "${1:-}" = "--registry" ]; do
+  registry+=("${2:?key}" "${3:?name}" "${4:?value}")
+  shift 4
+done
 prefix=${1:?prefix}
 shift
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" DISPLAY=
@@ -95,5 +101,10 @@ if [ -n "$system_dll" ]; then
   [ -d "$system" ] && [ -z "$is64" ] || system="$prefix/drive_c/windows/system32"
   cp "$system_dll" "$system/" || exit 1
 fi
+
+for ((k = 0; k < ${#registry[@]}; k += 3)); do
+  timeout 120 "$wine64" reg add "${registry[k]}" /v "${registry[k + 1]}" /t REG_DWORD /d "${registry[k + 2]}" /f \
+    >/dev/null 2>&1 || { echo "run-wine32.sh: cannot set ${registry[k]}\\${registry[k + 1]}" >&2; exit 1; }
+done
 
 timeout 600 "${run32[@]}" "$@"

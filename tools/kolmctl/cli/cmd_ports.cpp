@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "barred_helper.h"
 #include "commands.h"
 #include "file_kind.h"
 #include "hex.h"
@@ -119,10 +120,14 @@ void showMechanisms(const MachinePorts& m, std::ostream& out) {
         return;
     }
     out << "port helper: ";
+    const bool barred = !m.helperOpen && m.helperDriverBarred();
     if (m.helper.empty()) out << "no " << windowsHelperFor(hostKind().machine) << " beside kolmctl.exe\n";
     else
         out << m.helper
-            << (m.helperOpen ? ", driver open\n" : ", driver closed (run once as administrator)\n");
+            << (m.helperOpen ? ", driver open\n"
+                : barred     ? ", driver closed\n"
+                             : ", driver closed (run once as administrator)\n");
+    if (barred) out << barredHelperAdvice(m, "  ") << "\n";
 }
 
 void showText(const MachinePorts& m, const Settings& settings, std::ostream& out) {
@@ -131,6 +136,11 @@ void showText(const MachinePorts& m, const Settings& settings, std::ostream& out
                     ? "No parallel port is known to the kernel (its driver: sudo modprobe parport_pc).\n"
                     : "No parallel port is known to Windows.\n");
     for (const MachinePort& port : m.ports) showPort(m, port, settings, out);
+    for (const std::string& usb : m.usbPrinters)
+        out << systemTextAsUtf8(usb)
+            << "  USB printer adapter: cannot drive a KOLM box (it speaks the printer "
+            << "protocol, not the port's lines)\n  -> for the box, a PCI or PCIe card with a real parallel "
+               "port\n";
     showMechanisms(m, out);
     for (int lpt : {1, 2})
         if (settings[lpt].state != kolm::PortFile::absent && settings[lpt].state != kolm::PortFile::valid)
@@ -153,7 +163,15 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
     }
     out << "],\n \"ppdev\": " << (m.ppdev ? "true" : "false")
         << ", \"directIo\": " << (m.directIo ? "true" : "false") << ", \"helper\": " << jsonOrNull(m.helper)
-        << ", \"helperOpen\": " << (m.helperOpen ? "true" : "false") << ",\n \"portFiles\": [";
+        << ", \"helperOpen\": " << (m.helperOpen ? "true" : "false")
+        << ", \"memoryIntegrity\": " << (m.memoryIntegrity ? "true" : "false")
+        << ", \"driverBlocklist\": " << (m.driverBlocklist ? "true" : "false") << ",\n \"usbPrinters\": [";
+    sep = "";
+    for (const std::string& usb : m.usbPrinters) {
+        out << sep << json(systemTextAsUtf8(usb));
+        sep = ", ";
+    }
+    out << "],\n \"portFiles\": [";
     sep = "";
     for (int lpt : {1, 2}) {
         const PortSetting& s = settings[lpt];

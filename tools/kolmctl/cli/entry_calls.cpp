@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "barred_helper.h"
 #include "commands.h"
 #include "cp1252.h"
 #include "plugin_ports.h"
@@ -89,7 +90,14 @@ std::optional<std::uint8_t> virtualBoxLines(Plugin& p) {
 
 std::string accessAdvice(Plugin& p) {
     if (virtualBox(p)) return virtualBoxAdvice(p.path());
-    return noPortAdvice(p.path(), variantOf(p), p.kind().container == Container::Pe);
+    const bool windows = p.kind().container == Container::Pe;
+    std::string advice = noPortAdvice(p.path(), variantOf(p), windows);
+    if (!windows) return advice;
+    // Where Windows bars the helper's driver, no step of the usual ones can help.
+    const MachinePorts machine = discoverPorts(programFolder());
+    if (!machine.helperOpen && machine.helperDriverBarred())
+        advice += "\n" + barredHelperAdvice(machine, "  ");
+    return advice;
 }
 
 void checkOutput(std::ostream& out, const char* what) {

@@ -65,6 +65,10 @@ MachinePorts discoverPorts(const std::string&) {
     machine.directIo = ::ioperm(0x378, 3, 1) == 0;
     if (machine.directIo && ::ioperm(0x378, 3, 0) != 0)
         std::perror("kolmctl: giving back direct port access");
+    // The usblp driver's printers: its device files, made by udev for each one plugged in.
+    for (int n = 0; n < 16; ++n)
+        if (const std::string lp = "/dev/usb/lp" + std::to_string(n); ::access(lp.c_str(), F_OK) == 0)
+            machine.usbPrinters.push_back(lp);
     for (int n = 0; n < kolm::kMaxParports; ++n) {
         const long base = kolm::parportBase(n);
         if (base < 0) continue;

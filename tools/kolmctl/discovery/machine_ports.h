@@ -31,6 +31,14 @@ struct MachinePorts {
     // Windows: the port helper beside the program, and whether its driver is open.
     std::string helper;
     bool helperOpen = false;
+    // Windows: Memory integrity (HVCI) and the vulnerable driver blocklist, either of
+    // which keeps the usual port helper's driver from loading, administrator or not.
+    bool memoryIntegrity = false;
+    bool driverBlocklist = false;
+    bool helperDriverBarred() const { return memoryIntegrity || driverBlocklist; }
+    // USB printer cables, which show as printer ports but speak the printer protocol,
+    // not the port's lines: /dev/usb/lp0 on Linux, USB001 on Windows.
+    std::vector<std::string> usbPrinters;
 };
 
 // The folder of the running program's file, with its final separator, as the

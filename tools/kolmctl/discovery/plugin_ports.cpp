@@ -1,6 +1,7 @@
 #include "plugin_ports.h"
 
 #include "file_beside.h"
+#include "file_kind.h"
 #include "hex.h"
 #include "machine_ports.h"
 #include "module_file.h"
@@ -23,9 +24,10 @@ kolm::PortFile readPortFile(const fs::path& path, std::uint16_t& base, int& read
 // Where the variant is not known: the usual step of the platform.
 std::string usualAdvice(bool windowsFile) {
     return windowsFile
-               ? "  Put the port helper inpout32.dll (and its driver, if it comes with one) in the host\n"
-                 "  program's folder, beside the plug-in; the first run may need administrator rights\n"
-                 "  for the helper to install its driver."
+               ? "  Put the port helper " + std::string(windowsHelperFor(hostKind().machine)) +
+                     " (and its driver, if it comes with one) in the host\n"
+                     "  program's folder, beside the plug-in; the first run may need administrator rights\n"
+                     "  for the helper to install its driver."
                : "  Load the ppdev module (modprobe ppdev) and add your user to group lp (adduser USER lp,\n"
                  "  then log in again); or run as root, for direct port access.";
 }

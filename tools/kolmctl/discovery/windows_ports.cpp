@@ -10,6 +10,7 @@
 
 #include "machine_ports.h"
 #include "win_helper_calls.h"
+#include "windows_machine_facts.h"
 
 namespace kolmctl {
 
@@ -119,6 +120,8 @@ MachinePorts discoverPorts(const std::string& folder) {
         machine.helperOpen = kolm::bindHelperCalls(module, calls);
         FreeLibrary(module);
     }
+    readCodeIntegrity(machine);
+    readUsbPrinters(machine);
     return machine;
 }
 
@@ -144,6 +147,9 @@ std::optional<std::uint8_t> readDataLines(std::uint16_t base, const std::string&
 }
 
 std::string accessStep(const MachinePorts& machine, const MachinePort*) {
+    // No helper, and no administrator, brings a barred driver in: say what does.
+    if (!machine.helperOpen && machine.helperDriverBarred())
+        return "turn Memory integrity off, or use another PC (kolmctl ports says why and how)";
     if (machine.helper.empty())
         return "put the port helper " KOLM_HELPER_FILE
                " in the host program's folder, beside the plug-in (and "
