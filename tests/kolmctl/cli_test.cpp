@@ -1,6 +1,7 @@
 // kolmctl's commands run in-process against the built LPT1 plug-in on the
 // simulated bench: the test sets the box's inputs as a technician would put a
 // voltage on them, then reads what kolmctl reports and what the port latch holds.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -9,6 +10,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <thread>
@@ -687,8 +690,11 @@ std::string temporaryNamed(const std::string& err) {
 // kolmctl runs after it) leaves the chart and the rows of an earlier capture as they
 // were, and the readings it took in the temporary file it named at the start.
 TEST(KolmctlFiles, AnEarlierFileSurvivesAFailedOrKilledCaptureAndItsReadingsAreKept) {
-    const std::string chart = tempPath("kolmctl_kept.svg");
-    const std::string rows = tempPath("kolmctl_kept.csv");
+    // A folder of this run's own, so that the temporary file's name is known.
+    std::string folder = tempPath("kolmctl_kept_XXXXXX");
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::string chart = folder + "/kept.svg";
+    const std::string rows = folder + "/kept.csv";
     for (const bool killed : {false, true}) {
         std::ofstream(chart) << "earlier chart";
         std::ofstream(rows) << "earlier rows";
@@ -703,8 +709,11 @@ TEST(KolmctlFiles, AnEarlierFileSurvivesAFailedOrKilledCaptureAndItsReadingsAreK
             ASSERT_EQ(pipe(said), 0);
             const pid_t pid = fork();
             if (pid == 0) {
+                // Standard output away from the test runner's, and a capture that ends by
+                // itself (a minute at most), should the test die before its kill.
                 dup2(said[1], STDERR_FILENO);
-                execl(KOLMCTL_PATH, KOLMCTL_PATH, KOLMLPT1_PATH, "read", "--csv", "--count", "0",
+                dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
+                execl(KOLMCTL_PATH, KOLMCTL_PATH, KOLMLPT1_PATH, "read", "--csv", "--count", "60000",
                       "--interval", "1", "--output", rows.c_str(), "--plot", chart.c_str(), nullptr);
                 _exit(127);
             }
@@ -730,6 +739,7 @@ TEST(KolmctlFiles, AnEarlierFileSurvivesAFailedOrKilledCaptureAndItsReadingsAreK
                   !killed);
         std::remove(temporary.c_str());
     }
+    std::filesystem::remove_all(folder);
 }
 
 // A session waiting for its next line ends at once on a signal: the line that comes

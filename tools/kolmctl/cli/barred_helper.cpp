@@ -2,6 +2,8 @@
 // settings): why, that administrator rights do not change it, and the choices left.
 #include "barred_helper.h"
 
+#include "machine_ports.h"
+
 namespace kolmctl {
 
 std::string barredHelperAdvice(const MachinePorts& m, const std::string& indent) {

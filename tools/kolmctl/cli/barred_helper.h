@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "machine_ports.h"
-
 namespace kolmctl {
+
+struct MachinePorts;
 
 // The lines, each after `indent`, that tell a user whose Windows bars the port
 // helper's driver (m.helperDriverBarred()) why and what can be done.

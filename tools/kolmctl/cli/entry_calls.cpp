@@ -7,6 +7,7 @@
 #include "barred_helper.h"
 #include "commands.h"
 #include "cp1252.h"
+#include "machine_ports.h"
 #include "plugin_ports.h"
 #include "virtual_box_signals.h"
 
