@@ -680,7 +680,9 @@ std::string contents(const std::string& path) {
 
 // Where kolmctl said the readings go until the capture ends.
 std::string temporaryNamed(const std::string& err) {
-    const std::size_t from = err.find("the readings go to ") + 19;
+    const std::size_t said = err.find("the readings go to ");
+    if (said == std::string::npos) return {};
+    const std::size_t from = said + 19;
     return err.substr(from, err.find(", renamed", from) - from);
 }
 
@@ -718,9 +720,9 @@ TEST(KolmctlFiles, AnEarlierFileSurvivesAFailedOrKilledCaptureAndItsReadingsAreK
                 _exit(127);
             }
             close(said[1]);
-            char line[1024] = {};
-            const ssize_t n = read(said[0], line, sizeof line - 1);
-            err = std::string(line, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+            // Its first line, which names the temporary file (standard error comes in pieces).
+            char c = 0;
+            while (err.find('\n') == std::string::npos && read(said[0], &c, 1) == 1) err += c;
             // Killed once its file holds a few readings.
             for (int tries = 0; tries < 1000 && lines(contents(temporaryNamed(err))) < 8; ++tries)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
