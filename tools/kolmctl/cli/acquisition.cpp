@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "interrupts.h"
-#include "schedule.h"
 
 namespace kolmctl {
 

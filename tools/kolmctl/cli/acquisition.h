@@ -15,11 +15,9 @@
 #include <vector>
 
 #include "commands.h"
+#include "schedule.h"
 
 namespace kolmctl {
-
-// The most readings one capture takes: within a 32-bit long (Windows), as every count is.
-constexpr long kMostReadings = 1000000000;
 
 // The values a capture shows. Volts alone are read through EAD; otherwise the counts
 // are read through EA and the volts scaled from them (counts x 5 / 1024).

@@ -19,18 +19,12 @@ struct ReadOptions {
     std::vector<std::int32_t> channels;
     long count = -1;        // readings (slots of the schedule); -1: the default; 0: until interrupted
     double duration = 0.0;  // seconds, instead of a count; 0: none given
-    double period = 0.5;    // seconds between the slots; 0: back to back
+    double period = kDefaultPeriod;  // seconds between the slots; 0: back to back
     Values values = Values::Both;
     std::optional<CsvStyle> csv;  // none: plain lines or the live view
     std::string plot;
     std::string output;  // the file the rows go to; empty: standard output
 };
-
-constexpr double kFastestRate = 10000.0;  // Hz: a reading of a real box takes about 0.1 ms
-constexpr double kSlowestRate = 0.001;
-constexpr double kShortestPeriod = 1e-4;
-constexpr double kLongestPeriod = 1000.0;
-constexpr double kLongestDuration = 1000.0 * 3600.0;
 
 const OptionRule kReadOptions[] = {
     {"--count", "a number of readings", "length"},
