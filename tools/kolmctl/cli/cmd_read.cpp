@@ -153,10 +153,9 @@ int exitCode(const Capture& c, Ending how) {
 int capture(Plugin& p, const ReadOptions& o, RowsTo rows, Context& cx) {
     const bool live = cx.terminal && !o.csv && o.output.empty();
     const Listed& entry = entryFor(p, o.values);
+    const long count = o.count >= 0 ? o.count : (live || o.duration > 0 ? 0 : 1);
     Capture c;
-    c.plan = {o.channels, channelNames(p, o),
-              o.values,   o.count >= 0 ? o.count : (live || o.duration > 0 ? 0 : 1),
-              o.period,   o.duration};
+    c.plan = {o.channels, channelNames(p, o), o.values, count, o.period, o.duration};
     // Asked before the readings: after Ctrl-C the plug-in is not called again.
     const std::string title = o.csv || !o.plot.empty() ? titleText(p, "titre") : std::string();
     // The chart ends first, so that it is written before the rows' stream is checked
