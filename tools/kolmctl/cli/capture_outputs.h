@@ -17,14 +17,14 @@ struct RowsTo {
 };
 
 // A line a reading: "0.000012 s  channel 0: 512 (2.500 V)  ..." (text_rows.cpp).
-std::unique_ptr<CaptureOutput> plainLines(RowsTo to);
+std::unique_ptr<CaptureOutput> plainLines(const RowsTo& to);
 // A CSV row a reading under a header, with the lines that say when and how the
 // capture was taken above it where it takes more than one; `file` and `title` the plug-in's.
-std::unique_ptr<CaptureOutput> csvRows(RowsTo to, CsvStyle style, const std::string& file,
+std::unique_ptr<CaptureOutput> csvRows(const RowsTo& to, CsvStyle style, const std::string& file,
                                        const std::string& title);
 // The gauges of live_view.h redrawn at every reading, plain lines where the terminal
 // is too narrow; `columns` its width, 0: asked of the terminal at each reading.
-std::unique_ptr<CaptureOutput> liveGauges(RowsTo to, int columns);
+std::unique_ptr<CaptureOutput> liveGauges(const RowsTo& to, int columns);
 // The --plot chart of svg_plot.h at `path`, put in place when the capture ends;
 // whether it can be written is known when it is made (Error kOutputFailed).
 std::unique_ptr<CaptureOutput> chartFile(const std::string& path, const std::string& title,

@@ -17,8 +17,8 @@ constexpr std::size_t kPlotPoints = 4096;  // a chart is 720 pixels wide; more p
 
 class ChartFile : public CaptureOutput {
 public:
-    ChartFile(const std::string& path, const std::string& title, std::ostream& err)
-        : path_(path), title_(title), err_(err) {
+    ChartFile(std::string path, std::string title, std::ostream& err)
+        : path_(std::move(path)), title_(std::move(title)), err_(err) {
         ReplacedFile(path_).discard();
     }
     void begin(const Capture& c) override {

@@ -65,12 +65,8 @@ std::optional<double> periodOf(const Options& o) {
     return std::nullopt;
 }
 
-ReadOptions parse(const Args& args) {
-    Args spelled = args;
-    for (std::string& a : spelled)
-        if (a == "-o") a = "--output";
-    const Options o = parseOptions(spelled, kReadOptions);
-    ReadOptions r;
+// --count, the pace, and --duration at that pace: how many readings and how often.
+void scheduleOf(const Options& o, ReadOptions& r) {
     if (o.has("--count")) {
         r.count = parseInt(o.value("--count", ""), "--count");
         if (r.count < 0) throw Error{kUsage, "--count must be 0 (until Ctrl-C) or more"};
@@ -93,6 +89,15 @@ ReadOptions parse(const Args& args) {
                                     counted(kMostReadings, "reading") + ", the most a capture takes"};
         if (r.period > 0) r.count = std::max(1L, static_cast<long>(slots));
     }
+}
+
+ReadOptions parse(const Args& args) {
+    Args spelled = args;
+    for (std::string& a : spelled)
+        if (a == "-o") a = "--output";
+    const Options o = parseOptions(spelled, kReadOptions);
+    ReadOptions r;
+    scheduleOf(o, r);
     if (o.has("--counts")) r.values = Values::Counts;
     if (o.has("--volts")) r.values = Values::Volts;
     if (o.has("--csv-fr")) r.csv = kCsvFrench;
@@ -150,7 +155,7 @@ int exitCode(const Capture& c, Ending how) {
 }
 
 // One capture to `rows`: the readings, the chart, the summary; its exit code.
-int capture(Plugin& p, const ReadOptions& o, RowsTo rows, Context& cx) {
+int capture(Plugin& p, const ReadOptions& o, const RowsTo& rows, Context& cx) {
     const bool live = cx.terminal && !o.csv && o.output.empty();
     const Listed& entry = entryFor(p, o.values);
     const long count = o.count >= 0 ? o.count : (live || o.duration > 0 ? 0 : 1);
@@ -162,9 +167,9 @@ int capture(Plugin& p, const ReadOptions& o, RowsTo rows, Context& cx) {
     // whole and the summary said.
     std::vector<std::unique_ptr<CaptureOutput>> outputs;
     if (!o.plot.empty()) outputs.push_back(chartFile(o.plot, title, cx.err));
-    if (o.csv) outputs.push_back(csvRows(std::move(rows), *o.csv, p.path(), title));
-    else if (live) outputs.push_back(liveGauges(std::move(rows), cx.columns));
-    else outputs.push_back(plainLines(std::move(rows)));
+    if (o.csv) outputs.push_back(csvRows(rows, *o.csv, p.path(), title));
+    else if (live) outputs.push_back(liveGauges(rows, cx.columns));
+    else outputs.push_back(plainLines(rows));
     outputs.push_back(captureSummary(cx.err));
     return exitCode(c, acquire(p, entry, c, outputs, cx.box));
 }

@@ -46,8 +46,7 @@ std::vector<Gauge> gaugesOf(const Capture& c, const Row& r) {
 // The live view where it fits the terminal's width, else one plain line per reading.
 class LiveGauges : public CaptureOutput {
 public:
-    LiveGauges(RowsTo to, int columns)
-        : view_(to.out), columns_(columns), lines_(plainLines(std::move(to))) {}
+    LiveGauges(const RowsTo& to, int columns) : view_(to.out), columns_(columns), lines_(plainLines(to)) {}
     void begin(const Capture& c) override { lines_->begin(c); }
     void row(const Capture& c, const Row& r) override {
         const std::vector<Gauge> gauges = gaugesOf(c, r);
@@ -76,8 +75,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<CaptureOutput> liveGauges(RowsTo to, int columns) {
-    return std::make_unique<LiveGauges>(std::move(to), columns);
+std::unique_ptr<CaptureOutput> liveGauges(const RowsTo& to, int columns) {
+    return std::make_unique<LiveGauges>(to, columns);
 }
 
 }  // namespace kolmctl

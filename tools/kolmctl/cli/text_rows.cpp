@@ -22,7 +22,7 @@ void appendInt(std::string& out, std::int32_t v) {
 // schedule, every kFlushSeconds back to back, and whole at the end.
 class StreamRows : public CaptureOutput {
 public:
-    explicit StreamRows(RowsTo to) : out_(to.out), name_(std::move(to.name)) {}
+    explicit StreamRows(const RowsTo& to) : out_(to.out), name_(to.name) {}
     void begin(const Capture&) override { flushed_ = steadySeconds(); }
     void flush(const Capture& c, bool last) override {
         const double now = steadySeconds();
@@ -37,13 +37,13 @@ public:
     }
 
 protected:
-    void write(const std::string& line) {
-        out_.write(line.data(), static_cast<std::streamsize>(line.size()));
-    }
-    std::ostream& out_;
-    std::string line_;  // reused for every row
+    std::ostream& out() { return out_; }
+    std::string& line() { return line_; }  // reused for every row
+    void write(const std::string& l) { out_.write(l.data(), static_cast<std::streamsize>(l.size())); }
 
 private:
+    std::ostream& out_;
+    std::string line_;
     std::string name_;
     double flushed_ = 0.0;
 };
@@ -52,7 +52,7 @@ class PlainLines : public StreamRows {
 public:
     using StreamRows::StreamRows;
     void row(const Capture& c, const Row& r) override {
-        std::string& l = line_;
+        std::string& l = line();
         l.clear();
         appendNumber(l, r.seconds, 6, kCsvRfc);
         l += " s";
@@ -98,8 +98,8 @@ void appendCsvVolts(std::string& out, const Reading& v, Values values, CsvStyle 
 
 class CsvRows : public StreamRows {
 public:
-    CsvRows(RowsTo to, CsvStyle style, const std::string& file, const std::string& title)
-        : StreamRows(std::move(to)), style_(style), about_("# kolmctl " KOLM_VERSION " capture of " + file) {
+    CsvRows(const RowsTo& to, CsvStyle style, const std::string& file, const std::string& title)
+        : StreamRows(to), style_(style), about_("# kolmctl " KOLM_VERSION " capture of " + file) {
         if (!title.empty()) about_ += " (" + title + ")";
     }
 
@@ -110,24 +110,23 @@ public:
     void begin(const Capture& c) override {
         StreamRows::begin(c);
         const CapturePlan& plan = c.plan;
-        for (const std::string& line : {about_, "# start: " + isoLocalTime(c.started),
+        for (const std::string& text : {about_, "# start: " + isoLocalTime(c.started),
                                         "# schedule: " + scheduleText(plan), "# values: " + valuesText(plan)})
-            if (plan.count != 1) out_ << csvField(line, style_) << "\n";
-        line_ = "time_s";
+            if (plan.count != 1) out() << csvField(text, style_) << "\n";
+        std::string& l = line();
+        l = "time_s";
         for (std::int32_t ch : plan.channels) {
-            if (plan.values != Values::Volts)
-                line_ += style_.separator + ("ch" + std::to_string(ch) + "_counts");
-            if (plan.values != Values::Counts)
-                line_ += style_.separator + ("ch" + std::to_string(ch) + "_volts");
+            if (plan.values != Values::Volts) l += style_.separator + ("ch" + std::to_string(ch) + "_counts");
+            if (plan.values != Values::Counts) l += style_.separator + ("ch" + std::to_string(ch) + "_volts");
         }
-        line_ += "\n";
-        out_ << line_;
+        l += "\n";
+        out() << l;
     }
 
     // A gap is an empty cell: a spreadsheet leaves it out of sums and charts.
     void row(const Capture& c, const Row& r) override {
         const Values values = c.plan.values;
-        std::string& l = line_;
+        std::string& l = line();
         l.clear();
         appendNumber(l, r.seconds, 6, style_);
         for (const Reading& v : r.readings) {
@@ -147,12 +146,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<CaptureOutput> plainLines(RowsTo to) { return std::make_unique<PlainLines>(std::move(to)); }
+std::unique_ptr<CaptureOutput> plainLines(const RowsTo& to) { return std::make_unique<PlainLines>(to); }
 
-std::unique_ptr<CaptureOutput> csvRows(RowsTo to, CsvStyle style, const std::string& file,
+std::unique_ptr<CaptureOutput> csvRows(const RowsTo& to, CsvStyle style, const std::string& file,
                                        const std::string& title) {
-    return std::make_unique<CsvRows>(std::move(to), style, std::filesystem::path(file).filename().string(),
-                                     title);
+    return std::make_unique<CsvRows>(to, style, std::filesystem::path(file).filename().string(), title);
 }
 
 }  // namespace kolmctl
