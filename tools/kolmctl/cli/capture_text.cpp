@@ -1,5 +1,6 @@
 #include "capture_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -70,6 +71,11 @@ std::string counted(long n, const std::string& noun) {
     if (n == 1) return "1 " + noun;
     if (noun.ends_with('y')) return std::to_string(n) + " " + noun.substr(0, noun.size() - 1) + "ies";
     return std::to_string(n) + " " + noun + "s";
+}
+
+std::size_t textColumns(const std::string& utf8) {
+    return static_cast<std::size_t>(std::count_if(
+        utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 }  // namespace kolmctl

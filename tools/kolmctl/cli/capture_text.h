@@ -1,8 +1,10 @@
 // How a capture is written for people and their spreadsheets: the two CSV styles,
-// numbers in them, the wall-clock time a capture started, and counts of things.
+// numbers in them, the wall-clock time a capture started, counts of things, and the
+// width of a text.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -32,5 +34,8 @@ std::string isoLocalTime(std::chrono::system_clock::time_point t, bool microseco
 
 // "1 reading", "2 readings", "1 entry", "3 entries".
 std::string counted(long n, const std::string& noun);
+
+// The columns a UTF-8 text takes on a terminal or in a chart: one per character.
+std::size_t textColumns(const std::string& utf8);
 
 }  // namespace kolmctl

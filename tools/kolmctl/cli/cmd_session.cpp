@@ -74,7 +74,7 @@ int cmdWait(Plugin&, const Args& args, Context&) {
     const long ms = parseInt(args[0], "the time to wait");
     for (long left = ms; left > 0 && !interrupted(); left -= kSliceMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, kSliceMs)));
-    if (interrupted()) throw Error{interruptedExit(), "interrupted (" + interruptName() + ")"};
+    if (interrupted()) throw interruptedError();
     return kOk;
 }
 
@@ -112,7 +112,7 @@ int cmdSession(Plugin& p, const Args& args, Context& cx) {
         if (code != kOk) ++failed;
         if (first == kOk) first = code;
     }
-    if (interrupted()) throw Error{interruptedExit(), "interrupted (" + interruptName() + ")"};
+    if (interrupted()) throw interruptedError();
     return first;
 }
 

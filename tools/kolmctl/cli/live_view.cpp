@@ -3,18 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "capture_text.h"
+
 namespace kolmctl {
 
 namespace {
 constexpr int kMaxBar = 40;
 constexpr int kMinBar = 10;
 constexpr const char* kEraseLine = "\x1b[K";
-
-// Columns a UTF-8 text takes on the terminal: one per character.
-std::size_t columnsOf(const std::string& s) {
-    return static_cast<std::size_t>(std::count_if(
-        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
 
 struct Widths {
     std::size_t label = 0, value = 0, range = 0;
@@ -23,9 +19,9 @@ struct Widths {
 Widths widthsOf(const std::vector<Gauge>& gauges) {
     Widths w;
     for (const Gauge& g : gauges) {
-        w.label = std::max(w.label, columnsOf(g.label));
-        w.value = std::max(w.value, columnsOf(g.value));
-        w.range = std::max(w.range, columnsOf(g.range));
+        w.label = std::max(w.label, textColumns(g.label));
+        w.value = std::max(w.value, textColumns(g.value));
+        w.range = std::max(w.range, textColumns(g.range));
     }
     return w;
 }
@@ -54,8 +50,8 @@ void LiveView::draw(const std::string& status, const std::vector<Gauge>& gauges,
     const Widths w = widthsOf(gauges);
     const int width = barWidth(w, columns);
     for (const Gauge& g : gauges) {
-        out_ << g.label << std::string(w.label - columnsOf(g.label) + 2, ' ') << g.value
-             << std::string(w.value - columnsOf(g.value) + 2, ' ') << bar(g.fraction, width) << "  "
+        out_ << g.label << std::string(w.label - textColumns(g.label) + 2, ' ') << g.value
+             << std::string(w.value - textColumns(g.value) + 2, ' ') << bar(g.fraction, width) << "  "
              << g.range << kEraseLine << "\n";
     }
     out_ << status << kEraseLine << "\n";

@@ -171,7 +171,8 @@ std::vector<Args> commandChain(const Args& words) {
     return lines;
 }
 
-void remark(std::ostream& err, const std::string& line) { err << "kolmctl: " << line << "\n"; }
+// One write: the error stream is unbuffered, and a reader of a pipe gets the line whole.
+void remark(std::ostream& err, const std::string& line) { err << "kolmctl: " + line + "\n"; }
 
 int runOnPlugin(Plugin& p, const Args& args, Context& cx) {
     const Command* command = args.empty() ? nullptr : findCommand(args[0]);

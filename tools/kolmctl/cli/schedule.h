@@ -9,6 +9,16 @@
 
 namespace kolmctl {
 
+// What a capture's schedule may be, which the read command's options are held to.
+constexpr double kDefaultPeriod = 0.5;                // seconds from one slot to the next
+constexpr double kFastestRate = 10000.0;              // Hz: a reading of a real box takes about 0.1 ms
+constexpr double kSlowestRate = 0.001;                // Hz
+constexpr double kShortestPeriod = 1e-4;              // seconds, but for 0: readings back to back
+constexpr double kLongestPeriod = 1000.0;             // seconds
+constexpr double kLongestDuration = 1000.0 * 3600.0;  // seconds
+// The most readings one capture takes: within a 32-bit long (Windows), as every count is.
+constexpr long kMostReadings = 1000000000;
+
 class Schedule {
 public:
     // `period` in seconds (more than 0); `slots` 0: no end.

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "capture_text.h"
+
 namespace kolmctl {
 
 namespace {
@@ -89,9 +91,88 @@ void drawTrace(std::string& s, const std::vector<Point>& at, int channel) {
     }
 }
 
-std::size_t textColumns(const std::string& s) {
-    return static_cast<std::size_t>(std::count_if(
-        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+// Where a chart's parts go: the plot area from the volts axis to the legend, right of
+// it the legend as wide as the longest name, and the time span the plot area shows.
+struct Layout {
+    double legendX, legendW;
+    double plotW, plotH;
+    double span;  // seconds, from the start of the capture to its last reading
+
+    double x(double t) const { return kLeft + std::clamp(t / span, 0.0, 1.0) * plotW; }
+    double y(double v) const { return kTop + (1.0 - std::clamp(v, 0.0, kFullScale) / kFullScale) * plotH; }
+};
+
+Layout layoutOf(const std::vector<double>& seconds, const std::vector<Series>& series) {
+    std::size_t longest = 0;
+    for (const Series& s : series) longest = std::max(longest, textColumns(s.name));
+    Layout at{};
+    at.legendW = 48 + kCharWidth * static_cast<double>(longest);
+    at.legendX = kWidth - kGap - at.legendW;
+    at.plotW = at.legendX - kGap - kLeft;
+    at.plotH = kHeight - kTop - kBottom;
+    // A lone reading on an axis of 1 s.
+    at.span = seconds.size() > 1 && seconds.back() > 0 ? seconds.back() : 1.0;
+    return at;
+}
+
+// A grid line and a label a volt; the time axis with a tick, a faint grid line and a
+// label at each round value; the plot area's frame.
+void drawAxes(std::string& s, const Layout& at) {
+    for (int v = 0; v <= 5; ++v) {
+        s += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(at.y(v)) + "\" x2=\"" + num(kLeft + at.plotW) +
+             "\" y2=\"" + num(at.y(v)) + "\" stroke=\"#ddd\"/>\n";
+        s += "<text x=\"" + num(kLeft - 8) + "\" y=\"" + num(at.y(v) + 4) + "\" text-anchor=\"end\">" +
+             std::to_string(v) + " V</text>\n";
+    }
+    const TimeUnit unit = unitFor(at.span);
+    const double bottom = kTop + at.plotH;
+    s += "<g id=\"time-axis\">\n";
+    for (const double t : ticks(at.span / unit.seconds, 8)) {
+        const double x = at.x(t * unit.seconds);
+        s += "<line x1=\"" + num(x) + "\" y1=\"" + num(kTop) + "\" x2=\"" + num(x) + "\" y2=\"" +
+             num(bottom) + "\" stroke=\"#eee\"/>\n";
+        s += "<line class=\"tick\" x1=\"" + num(x) + "\" y1=\"" + num(bottom) + "\" x2=\"" + num(x) +
+             "\" y2=\"" + num(bottom + 5) + "\" stroke=\"#444\"/>\n";
+        s += "<text class=\"tick-label\" x=\"" + num(x) + "\" y=\"" + num(bottom + 18) +
+             "\" text-anchor=\"middle\">" + label(t) + "</text>\n";
+    }
+    s += "<text x=\"" + num(kLeft + at.plotW / 2) + "\" y=\"" + num(kHeight - 12) +
+         "\" text-anchor=\"middle\">time (" + unit.name + ")</text>\n</g>\n";
+    s += "<rect x=\"" + num(kLeft) + "\" y=\"" + num(kTop) + "\" width=\"" + num(at.plotW) + "\" height=\"" +
+         num(at.plotH) + "\" fill=\"none\" stroke=\"#444\"/>\n";
+}
+
+// The channel the chart's series `c` is of: its colour and its class.
+int channelAt(const std::vector<int>& channels, std::size_t c) {
+    return c < channels.size() ? channels[c] : static_cast<int>(c);
+}
+
+void drawTraces(std::string& s, const Layout& at, const std::vector<int>& channels,
+                const std::vector<double>& seconds, const std::vector<Series>& series) {
+    for (std::size_t c = 0; c < series.size(); ++c) {
+        std::vector<Point> points;
+        for (std::size_t i = 0; i < series[c].volts.size() && i < seconds.size(); ++i)
+            points.push_back(
+                {at.x(seconds[i]), std::isnan(series[c].volts[i]) ? NAN : at.y(series[c].volts[i])});
+        drawTrace(s, points, channelAt(channels, c));
+    }
+}
+
+// The legend, boxed, beside the plot area where no trace can run through it.
+void drawLegend(std::string& s, const Layout& at, const std::vector<int>& channels,
+                const std::vector<Series>& series) {
+    const double legendH = 12 + 20 * static_cast<double>(series.size());
+    s += "<g id=\"legend\">\n<rect x=\"" + num(at.legendX) + "\" y=\"" + num(kTop) + "\" width=\"" +
+         num(at.legendW) + "\" height=\"" + num(legendH) + "\" fill=\"white\" stroke=\"#444\"/>\n";
+    for (std::size_t c = 0; c < series.size(); ++c) {
+        const char* colour = colourOf(channelAt(channels, c));
+        const double ly = kTop + 16 + 20 * static_cast<double>(c);
+        s += "<line x1=\"" + num(at.legendX + 10) + "\" y1=\"" + num(ly) + "\" x2=\"" + num(at.legendX + 34) +
+             "\" y2=\"" + num(ly) + "\" stroke-width=\"3\" stroke=\"" + colour + "\"/>\n";
+        s += "<text x=\"" + num(at.legendX + 40) + "\" y=\"" + num(ly + 4) + "\">" + escaped(series[c].name) +
+             "</text>\n";
+    }
+    s += "</g>\n";
 }
 
 }  // namespace
@@ -134,16 +215,7 @@ std::vector<double> ticks(double span, int most) {
 
 std::string svgPlot(const std::string& title, const std::string& caption, const std::vector<int>& channels,
                     const std::vector<double>& seconds, const std::vector<Series>& series) {
-    std::size_t longest = 0;
-    for (const Series& s : series) longest = std::max(longest, textColumns(s.name));
-    const double legendW = 48 + kCharWidth * static_cast<double>(longest);
-    const double legendX = kWidth - kGap - legendW;
-    const double plotW = legendX - kGap - kLeft, plotH = kHeight - kTop - kBottom;
-    // From the start of the capture to its last reading; a lone reading on an axis of 1 s.
-    const double span = seconds.size() > 1 && seconds.back() > 0 ? seconds.back() : 1.0;
-    auto x = [&](double t) { return kLeft + std::clamp(t / span, 0.0, 1.0) * plotW; };
-    auto y = [&](double v) { return kTop + (1.0 - std::clamp(v, 0.0, kFullScale) / kFullScale) * plotH; };
-
+    const Layout at = layoutOf(seconds, series);
     std::string s =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
@@ -154,49 +226,10 @@ std::string svgPlot(const std::string& title, const std::string& caption, const 
          "</text>\n";
     s += "<text id=\"caption\" x=\"" + num(kLeft) + "\" y=\"42\" font-size=\"11\" fill=\"#555\">" +
          escaped(caption) + "</text>\n";
-    for (int v = 0; v <= 5; ++v) {  // a grid line a volt
-        s += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(y(v)) + "\" x2=\"" + num(kLeft + plotW) +
-             "\" y2=\"" + num(y(v)) + "\" stroke=\"#ddd\"/>\n";
-        s += "<text x=\"" + num(kLeft - 8) + "\" y=\"" + num(y(v) + 4) + "\" text-anchor=\"end\">" +
-             std::to_string(v) + " V</text>\n";
-    }
-    // The time axis: a tick, a faint grid line and a label at each round value.
-    const TimeUnit unit = unitFor(span);
-    const double bottom = kTop + plotH;
-    s += "<g id=\"time-axis\">\n";
-    for (const double t : ticks(span / unit.seconds, 8)) {
-        const double at = x(t * unit.seconds);
-        s += "<line x1=\"" + num(at) + "\" y1=\"" + num(kTop) + "\" x2=\"" + num(at) + "\" y2=\"" +
-             num(bottom) + "\" stroke=\"#eee\"/>\n";
-        s += "<line class=\"tick\" x1=\"" + num(at) + "\" y1=\"" + num(bottom) + "\" x2=\"" + num(at) +
-             "\" y2=\"" + num(bottom + 5) + "\" stroke=\"#444\"/>\n";
-        s += "<text class=\"tick-label\" x=\"" + num(at) + "\" y=\"" + num(bottom + 18) +
-             "\" text-anchor=\"middle\">" + label(t) + "</text>\n";
-    }
-    s += "<text x=\"" + num(kLeft + plotW / 2) + "\" y=\"" + num(kHeight - 12) +
-         "\" text-anchor=\"middle\">time (" + unit.name + ")</text>\n</g>\n";
-    s += "<rect x=\"" + num(kLeft) + "\" y=\"" + num(kTop) + "\" width=\"" + num(plotW) + "\" height=\"" +
-         num(plotH) + "\" fill=\"none\" stroke=\"#444\"/>\n";
-    for (std::size_t c = 0; c < series.size(); ++c) {
-        const int channel = c < channels.size() ? channels[c] : static_cast<int>(c);
-        std::vector<Point> at;
-        for (std::size_t i = 0; i < series[c].volts.size() && i < seconds.size(); ++i)
-            at.push_back({x(seconds[i]), std::isnan(series[c].volts[i]) ? NAN : y(series[c].volts[i])});
-        drawTrace(s, at, channel);
-    }
-    // The legend, boxed, beside the plot area where no trace can run through it.
-    const double legendH = 12 + 20 * static_cast<double>(series.size());
-    s += "<g id=\"legend\">\n<rect x=\"" + num(legendX) + "\" y=\"" + num(kTop) + "\" width=\"" +
-         num(legendW) + "\" height=\"" + num(legendH) + "\" fill=\"white\" stroke=\"#444\"/>\n";
-    for (std::size_t c = 0; c < series.size(); ++c) {
-        const char* colour = colourOf(c < channels.size() ? channels[c] : static_cast<int>(c));
-        const double ly = kTop + 16 + 20 * static_cast<double>(c);
-        s += "<line x1=\"" + num(legendX + 10) + "\" y1=\"" + num(ly) + "\" x2=\"" + num(legendX + 34) +
-             "\" y2=\"" + num(ly) + "\" stroke-width=\"3\" stroke=\"" + colour + "\"/>\n";
-        s += "<text x=\"" + num(legendX + 40) + "\" y=\"" + num(ly + 4) + "\">" + escaped(series[c].name) +
-             "</text>\n";
-    }
-    return s + "</g>\n</svg>\n";
+    drawAxes(s, at);
+    drawTraces(s, at, channels, seconds, series);
+    drawLegend(s, at, channels, series);
+    return s + "</svg>\n";
 }
 
 }  // namespace kolmctl

@@ -54,4 +54,6 @@ std::string interruptName() {
     }
 }
 
+Error interruptedError() { return Error{interruptedExit(), "interrupted (" + interruptName() + ")"}; }
+
 }  // namespace kolmctl

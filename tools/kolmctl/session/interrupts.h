@@ -29,5 +29,7 @@ bool interrupted();
 Exit interruptedExit();
 // "Ctrl-C", "SIGTERM", "SIGHUP".
 std::string interruptName();
+// What a command that a signal stopped ends with: "interrupted (Ctrl-C)" and its exit code.
+Error interruptedError();
 
 }  // namespace kolmctl

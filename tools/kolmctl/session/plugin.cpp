@@ -87,8 +87,7 @@ LoadAnswer Plugin::begin() {
     const std::vector<Call> none;
     const Exchange e = isolation_->ask(
         loadRequest(path_), [&](std::int32_t s, const std::string& f) { return failureLine(none, s, f); });
-    if (e.status == Exchange::Interrupted)
-        throw Error{interruptedExit(), "interrupted (" + interruptName() + ")"};
+    if (e.status == Exchange::Interrupted) throw interruptedError();
     if (e.status == Exchange::Failed) throw Error{kPluginFailed, failureLine(none, e.step, e.failure)};
     LoadAnswer d;
     if (!readLoadAnswer(e.answer, d))
@@ -178,8 +177,7 @@ Plugin::Attempt Plugin::attempt(const std::vector<Call>& calls) {
     Isolation& side = *isolation_;
     const Exchange e = side.ask(
         callsRequest(calls), [&](std::int32_t s, const std::string& f) { return failureLine(calls, s, f); });
-    if (e.status == Exchange::Interrupted)
-        throw Error{interruptedExit(), "interrupted (" + interruptName() + ")"};
+    if (e.status == Exchange::Interrupted) throw interruptedError();
     if (e.status == Exchange::Answered && readCallsAnswer(e.answer, a.answers, &boxLines_) &&
         a.answers.size() == calls.size())
         return a;
