@@ -51,10 +51,9 @@ struct Line {
 
 class Lines {
 public:
-    Lines(const char* text, int length) {
-        skipByteOrderMark(text, length);
-        at_ = text;
-        end_ = text + length;
+    Lines(const char* text, int length) : at_(text), end_(text + length) {
+        int left = length;
+        skipByteOrderMark(at_, left);
     }
 
     // The next line, comments and blank lines included; false at the end of the text.

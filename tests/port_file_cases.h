@@ -122,7 +122,7 @@ inline std::filesystem::path layOutPortFile(const PortFileCase& row, const std::
     fs::remove_all(folder);
     fs::create_directories(folder);
     fs::remove_all(current / fileName);
-    const fs::path copy = folder / fs::path(plugin).filename();
+    fs::path copy = folder / fs::path(plugin).filename();
     fs::copy_file(plugin, copy);
     if (layOutSpecial(folder / fileName, row.text)) {
     } else if (row.text) {

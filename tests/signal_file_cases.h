@@ -140,7 +140,7 @@ inline std::filesystem::path layOutSignalFiles(const SignalFileCase& row, const 
     namespace fs = std::filesystem;
     fs::remove_all(folder);
     fs::create_directories(folder);
-    const fs::path copy = folder / fs::path(plugin).filename();
+    fs::path copy = folder / fs::path(plugin).filename();
     fs::copy_file(plugin, copy);
     layOutFile(folder / kolm::kSignalFileName, row.ini);
     layOutFile(folder / "rec.csv", row.recording);

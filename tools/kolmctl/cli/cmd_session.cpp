@@ -78,6 +78,21 @@ int cmdWait(Plugin&, const Args& args, Context&) {
     return kOk;
 }
 
+// One session line's commands, checked whole before the first runs; the code of the
+// first that fails, or of a reader gone.
+int runSessionLine(Plugin& p, const Args& command, Context& cx) {
+    const std::vector<Args> steps = commandChain(command);
+    for (const Args& step : steps)
+        if (step[0] == "session") throw Error{kUsage, "a session cannot hold another"};
+    for (const Args& step : steps) {
+        const int code = runOnPlugin(p, step, cx);
+        if (code == kReaderGone) return code;
+        checkOutput(cx.out, "the output");
+        if (code != kOk) return code;
+    }
+    return kOk;
+}
+
 // Each line is a command, or commands joined by "then", checked whole before it runs.
 int cmdSession(Plugin& p, const Args& args, Context& cx) {
     noArgs(args);
@@ -92,15 +107,8 @@ int cmdSession(Plugin& p, const Args& args, Context& cx) {
         if (command[0] == "quit" || command[0] == "exit") break;
         int code = kOk;
         try {
-            const std::vector<Args> steps = commandChain(command);
-            for (const Args& step : steps)
-                if (step[0] == "session") throw Error{kUsage, "a session cannot hold another"};
-            for (const Args& step : steps) {
-                code = runOnPlugin(p, step, cx);
-                if (code == kReaderGone) return code;
-                checkOutput(cx.out, "the output");
-                if (code != kOk) break;
-            }
+            code = runSessionLine(p, command, cx);
+            if (code == kReaderGone) return code;
         } catch (const Error& e) {
             if (endsTheSession(e)) throw;
             cx.out.flush();

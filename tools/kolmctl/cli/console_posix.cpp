@@ -40,7 +40,7 @@ protected:
 
 private:
     int fd_;
-    char buffer_[4096];
+    char buffer_[4096]{};
 };
 
 class InterruptibleStream : public std::istream {

@@ -43,7 +43,7 @@ std::optional<Schedule::Slot> Schedule::next(double now) {
     const double due = std::floor((now - start_) / period_);
     long slot = next_;
     // Converted only once known to fit a long, of 32 bits on Windows.
-    const double end = static_cast<double>(slots_ != 0 ? slots_ : std::numeric_limits<long>::max() / 2);
+    const auto end = static_cast<double>(slots_ != 0 ? slots_ : std::numeric_limits<long>::max() / 2);
     if (due > static_cast<double>(next_)) slot = due >= end ? static_cast<long>(end) : static_cast<long>(due);
     const long last = slots_ == 0 ? slot : std::min(slot, slots_);
     missed_ += last - next_;
