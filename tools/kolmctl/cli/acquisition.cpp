@@ -51,8 +51,7 @@ void sample(Loop& l, const Answer* answers, std::vector<Reading>& values) {
         }
         answered = answered || !v.gap;
     }
-    if (!answered && !l.box.reached) noPortAccess(l.plugin);
-    l.box.reached = l.box.reached || answered;
+    l.box.noteReading(l.plugin, answered);
 }
 
 void tally(CaptureTally& t, double seconds, const std::vector<Reading>& values) {
@@ -150,6 +149,9 @@ Ending acquire(Plugin& p, const Listed& entry, Capture& c, CaptureOutputs output
         if (!interrupted())
             for (const auto& o : outputs) o->flush(c, true);
         if (interrupted()) how = Ending::Signalled;
+    } catch (const SessionError&) {
+        if (!interrupted()) throw;
+        how = Ending::Signalled;
     } catch (const Error& e) {
         if (e.code == kReaderGone) how = Ending::ReaderGone;
         else if (interrupted()) how = Ending::Signalled;

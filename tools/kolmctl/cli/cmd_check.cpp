@@ -115,7 +115,7 @@ Outcome relayEcho(Plugin& p, const Listed& sb, const Listed& rsb, std::uint8_t l
     for (std::size_t n = echoes; n < calls.size(); ++n) {
         const std::int32_t k = calls[n].args[0].i;
         const bool isSb = (n - echoes) % 2 == 0;
-        const std::int32_t want = isSb ? k * 100 + on(k) : on(k);
+        const std::int32_t want = isSb ? switchEcho(k, on(k)) : on(k);
         const std::int32_t got = at.answers[n].result.value.i;
         if (got != want)
             return {false, p.describe(calls[n]) + " answered " + std::to_string(got) + ", expected " +
@@ -169,20 +169,20 @@ void checkDirectory(Plugin& p, Report& rep) {
 int checkRelayEcho(Plugin& p, const Listed& sb, Report& rep, Context& cx, int& failures) {
     const Listed* rsb = p.find("RSB");
     if (rsb == nullptr) return 0;
-    if (!cx.box.relays) {
+    if (!cx.box.relays()) {
         rep.note(
             "SB of relays 0 to 3 not tried: kolmctl cannot read the relay lines here, and a switch would "
             "set every relay the plug-in was not told of off");
         return 0;
     }
-    const std::uint8_t lines = *cx.box.relays;
+    const std::uint8_t lines = *cx.box.relays();
     const Outcome o = relayEcho(p, sb, *rsb, lines);
     if (!o.ok) {
         ++failures;
         rep.fail(o.text);
     }
     rep.noPort = rep.noPort || o.noPort;
-    if (o.ok && !o.noPort) cx.box.inStep = true;
+    if (o.ok && !o.noPort) cx.box.pluginTold();
     int on = 0;
     for (int k = 0; k < 4; ++k) on += (lines >> k) & 1;
     return on + 4;
@@ -249,7 +249,7 @@ void checkPsad(Plugin& p, Report& rep) {
 
 }  // namespace
 
-int cmdCheck(Plugin& p, const Args& args, Context& cx) {
+void cmdCheck(Plugin& p, const Args& args, Context& cx) {
     noArgs(args);
     Report rep{0, 0, cx.out};
     cx.out << "checking " << p.path() << " (" << describe(p.kind()) << ")\n";
@@ -266,12 +266,16 @@ int cmdCheck(Plugin& p, const Args& args, Context& cx) {
             "calls use the x86-64 C ABI here; register preservation is checked by the 32-bit builds of "
             "kolmctl");
     cx.out << "check: " << rep.ok << " ok, " << rep.failed << " failed\n";
-    if (!rep.noPort) return rep.failed == 0 ? kOk : kCheckFailed;
+    // The findings and the counts tell why check fails.
+    if (!rep.noPort) {
+        if (rep.failed != 0) throw Error{kCheckFailed, {}};
+        return;
+    }
     // The contract holds without the port too; a box that was never reached is not "all ok".
     cx.out << "check: the box was not reached: " << p.path()
            << " answered \"no value\" (-777) to the readings; it has no access to the parallel port.\n"
            << accessAdvice(p) << "\n";
-    return rep.failed == 0 ? kNoPortAccess : kCheckFailed;
+    throw Error{rep.failed == 0 ? kNoPortAccess : kCheckFailed, {}};
 }
 
 }  // namespace kolmctl

@@ -42,12 +42,9 @@ void showAccess(Plugin& p, Context& cx) {
         return;
     }
     if (const auto lines = virtualBoxLines(p)) {
-        cx.box.reached = true;
+        cx.box.noteReached();
         cx.out << "the virtual box inside the plug-in: simulated signals, no port\n";
-        cx.out << "relays:    ";
-        for (int k = 0; k < 4; ++k)
-            cx.out << (k > 0 ? ", " : "") << k << (((*lines >> k) & 1) != 0 ? " on" : " off");
-        cx.out << " (as the virtual box holds them)\n";
+        cx.out << "relays:    " << relayStates(*lines) << " (as the virtual box holds them)\n";
         return;
     }
     if (p.simulatedBox() && !virtualBox(p)) {
@@ -57,7 +54,7 @@ void showAccess(Plugin& p, Context& cx) {
     const Listed* ea = p.find("EA");
     if (ea != nullptr && ea->sig->params == std::vector<Type>{Type::Int} && ea->sig->result == Type::Int &&
         callInt(p, *ea, {intArg(0)}) != kNoValue) {
-        cx.box.reached = true;
+        cx.box.noteReached();
         cx.out << (windows ? "direct in/out instructions (this Windows lets programs use them)\n"
                            : "direct I/O (ioperm)\n");
         return;
@@ -81,7 +78,7 @@ void showSignals(Plugin& p, Context& cx) {
 
 }  // namespace
 
-int cmdInfo(Plugin& p, const Args& args, Context& cx) {
+void cmdInfo(Plugin& p, const Args& args, Context& cx) {
     noArgs(args);
     cx.out << "file:      " << p.path() << " (" << describe(p.kind()) << ")\n";
     if (const auto version = fileVersion(p.path())) cx.out << "version:   " << *version << "\n";
@@ -101,11 +98,10 @@ int cmdInfo(Plugin& p, const Args& args, Context& cx) {
     if (p.exportsPeaD()) cx.out << " peaD";
     if (p.exportsPsad()) cx.out << " PSAD";
     cx.out << "\n";
-    return kOk;
 }
 
 // cppcheck-suppress constParameter ; every command has the signature of the command table
-int cmdList(Plugin& p, const Args& args, Context& cx) {
+void cmdList(Plugin& p, const Args& args, Context& cx) {
     noArgs(args);
     for (const Listed& l : p.listed()) {
         char num[8];
@@ -117,7 +113,6 @@ int cmdList(Plugin& p, const Args& args, Context& cx) {
         cx.out << line << "\n";
     }
     if (!p.directoryEnded()) cx.out << "    (" << p.walkProblem() << ")\n";
-    return kOk;
 }
 
 }  // namespace kolmctl

@@ -7,14 +7,14 @@
 
 namespace kolmctl {
 
-int cmdLines(const Args& args, Context& cx) {
+void cmdLines(const Args& args, Context& cx) {
     if (args.size() != 1) throw Error{kUsage, "usage: kolmctl lines PLUGIN"};
     const std::string path = pluginFile(args[0]);
     const LinesBeforeLoad seen = linesBeforeLoad(path);
     if (seen.lpt == 0)
         throw Error{kUsage,
                     args[0] + " is neither kolmlpt1 nor kolmlpt2 by its name: it has no port of its own"};
-    const std::string plugin = "kolmlpt" + std::to_string(seen.lpt);
+    const std::string plugin = variantName(seen.lpt);
     if (seen.base == 0)
         throw Error{kNoPortAccess, plugin + " has no port: its port file is not valid (kolmctl " + args[0] +
                                        " info says why)"};
@@ -26,7 +26,6 @@ int cmdLines(const Args& args, Context& cx) {
     for (int k = 0; k < 4; ++k)
         if (((*seen.relays >> k) & 1) != 0) on += (on.empty() ? "" : ", ") + std::to_string(k);
     cx.out << plugin << " at " << hexPort(seen.base) << ": relays on: " << (on.empty() ? "none" : on) << "\n";
-    return kOk;
 }
 
 }  // namespace kolmctl

@@ -186,7 +186,7 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
 
 }  // namespace
 
-int cmdPorts(const Args& args, Context& cx) {
+void cmdPorts(const Args& args, Context& cx) {
     static const OptionRule rules[] = {{"--json", nullptr, nullptr}, {"--plugins", "a folder", nullptr}};
     const Options o = parseOptions(args, rules);
     if (!o.operands.empty()) throw Error{kUsage, "unexpected argument \"" + o.operands[0] + "\" to ports"};
@@ -199,7 +199,6 @@ int cmdPorts(const Args& args, Context& cx) {
                                !folder.empty()};
     if (asJson) showJson(machine, settings, cx.out);
     else showText(machine, settings, cx.out);
-    return kOk;
 }
 
 }  // namespace kolmctl

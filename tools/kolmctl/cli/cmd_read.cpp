@@ -144,7 +144,7 @@ std::vector<std::string> channelNames(Plugin& p, const ReadOptions& o) {
 }
 
 // The exit code that says how the capture ended and whether every reading had its value.
-int exitCode(const Capture& c, Ending how) {
+Exit exitCode(const Capture& c, Ending how) {
     switch (how) {
     case Ending::ReaderGone: return kReaderGone;
     case Ending::Signalled: return interruptedExit();
@@ -155,7 +155,7 @@ int exitCode(const Capture& c, Ending how) {
 }
 
 // One capture to `rows`: the readings, the chart, the summary; its exit code.
-int capture(Plugin& p, const ReadOptions& o, const RowsTo& rows, Context& cx) {
+Exit capture(Plugin& p, const ReadOptions& o, const RowsTo& rows, Context& cx) {
     const bool live = cx.terminal && !o.csv && o.output.empty();
     const Listed& entry = entryFor(p, o.values);
     const long count = o.count >= 0 ? o.count : (live || o.duration > 0 ? 0 : 1);
@@ -178,7 +178,7 @@ int capture(Plugin& p, const ReadOptions& o, const RowsTo& rows, Context& cx) {
 
 void checkRead(const Args& args) { parse(args); }
 
-int cmdRead(Plugin& p, const Args& args, Context& cx) {
+void cmdRead(Plugin& p, const Args& args, Context& cx) {
     const ReadOptions o = parse(args);
     // The rows of --output reach its file as they are read; it takes the name only at the end.
     std::optional<ReplacedFile> rows;
@@ -186,15 +186,16 @@ int cmdRead(Plugin& p, const Args& args, Context& cx) {
         rows.emplace(o.output);
         remark(cx.err, "the readings go to " + rows->temporary() + ", renamed " + o.output + " at the end");
     }
+    Exit code = kOk;
     try {
-        const int code =
-            capture(p, o, {rows ? rows->stream() : cx.out, rows ? rows->temporary() : "the output"}, cx);
+        code = capture(p, o, {rows ? rows->stream() : cx.out, rows ? rows->temporary() : "the output"}, cx);
         if (rows) rows->commit(true);
-        return code;
-    } catch (const Error&) {
+    } catch (...) {
         if (rows) remark(cx.err, "the readings taken are kept in " + rows->temporary());
         throw;
     }
+    // The summary has told how the capture ended.
+    if (code != kOk) throw Error{code, {}};
 }
 
 }  // namespace kolmctl

@@ -26,8 +26,6 @@ std::string stateWord(std::int32_t state) {
     return state == 1 ? "on" : state == 0 ? "off" : std::to_string(state);
 }
 
-bool isOn(std::uint8_t lines, std::int32_t k) { return ((lines >> k) & 1) != 0; }
-
 // The relays other than `k` that this switch set off, though kolmctl could not know
 // whether they were on: "relais 0, relais 2 and relais 3".
 std::string othersSetOff(Plugin& p, std::int32_t k) {
@@ -49,7 +47,7 @@ void checkRelay(const Args& args) {
     relayNumber(args[0]);
 }
 
-int cmdRelay(Plugin& p, const Args& args, Context& cx) {
+void cmdRelay(Plugin& p, const Args& args, Context& cx) {
     checkRelay(args);
     const std::int32_t k = relayNumber(args[0]);
     const std::int32_t value = args[1] == "on" ? 1 : 0;
@@ -57,14 +55,12 @@ int cmdRelay(Plugin& p, const Args& args, Context& cx) {
     const Listed& rsb = require(p, "RSB", {Type::Int});
     if (sb.sig->result != Type::Int || rsb.sig->result != Type::Int)
         throw Error{kNotListed, "SB and RSB must answer an int"};
-    BoxState& box = cx.box;
-    const bool othersKnown = box.relays.has_value();
+    const bool othersKnown = cx.box.relays().has_value();
     // The others that are on, first, in one exchange: while the plug-in learns of them,
     // none is off for longer than a few port accesses.
     std::vector<Call> calls;
-    if (othersKnown && !box.inStep)
-        for (std::int32_t j = 0; j < kRelays; ++j)
-            if (j != k && isOn(*box.relays, j)) calls.push_back(Plugin::callOf(sb, {intArg(j), intArg(1)}));
+    for (const std::int32_t j : cx.box.relaysToTell(k))
+        calls.push_back(Plugin::callOf(sb, {intArg(j), intArg(1)}));
     calls.push_back(Plugin::callOf(sb, {intArg(k), intArg(value)}));
     calls.push_back(Plugin::callOf(rsb, {intArg(k)}));
     const std::vector<Answer> answers = p.callAll(calls);
@@ -72,10 +68,7 @@ int cmdRelay(Plugin& p, const Args& args, Context& cx) {
         if (answers[n].result.value.i == kNoValue) noPortAccess(p);
     const std::int32_t answer = answers[answers.size() - 2].result.value.i;
     const std::int32_t back = answers.back().result.value.i;
-    const auto mask = static_cast<std::uint8_t>(1u << k);
-    box.relays = static_cast<std::uint8_t>((box.relays.value_or(0) & ~mask) | (value != 0 ? mask : 0));
-    box.inStep = true;
-    box.reached = true;
+    cx.box.switched(k, value != 0);
     cx.out << label(p, k) << ": switched " << args[1] << " (SB answered " << answer << "), read back "
            << stateWord(back) << "\n";
     if (!othersKnown)
@@ -84,27 +77,25 @@ int cmdRelay(Plugin& p, const Args& args, Context& cx) {
                "relays off) also set " +
                    othersSetOff(p, k) +
                    " off. Switch several relays in one call: relay 1 on then relay 2 on");
-    if (answer != k * 100 + value || back != value)
+    if (answer != switchEcho(k, value) || back != value)
         throw Error{kCheckFailed, "the plug-in did not confirm the switch"};
-    return kOk;
 }
 
-int cmdRelays(Plugin& p, const Args& args, Context& cx) {
+void cmdRelays(Plugin& p, const Args& args, Context& cx) {
     noArgs(args);
     const Listed& rsb = require(p, "RSB", {Type::Int});
-    requirePort(p, cx);
+    cx.box.requirePort(p);
     const bool shown = virtualBoxLines(p).has_value();
     for (std::int32_t k = 0; k < kRelays; ++k) {
         cx.out << label(p, k) << ": ";
         // A virtual box shows its lines; once a switch of this load drove a port's lines,
         // the plug-in's record is what they hold.
         if (const auto lines = p.boxLines(); shown && lines)
-            cx.out << (isOn(*lines, k) ? "on" : "off") << "\n";
-        else if (cx.box.inStep) cx.out << stateWord(callInt(p, rsb, {intArg(k)})) << "\n";
-        else if (cx.box.relays) cx.out << (isOn(*cx.box.relays, k) ? "on" : "off") << "\n";
+            cx.out << (((*lines >> k) & 1) != 0 ? "on" : "off") << "\n";
+        else if (cx.box.pluginInStep()) cx.out << stateWord(callInt(p, rsb, {intArg(k)})) << "\n";
+        else if (cx.box.relays()) cx.out << (cx.box.relayOn(k) ? "on" : "off") << "\n";
         else cx.out << "not set by this call\n";
     }
-    return kOk;
 }
 
 }  // namespace kolmctl

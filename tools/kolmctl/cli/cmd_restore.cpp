@@ -10,25 +10,24 @@ namespace {
 constexpr std::int32_t kRestoreChannel = 2;
 constexpr std::int32_t kReinitChannel = 3;
 
-int action(Plugin& p, const Args& args, Context& cx, std::int32_t channel, const char* what) {
+void action(Plugin& p, const Args& args, Context& cx, std::int32_t channel, const char* what) {
     noArgs(args);
     const Listed& ea = require(p, "EA", {Type::Int});
-    requirePort(p, cx);
+    cx.box.requirePort(p);
     callInt(p, ea, {intArg(channel)});
     const std::string name = nameText(p, "NEA", channel);
     cx.out << (name.empty() ? std::string("channel ") + std::to_string(channel) : name) << ": " << what
            << "\n";
-    return kOk;
 }
 
 }  // namespace
 
-int cmdRestore(Plugin& p, const Args& args, Context& cx) {
-    return action(p, args, cx, kRestoreChannel, "the port's data byte is restored for a printer");
+void cmdRestore(Plugin& p, const Args& args, Context& cx) {
+    action(p, args, cx, kRestoreChannel, "the port's data byte is restored for a printer");
 }
 
-int cmdReinit(Plugin& p, const Args& args, Context& cx) {
-    return action(p, args, cx, kReinitChannel, "the interface is initialised again");
+void cmdReinit(Plugin& p, const Args& args, Context& cx) {
+    action(p, args, cx, kReinitChannel, "the interface is initialised again");
 }
 
 }  // namespace kolmctl

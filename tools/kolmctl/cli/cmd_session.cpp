@@ -17,11 +17,12 @@ constexpr long kSliceMs = 100;                   // a wait looks at Ctrl-C this 
 constexpr std::int32_t kLongestWait = 86400000;  // 24 h
 constexpr std::size_t kLongestLine = 4096;       // characters of one session line
 
-// Whether the session cannot go on after this error: the plug-in is gone, the output
-// cannot be written, or the user stopped kolmctl.
+// Whether the session cannot go on after this error: the output cannot be written, or
+// the user stopped kolmctl. (A session's trouble, the plug-in gone, ends it too: it is
+// no Error.) A command that has told of its stop (a capture's summary) leaves the
+// session to end as stopped.
 bool endsTheSession(const Error& e) {
-    return e.code == kPluginFailed || e.code == kCannotIsolate || e.code == kOutputFailed ||
-           e.code == kReaderGone || interrupted();
+    return e.code == kOutputFailed || e.code == kReaderGone || (interrupted() && !e.message.empty());
 }
 
 Args words(const std::string& line) {
@@ -50,12 +51,7 @@ bool nextLine(std::istream& in, std::string& line, int number) {
 std::string before(int number, int ran, int failed, const Context& cx) {
     std::string s = "  before line " + std::to_string(number) + ": " + counted(ran, "command line") + " ran";
     if (failed > 0) s += ", " + std::to_string(failed) + " failed";
-    if (cx.box.relays) {
-        s += "; relays";
-        for (int k = 0; k < 4; ++k)
-            s += std::string(k == 0 ? " " : ", ") + std::to_string(k) +
-                 (((*cx.box.relays >> k) & 1) != 0 ? " on" : " off");
-    }
+    if (const auto lines = cx.box.relays()) s += "; relays " + relayStates(*lines);
     return s;
 }
 
@@ -69,35 +65,27 @@ void checkWait(const Args& args) {
 }
 
 // Waits, looking at Ctrl-C so that a stop is not held up.
-int cmdWait(Plugin&, const Args& args, Context&) {
+void cmdWait(Plugin&, const Args& args, Context&) {
     checkWait(args);
     const long ms = parseInt(args[0], "the time to wait");
     for (long left = ms; left > 0 && !interrupted(); left -= kSliceMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, kSliceMs)));
     if (interrupted()) throw interruptedError();
-    return kOk;
 }
 
-// One session line's commands, checked whole before the first runs; the code of the
-// first that fails, or of a reader gone.
-int runSessionLine(Plugin& p, const Args& command, Context& cx) {
+// One session line's commands, checked whole before the first runs.
+void runSessionLine(Plugin& p, const Args& command, Context& cx) {
     const std::vector<Args> steps = commandChain(command);
     for (const Args& step : steps)
         if (step[0] == "session") throw Error{kUsage, "a session cannot hold another"};
-    for (const Args& step : steps) {
-        const int code = runOnPlugin(p, step, cx);
-        if (code == kReaderGone) return code;
-        checkOutput(cx.out, "the output");
-        if (code != kOk) return code;
-    }
-    return kOk;
+    for (const Args& step : steps) runOnPlugin(p, step, cx);
 }
 
 // Each line is a command, or commands joined by "then", checked whole before it runs.
-int cmdSession(Plugin& p, const Args& args, Context& cx) {
+void cmdSession(Plugin& p, const Args& args, Context& cx) {
     noArgs(args);
     if (cx.in == nullptr) throw Error{kUsage, "a session reads its commands from standard input"};
-    int first = kOk;
+    Exit first = kOk;
     int ran = 0;
     int failed = 0;
     std::string line;
@@ -105,15 +93,16 @@ int cmdSession(Plugin& p, const Args& args, Context& cx) {
         const Args command = words(line);
         if (command.empty() || command[0][0] == '#') continue;
         if (command[0] == "quit" || command[0] == "exit") break;
-        int code = kOk;
+        Exit code = kOk;
         try {
-            code = runSessionLine(p, command, cx);
-            if (code == kReaderGone) return code;
+            runSessionLine(p, command, cx);
         } catch (const Error& e) {
             if (endsTheSession(e)) throw;
-            cx.out.flush();
-            remark(cx.err, "line " + std::to_string(number) + ": " + e.message);
-            remark(cx.err, before(number, ran, failed, cx));
+            if (!e.message.empty()) {
+                cx.out.flush();
+                remark(cx.err, "line " + std::to_string(number) + ": " + e.message);
+                remark(cx.err, before(number, ran, failed, cx));
+            }
             code = e.code;
         }
         ++ran;
@@ -121,7 +110,8 @@ int cmdSession(Plugin& p, const Args& args, Context& cx) {
         if (first == kOk) first = code;
     }
     if (interrupted()) throw interruptedError();
-    return first;
+    // Each failure has been told, on its line.
+    if (first != kOk) throw Error{first, {}};
 }
 
 }  // namespace kolmctl

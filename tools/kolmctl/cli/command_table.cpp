@@ -10,18 +10,18 @@ namespace kolmctl {
 
 // cmd_info.cpp: info, list; cmd_relays.cpp: relay, relays; cmd_restore.cpp: restore,
 // reinit; cmd_session.cpp: wait, session; each other in the cmd_<name>.cpp of its row.
-int cmdInfo(Plugin& p, const Args& args, Context& cx);
-int cmdList(Plugin& p, const Args& args, Context& cx);
-int cmdRead(Plugin& p, const Args& args, Context& cx);
-int cmdRelay(Plugin& p, const Args& args, Context& cx);
-int cmdRelays(Plugin& p, const Args& args, Context& cx);
-int cmdRestore(Plugin& p, const Args& args, Context& cx);
-int cmdReinit(Plugin& p, const Args& args, Context& cx);
-int cmdCheck(Plugin& p, const Args& args, Context& cx);
-int cmdWait(Plugin& p, const Args& args, Context& cx);
-int cmdSession(Plugin& p, const Args& args, Context& cx);
-int cmdPorts(const Args& args, Context& cx);
-int cmdLines(const Args& args, Context& cx);
+void cmdInfo(Plugin& p, const Args& args, Context& cx);
+void cmdList(Plugin& p, const Args& args, Context& cx);
+void cmdRead(Plugin& p, const Args& args, Context& cx);
+void cmdRelay(Plugin& p, const Args& args, Context& cx);
+void cmdRelays(Plugin& p, const Args& args, Context& cx);
+void cmdRestore(Plugin& p, const Args& args, Context& cx);
+void cmdReinit(Plugin& p, const Args& args, Context& cx);
+void cmdCheck(Plugin& p, const Args& args, Context& cx);
+void cmdWait(Plugin& p, const Args& args, Context& cx);
+void cmdSession(Plugin& p, const Args& args, Context& cx);
+void cmdPorts(const Args& args, Context& cx);
+void cmdLines(const Args& args, Context& cx);
 // The arguments each command takes, checked before anything of a chain runs.
 void checkRead(const Args& args);
 void checkRelay(const Args& args);

@@ -1,8 +1,7 @@
 // kolmctl's commands. Each is a row of one table (command_table.cpp), which the help
 // and the tests read; a command takes the loaded plug-in (or none, for a command
-// about the machine) and its own arguments, writes what it found and returns the exit
-// code. A failure the user must read is thrown as an Error (session/error.h), which
-// run() turns into one line and the code.
+// about the machine) and its own arguments and writes what it found. It fails by
+// throwing an Error (exit_codes.h), which run() turns into one line and the code.
 #pragma once
 
 #include <cstdint>
@@ -13,22 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "box_state.h"
+#include "exit_codes.h"
 #include "plugin.h"
+#include "plugin_variant.h"
 
 namespace kolmctl {
-
-// What kolmctl knows of the box behind the loaded plug-in, kept across the commands
-// of one load (joined by "then", or a session).
-struct BoxState {
-    bool reached = false;  // a reading or a switch was answered: the plug-in reaches the port
-    // The relays' data lines, bit k for relay k, where kolmctl knows them: read from
-    // the port before the plug-in was loaded, or set by a switch in this load (every
-    // switch rewrites all four lines), and kept up to date by each switch since.
-    std::optional<std::uint8_t> relays;
-    // Whether the plug-in's own record of the relays holds `relays`, so that its next
-    // switch rewrites the other three lines as they are. A new load records all off.
-    bool inStep = false;
-};
 
 struct Context {
     std::ostream& out;
@@ -44,8 +33,8 @@ using Args = std::vector<std::string>;
 
 struct Command {
     const char* name;
-    int (*withPlugin)(Plugin& p, const Args& args, Context& cx);  // or
-    int (*alone)(const Args& args, Context& cx);                  // for a command without a plug-in
+    void (*withPlugin)(Plugin& p, const Args& args, Context& cx);  // or
+    void (*alone)(const Args& args, Context& cx);                  // for a command without a plug-in
     // Error kUsage or kOutOfRange for arguments it would refuse; nothing is called.
     void (*check)(const Args& args);
     const char* synopsis;  // after "kolmctl PLUGIN ", or "kolmctl " without a plug-in
@@ -63,7 +52,7 @@ const Command* findCommand(const std::string& name);
 // before the first runs.
 std::vector<Args> commandChain(const Args& words);
 
-// The whole command line, after the program name.
+// The whole command line, after the program name: its exit code.
 int run(const Args& args, Context& cx);
 
 // "kolmctl: <line>" on the error stream: the one form of kolmctl's own remarks.
@@ -83,11 +72,9 @@ std::string nameText(Plugin& p, const char* name, std::int32_t channel);
 std::string titleText(Plugin& p, const char* name);
 // Error kNoPortAccess, with what keeps the plug-in from the port and the step that helps.
 [[noreturn]] void noPortAccess(Plugin& p);
-// Makes sure the plug-in reaches the port, with one reading if nothing has shown it
-// yet in this load; noPortAccess if it does not.
-void requirePort(Plugin& p, Context& cx);
-// Runs one command line of a load (after PLUGIN): a command and its arguments.
-int runOnPlugin(Plugin& p, const Args& args, Context& cx);
+// Runs one command line of a load (after PLUGIN): a command and its arguments, its
+// output checked.
+void runOnPlugin(Plugin& p, const Args& args, Context& cx);
 // A text the plug-in gave, for a terminal or a file: UTF-8, control bytes escaped,
 // and a note where it could not be read whole.
 std::string textShown(TextState state, const std::string& cp1252);
@@ -97,24 +84,7 @@ void checkOutput(std::ostream& out, const char* what);
 
 // The plug-in file the user named: a bare name looked up where the plug-ins lie.
 std::string pluginFile(const std::string& name);
-// The variant a plug-in file's name gives (kolmlpt1..., kolmlpt2...); 0 if neither.
-int variantOfFileName(const std::string& path);
-// The relay lines as they stand, read from the port the plug-in file will use before
-// it is loaded: once loaded, the plug-in holds the port.
-struct LinesBeforeLoad {
-    int lpt = 0;             // the variant the file's name gives; 0 if neither
-    std::uint16_t base = 0;  // its port, from the port file or built in; 0 if none
-    std::optional<std::uint8_t> relays;
-};
-LinesBeforeLoad linesBeforeLoad(const std::string& path);
 
-// The plug-in variant of a loaded file, from its title ("KOLM en LPT1:"); 0 if neither.
-int variantOf(Plugin& p);
-// Whether the loaded file is kolmsim, the plug-in with a virtual box: its title and detail
-// say "simulated" as kolmsim's do.
-bool virtualBox(Plugin& p);
-// The relay lines of kolmsim's virtual box; none for any other file, whatever panel it shows.
-std::optional<std::uint8_t> virtualBoxLines(Plugin& p);
 // The lines that tell why the plug-in answers "no value" and the step that helps.
 std::string accessAdvice(Plugin& p);
 

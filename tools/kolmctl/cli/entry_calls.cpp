@@ -72,23 +72,6 @@ std::string titleText(Plugin& p, const char* name) {
     return textShown(a.textState, a.text);
 }
 
-int variantOf(Plugin& p) {
-    const std::string title = titleText(p, "titre");
-    if (title.find("LPT1:") != std::string::npos) return 1;
-    if (title.find("LPT2:") != std::string::npos) return 2;
-    return 0;
-}
-
-bool virtualBox(Plugin& p) {
-    return titleText(p, "titre") == "KOLM simul\xC3\xA9" &&
-           titleText(p, "detail").rfind("DLL pour KOLM 10 bits simul\xC3\xA9 ", 0) == 0;
-}
-
-std::optional<std::uint8_t> virtualBoxLines(Plugin& p) {
-    const auto lines = p.boxLines();
-    return lines && virtualBox(p) ? lines : std::nullopt;
-}
-
 std::string accessAdvice(Plugin& p) {
     if (virtualBox(p)) return virtualBoxAdvice(p.path());
     const bool windows = p.kind().container == Container::Pe;
@@ -113,14 +96,6 @@ void noPortAccess(Plugin& p) {
     const char* what = virtualBox(p) ? "its virtual box has no signals"
                                      : "the plug-in has no access to the parallel port on this machine";
     throw Error{kNoPortAccess, p.path() + " answered \"no value\" (-777): " + what + ".\n" + accessAdvice(p)};
-}
-
-void requirePort(Plugin& p, Context& cx) {
-    if (cx.box.reached) return;
-    // A reading is the one call whose answer tells: the actions and RSB answer the same
-    // with the port or without it.
-    if (callInt(p, require(p, "EA", {Type::Int}), {intArg(0)}) == kNoValue) noPortAccess(p);
-    cx.box.reached = true;
 }
 
 }  // namespace kolmctl

@@ -10,11 +10,13 @@
 
 namespace {
 
-// Where the plug-in leaves kolmctl no way but to end at once.
-void lastWords(const kolmctl::Error& e) {
+// Where the plug-in leaves kolmctl no way but to end at once: its line, and its exit code.
+int lastWords(const kolmctl::SessionError& trouble) {
+    const kolmctl::Error e = kolmctl::errorOf(trouble);
     std::fflush(stdout);
     std::fprintf(stderr, "kolmctl: %s\n", e.message.c_str());
     std::fflush(stderr);
+    return e.code;
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "error.h"
+#include "exit_codes.h"
 
 namespace kolmctl {
 

@@ -53,47 +53,21 @@ bool asksHelp(const Args& args) {
     return std::ranges::any_of(args, [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
-int help(const Args& args, Context& cx) {
+void help(const Args& args, Context& cx) {
     // The command named anywhere on the line, if any.
     for (const std::string& a : args) {
         if (const Command* c = findCommand(a)) {
             cx.out << "usage: kolmctl " << (c->withPlugin ? "PLUGIN " : "") << c->synopsis << "\n\n"
                    << c->help;
-            return kOk;
+            return;
         }
     }
     for (const std::string& a : args)
         if (!isHelpWord(a) && (args.size() < 2 || a != args[0])) throw usage("no command \"" + a + "\"");
     cx.out << overview();
-    return kOk;
 }
-
-constexpr std::uint8_t kRelayLines = 0x0F;  // D0-D3
 
 }  // namespace
-
-// The variant a plug-in file's name gives (kolmlpt1..., kolmlpt2...); 0 if neither.
-int variantOfFileName(const std::string& path) {
-    std::string name = std::filesystem::path(path).filename().string();
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (name.rfind("kolmlpt1", 0) == 0) return 1;
-    if (name.rfind("kolmlpt2", 0) == 0) return 2;
-    return 0;
-}
-
-LinesBeforeLoad linesBeforeLoad(const std::string& path) {
-    LinesBeforeLoad seen;
-    seen.lpt = variantOfFileName(path);
-    std::error_code ec;
-    if (seen.lpt == 0 || !std::filesystem::is_regular_file(path, ec)) return seen;
-    const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
-    const PortSetting setting = portSettingOf(folder, seen.lpt);
-    seen.base = setting.base;
-    if (setting.base == 0) return seen;
-    const auto lines = readDataLines(setting.base, (folder / "").make_preferred().string());
-    if (lines) seen.relays = static_cast<std::uint8_t>(*lines & kRelayLines);
-    return seen;
-}
 
 // The plug-in file the user named: a bare name looked up where the plug-ins lie.
 std::string pluginFile(const std::string& name) {
@@ -107,33 +81,21 @@ std::string pluginFile(const std::string& name) {
 
 namespace {
 
-int runLoad(const std::string& name, const Args& words, Context& cx) {
+void runLoad(const std::string& name, const Args& words, Context& cx) {
     const std::vector<Args> lines = commandChain(words);
     const std::string path = pluginFile(name);
     const bool usesRelays =
         std::ranges::any_of(lines, [](const Args& l) { return findCommand(l[0])->usesRelays; });
     const LinesBeforeLoad before = usesRelays ? linesBeforeLoad(path) : LinesBeforeLoad{};
     const std::unique_ptr<Plugin> plugin = Plugin::load(path, cx.session);
-    cx.box = BoxState{};
-    // Lines read at the port of the variant the file's name gives: only if it is the file's own.
-    if (before.relays && variantOf(*plugin) == before.lpt) cx.box.relays = before.relays;
-    // A virtual box shows its lines itself (kolmsim): the plug-in's side read them.
-    else if (const auto shown = virtualBoxLines(*plugin))
-        cx.box.relays = static_cast<std::uint8_t>(*shown & kRelayLines);
-    int code = kOk;
-    for (const Args& line : lines) {
-        code = runOnPlugin(*plugin, line, cx);
-        if (code == kReaderGone) break;  // said, and the output is gone
-        checkOutput(cx.out, "the output");
-        if (code != kOk) break;
-    }
-    return code;
+    cx.box = BoxState::atLoad(*plugin, before);
+    for (const Args& line : lines) runOnPlugin(*plugin, line, cx);
 }
 
-int dispatch(const Args& args, Context& cx) {
+void dispatch(const Args& args, Context& cx) {
     if (args.size() == 1 && args[0] == "--version") {
         cx.out << "kolmctl " KOLM_VERSION "\n";
-        return kOk;
+        return;
     }
     const Command* first = args.empty() ? nullptr : findCommand(args[0]);
     if (first != nullptr && first->alone != nullptr && !asksHelp(args)) {
@@ -147,7 +109,14 @@ int dispatch(const Args& args, Context& cx) {
     if (args.size() < 2)
         throw usage(args.empty() ? "no plug-in given: kolmctl PLUGIN COMMAND"
                                  : "no command given after " + args[0]);
-    return runLoad(args[0], Args(args.begin() + 1, args.end()), cx);
+    runLoad(args[0], Args(args.begin() + 1, args.end()), cx);
+}
+
+// The line and the exit code of a failure.
+int failed(const Error& e, Context& cx) {
+    cx.out.flush();
+    if (!e.message.empty()) remark(cx.err, e.message);
+    return e.code;
 }
 
 }  // namespace
@@ -174,15 +143,18 @@ std::vector<Args> commandChain(const Args& words) {
 // One write: the error stream is unbuffered, and a reader of a pipe gets the line whole.
 void remark(std::ostream& err, const std::string& line) { err << "kolmctl: " + line + "\n"; }
 
-int runOnPlugin(Plugin& p, const Args& args, Context& cx) {
+void runOnPlugin(Plugin& p, const Args& args, Context& cx) {
     const Command* command = args.empty() ? nullptr : findCommand(args[0]);
     if (command == nullptr || command->withPlugin == nullptr)
         throw usage("no command \"" + (args.empty() ? std::string() : args[0]) + "\"");
     try {
-        return command->withPlugin(p, Args(args.begin() + 1, args.end()), cx);
+        command->withPlugin(p, Args(args.begin() + 1, args.end()), cx);
     } catch (const Error& e) {
+        // A failure the command's output tells ends with that output written whole.
+        if (e.message.empty() && e.code != kReaderGone) checkOutput(cx.out, "the output");
         throw withHelp(e, *command);
     }
+    checkOutput(cx.out, "the output");
 }
 
 void noArgs(const Args& args) {
@@ -192,21 +164,17 @@ void noArgs(const Args& args) {
 int run(const Args& args, Context& cx) {
     const InterruptWatch watch;
     try {
-        const int code = dispatch(args, cx);
-        if (code != kReaderGone) checkOutput(cx.out, "the output");
-        return code;
+        dispatch(args, cx);
+        checkOutput(cx.out, "the output");
+        return kOk;
     } catch (const Error& e) {
-        cx.out.flush();
-        remark(cx.err, e.message);
-        return e.code;
+        return failed(e, cx);
+    } catch (const SessionError& e) {
+        return failed(errorOf(e), cx);
     } catch (const std::bad_alloc&) {
-        cx.out.flush();
-        remark(cx.err, "out of memory");
-        return kFailed;
+        return failed({kFailed, "out of memory"}, cx);
     } catch (const std::exception& e) {
-        cx.out.flush();
-        remark(cx.err, std::string("failed: ") + e.what());
-        return kFailed;
+        return failed({kFailed, std::string("failed: ") + e.what()}, cx);
     }
 }
 

@@ -42,7 +42,7 @@ InterruptWatch::~InterruptWatch() {
 
 bool interrupted() { return noted != 0; }
 
-Exit interruptedExit() { return static_cast<Exit>(128 + (noted != 0 ? noted : SIGINT)); }
+int interruptSignal() { return noted != 0 ? noted : SIGINT; }
 
 std::string interruptName() {
     switch (noted) {
@@ -53,7 +53,5 @@ std::string interruptName() {
     default: return "Ctrl-C";
     }
 }
-
-Error interruptedError() { return Error{interruptedExit(), "interrupted (" + interruptName() + ")"}; }
 
 }  // namespace kolmctl

@@ -6,8 +6,6 @@
 
 #include <string>
 
-#include "error.h"
-
 namespace kolmctl {
 
 // While one lives, the first of these signals is noted; a second one ends kolmctl
@@ -25,11 +23,9 @@ private:
 };
 
 bool interrupted();
-// The exit code of the signal that came, 128 + its number (Ctrl-C: 130).
-Exit interruptedExit();
+// The number of the signal that came (SIGINT where none has).
+int interruptSignal();
 // "Ctrl-C", "SIGTERM", "SIGHUP".
 std::string interruptName();
-// What a command that a signal stopped ends with: "interrupted (Ctrl-C)" and its exit code.
-Error interruptedError();
 
 }  // namespace kolmctl

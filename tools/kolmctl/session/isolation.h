@@ -19,9 +19,9 @@ namespace kolmctl {
 struct SessionOptions {
     unsigned secondsAllowed = 10;  // for any one answer of the plug-in
     bool sameProcess = false;      // no isolation: tests that watch the simulated bench
-    // Said before kolmctl ends at once, where a plug-in leaves it no other way out
-    // (Windows: a call that never returns cannot be taken back).
-    void (*lastWords)(const Error& e) = nullptr;
+    // Said before the process ends at once, where a plug-in leaves it no other way out
+    // (Windows: a call that never returns cannot be taken back); gives the exit status.
+    int (*lastWords)(const SessionError& e) = nullptr;
 };
 
 // kolmctl's line for a failure of `step` (a Step, or a call of the batch), e.g.
@@ -38,7 +38,7 @@ struct Exchange {
 
 class Isolation {
 public:
-    // The side apart from kolmctl; Error kCannotIsolate when it cannot be: then
+    // The side apart from kolmctl; SessionError CannotIsolate when it cannot be: then
     // kolmctl does not call the plug-in at all. With options.sameProcess, the side
     // in kolmctl's own process, unguarded, for tests that watch the simulated bench
     // (which lives in their process).

@@ -228,7 +228,7 @@ std::string ChildProcess::howItEnded() {
     siginfo_t info{};
     for (int k = 0; k < 100 && !ended(&info); ++k)  // it is ending: give it a second
         std::this_thread::sleep_for(milliseconds(10));
-    if (info.si_pid == 0) return "closed its line to kolmctl";
+    if (info.si_pid == 0) return "closed its line to the host";
     if (info.si_code == CLD_EXITED)
         return "ended the process (exit status " + std::to_string(info.si_status) + ")";
     return std::string("crashed (") + strsignal(info.si_status) + ")";
@@ -275,8 +275,7 @@ void ChildProcess::stop(bool kill) {
 std::unique_ptr<Isolation> startApart(const SessionOptions& options) {
     auto child = std::make_unique<ChildProcess>(options.secondsAllowed);
     std::string why;
-    if (!child->begin(why))
-        throw Error{kCannotIsolate, why + "; kolmctl does not call a plug-in unprotected"};
+    if (!child->begin(why)) throw SessionError{Trouble::CannotIsolate, why};
     return child;
 }
 

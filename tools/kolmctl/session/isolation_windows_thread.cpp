@@ -6,7 +6,7 @@
 // call after it. The plug-in's own exception frames must see every fault first: its
 // start-up probes the port with one. kolmctl's thread waits for each answer with
 // the time limit; a call that does not return cannot be taken back, so kolmctl then
-// names it and ends with exit code 11. The plug-in's thread is the last thread
+// names it and ends at once, with the exit status its lastWords give. The plug-in's thread is the last thread
 // kolmctl makes: under Wine on qemu-i386 only the thread made last has its faults
 // handled (the others find another thread's exception frames). A second Ctrl-C ends
 // kolmctl at once (interrupts.cpp).
@@ -15,6 +15,7 @@
 #include <float.h>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "interrupts.h"
@@ -51,10 +52,10 @@ LONG WINAPI onFault(EXCEPTION_POINTERS* info) {
 
 // The plug-in cannot be left running or be taken back: kolmctl says what failed and
 // ends at once, without the exit's clean-up, which may wait for the loader's lock.
-[[noreturn]] void endWith(const SessionOptions& options, const std::string& line) {
-    if (options.lastWords != nullptr) options.lastWords(Error{kPluginFailed, line});
-    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(kPluginFailed));
-    ExitProcess(static_cast<UINT>(kPluginFailed));
+[[noreturn]] void endWith(const SessionOptions& options, const SessionError& e) {
+    const int status = options.lastWords != nullptr ? options.lastWords(e) : EXIT_FAILURE;
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
+    ExitProcess(static_cast<UINT>(status));
 }
 
 // The thread the plug-in runs on: one for the whole run, made before the first
@@ -121,11 +122,13 @@ public:
         const std::function<void()> job = [&] { exchange(request, e); };
         if (!thread_.run(job, options_.secondsAllowed * 1000u))
             endWith(options_,
-                    line(step_, "gave no answer in " + std::to_string(options_.secondsAllowed) + " s"));
+                    {Trouble::PluginHung,
+                     line(step_, "gave no answer in " + std::to_string(options_.secondsAllowed) + " s")});
         e.step = step_;
         // A fault in the start-up leaves the loader's lock held: kolmctl cannot even
         // exit normally.
-        if (e.status == Exchange::Failed && step_ == kStepStartUp) endWith(options_, line(step_, e.failure));
+        if (e.status == Exchange::Failed && step_ == kStepStartUp)
+            endWith(options_, {Trouble::PluginCrashed, line(step_, e.failure)});
         return e;
     }
 
@@ -161,7 +164,7 @@ private:
 std::unique_ptr<Isolation> startApart(const SessionOptions& options) {
     std::string why;
     PluginThread* thread = PluginThread::get(why);
-    if (thread == nullptr) throw Error{kCannotIsolate, why + "; kolmctl does not call a plug-in unprotected"};
+    if (thread == nullptr) throw SessionError{Trouble::CannotIsolate, why};
     return std::make_unique<Guarded>(options, *thread);
 }
 

@@ -21,46 +21,45 @@ const char* notRegular(const struct stat& st) {
     return "not a regular file";
 }
 
-// The kind of plug-in file at `path`, which this kolmctl can load; Error if not.
+// The kind of plug-in file at `path`, which this process can load; SessionError if not.
 FileKind checkFile(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) throw Error{kFileNotFound, "no such file: " + path};
-        throw Error{kFileNotFound, "cannot read " + path + ": " + std::strerror(errno)};
+        if (errno == ENOENT || errno == ENOTDIR)
+            throw SessionError{Trouble::NoSuchFile, "no such file: " + path};
+        throw SessionError{Trouble::NoSuchFile, "cannot read " + path + ": " + std::strerror(errno)};
     }
     // Only a regular file: a FIFO or a device would block the reader, a folder has no header.
-    if (!S_ISREG(st.st_mode)) throw Error{kNotAPlugin, path + " is not a plug-in: it is " + notRegular(st)};
+    if (!S_ISREG(st.st_mode))
+        throw SessionError{Trouble::NotAPlugin, path + " is not a plug-in: it is " + notRegular(st)};
     const auto kind = readFileKind(path);
-    if (!kind) throw Error{kFileNotFound, "cannot read " + path + ": " + std::strerror(errno)};
+    if (!kind) throw SessionError{Trouble::NoSuchFile, "cannot read " + path + ": " + std::strerror(errno)};
     if (kind->container == Container::Unknown)
-        throw Error{kNotAPlugin, path + " is not a plug-in: not a shared library"};
+        throw SessionError{Trouble::NotAPlugin, path + " is not a plug-in: not a shared library"};
     const FileKind host = hostKind();
-    if (kind->container != host.container || kind->machine != host.machine) {
-        const std::string other = kolmctlFor(*kind);
-        throw Error{kWrongArchitecture, path + " is an " + describe(*kind) + "; this kolmctl loads " +
-                                            describe(host) + " files. Use " +
-                                            (other.empty() ? "the kolmctl built for that platform" : other) +
-                                            "."};
-    }
+    if (kind->container != host.container || kind->machine != host.machine)
+        throw SessionError{Trouble::WrongArchitecture, path + " is an " + describe(*kind), *kind};
     return *kind;
 }
 
 // Why the side could not use the file it loaded.
-Error loadError(const std::string& path, const LoadAnswer& d) {
+SessionError loadError(const std::string& path, const LoadAnswer& d) {
     const std::string notAPlugin = path + " is not a plug-in: ";
     switch (d.outcome) {
-    case LoadOutcome::LoaderRefused: return {kLoadFailed, "cannot load " + path + ": " + d.detail};
+    case LoadOutcome::LoaderRefused: return {Trouble::LoaderRefused, "cannot load " + path + ": " + d.detail};
     case LoadOutcome::NoDirectoryExport:
-        return {kNotAPlugin, notAPlugin + "it exports no DLLFunctionDirectory"};
+        return {Trouble::NotAPlugin, notAPlugin + "it exports no DLLFunctionDirectory"};
     case LoadOutcome::NullDirectory:
-        return {kNotAPlugin, notAPlugin + "DLLFunctionDirectory returned a null address"};
+        return {Trouble::NotAPlugin, notAPlugin + "DLLFunctionDirectory returned a null address"};
     case LoadOutcome::UnreadableDirectory:
-        return {kNotAPlugin, notAPlugin + "DLLFunctionDirectory returned " + hexAddress(d.address) +
-                                 ", where no table can be read"};
-    case LoadOutcome::Loaded: break;
+    case LoadOutcome::Loaded: break;  // never asked of a loaded file
     }
-    return {kOk, ""};
+    return {Trouble::NotAPlugin, notAPlugin + "DLLFunctionDirectory returned " + hexAddress(d.address) +
+                                     ", where no table can be read"};
 }
+
+// What a stop signal makes of the exchange under way.
+SessionError stopped() { return {Trouble::Interrupted, "stopped by " + interruptName()}; }
 
 std::string argList(const std::vector<Arg>& args) {
     std::string s;
@@ -87,11 +86,14 @@ LoadAnswer Plugin::begin() {
     const std::vector<Call> none;
     const Exchange e = isolation_->ask(
         loadRequest(path_), [&](std::int32_t s, const std::string& f) { return failureLine(none, s, f); });
-    if (e.status == Exchange::Interrupted) throw interruptedError();
-    if (e.status == Exchange::Failed) throw Error{kPluginFailed, failureLine(none, e.step, e.failure)};
+    if (e.status == Exchange::Interrupted) throw stopped();
+    if (e.status == Exchange::Failed)
+        throw SessionError{e.timedOut ? Trouble::PluginHung : Trouble::PluginCrashed,
+                           failureLine(none, e.step, e.failure)};
     LoadAnswer d;
     if (!readLoadAnswer(e.answer, d))
-        throw Error{kPluginFailed, path_ + ": the plug-in failed: its directory came back garbled"};
+        throw SessionError{Trouble::PluginCrashed,
+                           path_ + ": the plug-in failed: its directory came back garbled"};
     if (d.outcome != LoadOutcome::Loaded) throw loadError(path_, d);
     boxLines_ = d.boxLines;
     return d;
@@ -166,7 +168,7 @@ Plugin::Attempt Plugin::attempt(const std::vector<Call>& calls) {
     if (isolation_ == nullptr) {
         try {
             begin();
-        } catch (const Error& e) {
+        } catch (const SessionError& e) {
             if (interrupted()) throw;
             a.failure = "not called: the plug-in could not be loaded again (" + e.message + ")";
             isolation_.reset();
@@ -177,7 +179,7 @@ Plugin::Attempt Plugin::attempt(const std::vector<Call>& calls) {
     Isolation& side = *isolation_;
     const Exchange e = side.ask(
         callsRequest(calls), [&](std::int32_t s, const std::string& f) { return failureLine(calls, s, f); });
-    if (e.status == Exchange::Interrupted) throw interruptedError();
+    if (e.status == Exchange::Interrupted) throw stopped();
     if (e.status == Exchange::Answered && readCallsAnswer(e.answer, a.answers, &boxLines_) &&
         a.answers.size() == calls.size())
         return a;
@@ -191,7 +193,9 @@ Plugin::Attempt Plugin::attempt(const std::vector<Call>& calls) {
 
 std::vector<Answer> Plugin::callAll(const std::vector<Call>& calls) {
     Attempt a = attempt(calls);
-    if (!a.failure.empty()) throw Error{kPluginFailed, path_ + ": the plug-in failed: " + a.failure};
+    if (!a.failure.empty())
+        throw SessionError{a.hung ? Trouble::PluginHung : Trouble::PluginCrashed,
+                           path_ + ": the plug-in failed: " + a.failure};
     return std::move(a.answers);
 }
 

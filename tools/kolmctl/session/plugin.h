@@ -32,8 +32,8 @@ struct Listed {
 
 class Plugin {
 public:
-    // The file checked, loaded and its directory read; Error when it cannot be, with
-    // the code of what is wrong (no such file, not a plug-in, wrong architecture, ...).
+    // The file checked, loaded and its directory read; SessionError when it cannot be,
+    // with the kind of what is wrong (no such file, not a plug-in, wrong architecture, ...).
     static std::unique_ptr<Plugin> load(const std::string& path, const SessionOptions& options = {});
 
     const std::string& path() const { return path_; }
@@ -61,8 +61,8 @@ public:
     std::string describe(const Call& c) const;
 
     // All of `calls` in one exchange with the plug-in's side. A plug-in that crashes,
-    // ends its process or does not answer in time is Error kPluginFailed; a stop signal
-    // (Ctrl-C, SIGTERM, SIGHUP) is an Error with its code (interrupts.h).
+    // ends its process or does not answer in time is a SessionError PluginCrashed or
+    // PluginHung; a stop signal (Ctrl-C, SIGTERM, SIGHUP) is one of kind Interrupted.
     std::vector<Answer> callAll(const std::vector<Call>& calls);
     Answer call(const Listed& l, const std::vector<Arg>& args) { return callAll({callOf(l, args)})[0]; }
 
@@ -78,7 +78,7 @@ public:
 private:
     Plugin(std::string path, FileKind kind, const SessionOptions& options)
         : path_(std::move(path)), kind_(kind), options_(options) {}
-    // Starts the plug-in's side and loads the library there; Error if it fails.
+    // Starts the plug-in's side and loads the library there; SessionError if it fails.
     LoadAnswer begin();
     void list();
     std::string stepName(const std::vector<Call>& calls, std::int32_t step) const;
