@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <istream>
-#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
