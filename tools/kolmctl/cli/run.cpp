@@ -2,7 +2,6 @@
 // kolmctl COMMAND for a command without a plug-in, and help for each. Every Error of
 // every layer ends here, as one line and its exit code.
 #include <algorithm>
-#include <filesystem>
 #include <new>
 
 #include "commands.h"
@@ -11,7 +10,6 @@
 #include "kolmctl_help.h"
 #include "machine_ports.h"
 #include "plugin_files.h"
-#include "plugin_ports.h"
 
 namespace kolmctl {
 
