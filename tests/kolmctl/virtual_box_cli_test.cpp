@@ -11,7 +11,6 @@
 #include <regex>
 #include <sstream>
 #include <stdexcept>
-#include <tuple>
 #include <vector>
 
 #include "rules_table.h"
@@ -143,8 +142,9 @@ TEST(KolmctlVirtualBox, KeepsTheScheduleOfEachRowOfTheRulesTable) {
     for (const RuleRow& row : ruleRows("schedules.csv")) {
         SCOPED_TRACE(row.at("what"));
         kolmctl::Args args{sim, "read", "0", "--csv"};
-        for (const auto& [field, option, unit] : {std::tuple{"rate", "--rate", ""}, {"duration", "--duration", "s"},
-                                                   {"count", "--count", ""}})
+        const char* const options[][3] = {
+            {"rate", "--rate", ""}, {"duration", "--duration", "s"}, {"count", "--count", ""}};
+        for (const auto& [field, option, unit] : options)
             if (!row.at(field).empty()) args.insert(args.end(), {option, row.at(field) + unit});
         const Ran r = runKolmctl(args);
         if (row.at("slots") == "refused") {
