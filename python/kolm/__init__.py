@@ -26,8 +26,8 @@ from ._kolmctl import Port, Ports, ports
 from ._plot import plot_live
 from ._plugin import load
 
-__all__ = ["open", "ports", "plot_live", "Box", "Capture", "Reading", "Names", "Relays", "Port", "Ports", "KolmError", "NoPortAccess",
-           "PluginError", "RelaysSetOff"]
+__all__ = ["open", "ports", "plot_live", "Box", "Capture", "Reading", "Names", "Relays", "Port", "Ports",
+           "KolmError", "NoPortAccess", "PluginError", "RelaysSetOff"]
 __version__ = "1.1.0"
 
 

@@ -28,7 +28,6 @@ LONGEST_DURATION = 1000.0 * 3600.0
 MOST_READINGS = 1000000000
 VOLTS_PER_COUNT = 5.0 / 1024.0
 MAX_COUNT = 1023
-_VERSION = "1.1.0"  # kolmctl's, which wrote the first line of its CSV
 
 
 class Plan(NamedTuple):
@@ -180,9 +179,11 @@ class Capture:
         ';' between fields and a decimal comma): the lines that say when and how the
         capture was taken (not for one reading), the header, a row a reading; a gap is
         an empty cell, a count outside 0 to 1023 "invalid(count)"."""
+        from . import __version__  # the project's, as kolmctl's own first line gives it
+
         sep, point = (";", ",") if french else (",", ".")
         file, title = self._source
-        about = f"# kolmctl {_VERSION} capture of {file}" + (f" ({title})" if title else "")
+        about = f"# kolmctl {__version__} capture of {file}" + (f" ({title})" if title else "")
         lines = []
         if self._plan.slots != 1:
             for text in (about, f"# start: {self.started.isoformat(timespec='microseconds')}",
