@@ -84,6 +84,7 @@ lesson_py_cmd="KOLM_PLUGIN_DIR=build/dev/lib PYTHONPATH=python /usr/bin/python3 
 KOLM_PLUGIN_DIR=build/dev/lib KOLMCTL=$bin/kolmctl PYTHONPATH=python /usr/bin/python3 bench/python_capture.py 1000 60 \
   >"$tmp/lesson.py"
 lesson() { awk -v key="$1" '$1 == key { print $2 }' "$tmp/lesson.py"; }
+lesson_load=$(cut -d' ' -f1 /proc/loadavg)
 
 ir_plugin=$(per_reading plugin)
 ir_loop=$(per_reading loop)
@@ -138,7 +139,9 @@ verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2 ? "met" : "NOT met") }')
   echo
   echo "Commands: \`$lesson_ctl_cmd\` and \`$lesson_py_cmd\`. Both keep the same schedule, reading k"
   echo "at start + k x 1 ms: a reading that cannot start before the next slot gives its slot up"
-  echo "(a missed slot, no row). kolm's lateness is each reading's time past its slot."
+  echo "(a missed slot, no row). kolm's lateness is each reading's time past its slot. Load"
+  echo "average when both had run: $lesson_load (on $(nproc) cores): a slot is missed where the"
+  echo "process waited more than a period for a core."
   echo
   echo "| what | readings | missed slots (target 0) | mean lateness | largest lateness |"
   echo "|---|---|---|---|---|"

@@ -90,6 +90,7 @@ class Schedule:
 class Reading(NamedTuple):
     """One reading of the capture's channels, as a callback gets it."""
 
+    slot: int  #: its slot of the schedule, from 0, due at slot / rate
     time: float  #: seconds from slot 0 to when the reading was taken
     counts: Tuple[float, ...]  #: one per channel, NaN where the port did not answer
     volts: Tuple[float, ...]  #: counts x 5 / 1024, NaN likewise
@@ -242,7 +243,7 @@ def run(read: Callable[[int], Optional[int]], reached: Callable[[], bool], no_po
                 raise no_port()
             capture.gaps += any(v is None for v in values)
             counts = tuple(nan if v is None else float(v) for v in values)
-            reading = Reading(stamp, counts, tuple(c * VOLTS_PER_COUNT for c in counts))
+            reading = Reading(slot[0], stamp, counts, tuple(c * VOLTS_PER_COUNT for c in counts))
             capture._add(reading)
             if callback:
                 callback(reading)
