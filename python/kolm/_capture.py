@@ -101,10 +101,14 @@ def _trimmed(v: float) -> str:
 
 
 def _time_text(seconds: float) -> str:
-    for most, unit, scale in ((1.0, "ms", 1000.0), (120.0, "s", 1.0), (7200.0, "min", 1 / 60)):
-        if seconds < most:
-            return f"{_trimmed(seconds * scale)} {unit}"
-    return f"{_trimmed(seconds / 3600)} h"
+    # The arithmetic of kolmctl's, so that a value on a rounding edge rounds alike.
+    if seconds < 1.0:
+        return f"{_trimmed(seconds * 1000.0)} ms"
+    if seconds < 120.0:
+        return f"{_trimmed(seconds)} s"
+    if seconds < 7200.0:
+        return f"{_trimmed(seconds / 60.0)} min"
+    return f"{_trimmed(seconds / 3600.0)} h"
 
 
 def _field(text: str, separator: str) -> str:
