@@ -33,7 +33,7 @@ inline std::vector<RuleRow> ruleRows(const std::string& name) {
             continue;
         }
         if (fields.size() != header.size())
-            throw std::runtime_error(name + ": a row without every field: " + line);
+            throw std::runtime_error((name + ": a row without every field: ").append(line));
         RuleRow row;
         for (std::size_t k = 0; k < fields.size(); ++k) row[header[k]] = fields[k];
         rows.push_back(row);
