@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Makes the kolm wheel of one platform with the standard library alone: the package's
-Python files plus that platform's plug-ins and kolmctl in kolm/plugins/.
+Python files plus that platform's plug-ins and kolmctl in kolm/plugins/, and the
+console script `kolmctl` that runs the latter.
 
     make_wheel.py linux-x86_64 dist/linux-x86_64 OUT_DIR     kolm-V-py3-none-manylinux_2_34_x86_64.whl
     make_wheel.py windows-x64 dist/windows-x64 OUT_DIR       kolm-V-py3-none-win_amd64.whl
@@ -40,6 +41,8 @@ def metadata(version: str) -> str:
     return (f"Metadata-Version: 2.1\nName: kolm\nVersion: {version}\n"
             "Summary: The KOLM parallel-port acquisition box from Python (ctypes, through its plug-in)\n"
             "License: MIT\nRequires-Python: >=3.9\nProvides-Extra: numpy\nRequires-Dist: numpy; extra == \"numpy\"\n"
+            "Provides-Extra: lesson\nRequires-Dist: matplotlib; extra == \"lesson\"\n"
+            "Requires-Dist: pandas; extra == \"lesson\"\n"
             f"Description-Content-Type: text/markdown\n\n{readme}")
 
 
@@ -71,6 +74,8 @@ def make(platform: str, files_from: Path, out: Path) -> Path:
     entries.append((f"{info}/METADATA", metadata(version).encode(), 0o644))
     wheel = f"Wheel-Version: 1.0\nGenerator: kolm make_wheel.py\nRoot-Is-Purelib: false\nTag: py3-none-{tag}\n"
     entries.append((f"{info}/WHEEL", wheel.encode(), 0o644))
+    # `kolmctl` on the environment's PATH: a script pip writes, which runs the bundled one.
+    entries.append((f"{info}/entry_points.txt", b"[console_scripts]\nkolmctl = kolm.__main__:kolmctl\n", 0o644))
     record = ""
     for name, data, _ in entries:
         digest = base64.urlsafe_b64encode(hashlib.sha256(data).digest()).rstrip(b"=").decode()

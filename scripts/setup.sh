@@ -18,9 +18,9 @@ packages+=(clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck)
 # or binutils: apt would remove the native ones.
 packages+=(g++-mingw-w64-i686 wine wine64 wine32:i386)
 # 64-bit Windows DLLs (run by wine64 natively), and the Python package's tests and
-# examples with Debian's python3 (pytest, venv for the wheel; numpy and matplotlib are
-# the optional libraries a user may have).
-packages+=(g++-mingw-w64-x86-64 python3-pytest python3-venv python3-numpy python3-matplotlib)
+# examples with Debian's python3 (pytest, venv for the wheel; numpy, matplotlib and pandas
+# are the optional libraries a user may have).
+packages+=(g++-mingw-w64-x86-64 python3-pytest python3-venv python3-numpy python3-matplotlib python3-pandas)
 # Release packages (scripts/release.sh): the Debian package checker.
 packages+=(lintian)
 # kolmctl's benchmarks and instruction counts.

@@ -3,10 +3,12 @@ through the box's own plug-in (kolmlpt1 for LPT1, kolmlpt2 for LPT2), or kolmsim
 virtual box (kolm.open("SIM"), simulated signals from a kolmsim.ini beside it).
 
     import kolm
-    with kolm.open("LPT1") as box:
+    with kolm.open("SIM") as box:                  # or "LPT1", "LPT2", a path
         print(box.counts(0), box.volts(1))
         box.relays[2] = True
         times, counts, volts = box.capture(channels=(0, 1), rate=100, duration=10)
+        capture = kolm.plot_live(box, (0, 1), rate=10, duration=30)   # drawn as it comes
+        capture.to_csv("mesure.csv", french=True)                      # as kolmctl writes it
 
 Errors are exceptions: NoPortAccess when the plug-in cannot reach the port (with
 kolmctl's advice), PluginError for a file that is not a plug-in this Python can load;
@@ -17,14 +19,15 @@ from pathlib import Path
 from typing import Union
 
 from ._box import Box, Names, Relays
-from ._capture import Capture
+from ._capture import Capture, Reading
 from ._errors import KolmError, NoPortAccess, PluginError, RelaysSetOff
 from ._files import find_plugin
 from ._kolmctl import Port, Ports, ports
+from ._plot import plot_live
 from ._plugin import load
 
-__all__ = ["open", "ports", "Box", "Capture", "Names", "Relays", "Port", "Ports", "KolmError", "NoPortAccess",
-           "PluginError", "RelaysSetOff"]
+__all__ = ["open", "ports", "plot_live", "Box", "Capture", "Reading", "Names", "Relays", "Port", "Ports",
+           "KolmError", "NoPortAccess", "PluginError", "RelaysSetOff"]
 __version__ = "1.1.0"
 
 

@@ -4,7 +4,7 @@ import os
 import threading
 import warnings
 from pathlib import Path
-from typing import Iterator, List, NamedTuple, Optional, Sequence
+from typing import Callable, Iterator, List, NamedTuple, Optional, Sequence
 
 from . import _capture
 from ._errors import KolmError, NoPortAccess, RelaysSetOff
@@ -157,17 +157,22 @@ class Box:
         self._reached = True
         return value
 
-    def capture(self, channels: Sequence[int] = (0, 1), rate: float = 100.0, duration: Optional[float] = 10.0,
-                count: Optional[int] = None) -> _capture.Capture:
-        """Reads `channels` `rate` times a second for `duration` seconds (or `count`
-        slots), each slot at start + k / rate. Returns a Capture, which unpacks as
-        ``times, counts, volts``; readings without an answer are NaN (``.gaps``), slots
-        that passed while a reading ran long are NaN too (``.missed``). Raises
-        NoPortAccess if the very first reading gets no answer. Ctrl-C ends it early and
-        returns what was read (``.interrupted``)."""
-        slots = _capture.check_schedule(channels, rate, duration, count)
-        return _capture.run(self._reading, lambda: self._no_port("the first reading of the capture"),
-                            tuple(channels), float(rate), slots)
+    def capture(self, channels: Sequence[int] = (0, 1), rate: Optional[float] = None,
+                duration: Optional[float] = None, count: Optional[int] = None,
+                callback: Optional[Callable[[_capture.Reading], None]] = None) -> _capture.Capture:
+        """Reads `channels` on kolmctl's schedule, reading k at start + k / `rate` (default
+        2 Hz, every 500 ms): for `duration` seconds (the slots that start within it), or
+        `count` readings (0: until Ctrl-C), not both; one reading without either. Each
+        reading goes to `callback` (a kolm.Reading: time, counts, volts) as it comes, so a
+        notebook can draw while the capture runs. Returns a Capture, which unpacks as
+        ``times, counts, volts``: a reading a row, NaN where the port did not answer (one
+        gap a reading: ``.gaps``); a slot that passed while a reading ran long has no row
+        (``.missed``). Raises NoPortAccess if a reading gets no answer at all before the
+        port ever answered. Ctrl-C ends it early and returns what was read (``.interrupted``)."""
+        plan = _capture.plan(channels, rate, duration, count)
+        return _capture.run(self._reading, lambda: self._reached,
+                            lambda: self._no_port("the first reading of the capture"), plan,
+                            (self.path.name, self.title), callback)
 
     # -- the port actions --------------------------------------------------------------
     def _ensure_reached(self, what: str) -> None:

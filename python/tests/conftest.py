@@ -4,6 +4,7 @@ in a process of its own behind the stand-in parport driver."""
 
 import ctypes
 import os
+import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -17,6 +18,7 @@ LINUX_DIST = ROOT / "dist/linux-x86_64"
 FAKE_PARPORT = ROOT / "build/linux-x86_64/lib/libfake_parport.so"
 WINDOWS_DIST = ROOT / "dist/windows-x64"
 WINDOWS_BUILD = ROOT / "build/windows-x64"
+RULES = ROOT / "tests/rules"
 
 sys.path.insert(0, str(ROOT / "python"))
 
@@ -25,6 +27,41 @@ def need(*paths: Path) -> None:
     for p in paths:
         if not p.exists():
             pytest.skip(f"{p} is not built (its preset first)")
+
+
+def rules(name: str):
+    """The rows of a table of tests/rules/ (kolmctl's tests read the same), each a dict,
+    as pytest parameters named by their "what"."""
+    lines = [line for line in (RULES / name).read_text().splitlines() if line and not line.startswith("#")]
+    header = lines[0].split(";")
+    rows = [dict(zip(header, line.split(";"))) for line in lines[1:]]
+    return [pytest.param(row, id=row["what"]) for row in rows]
+
+
+@pytest.fixture
+def clock(monkeypatch):
+    """A capture's clock that moves only when it sleeps (and when a test moves it): no
+    slot is missed, however loaded the machine."""
+    from kolm import _capture
+    now = [0.0]
+    monkeypatch.setattr(_capture, "_clock", lambda: now[0])
+    monkeypatch.setattr(_capture, "_sleep", lambda s: now.__setitem__(0, now[0] + s))
+    return now
+
+
+@pytest.fixture
+def sim(tmp_path, monkeypatch):
+    """kolmsim's virtual box, a copy of its own whose inputs are constants: 682 and 341
+    counts."""
+    need(DEV_LIB / "kolmsim.so", DEV_KOLMCTL)
+    shutil.copy(DEV_LIB / "kolmsim.so", tmp_path)
+    (tmp_path / "kolmsim.ini").write_text("[channel0]\nsignal=constant\noffset=3.3301\n"
+                                          "[channel1]\nsignal=constant\noffset=1.6651\n")
+    monkeypatch.setenv("KOLM_PLUGIN_DIR", str(tmp_path))
+    monkeypatch.setenv("KOLMCTL", str(DEV_KOLMCTL))
+    import kolm
+    with kolm.open("SIM") as b:
+        yield b
 
 
 @pytest.fixture

@@ -2,13 +2,17 @@
 the box model from the clock edges the plug-in really produced."""
 
 import math
+import re
 import shutil
+import subprocess
+import sys
 import threading
 import time
 
 import pytest
 
 import kolm
+from conftest import rules
 from kolm import _capture
 
 BASE = 0x378
@@ -46,33 +50,108 @@ def test_texts_are_windows_1252(box):
     assert box.directory[13] == "PURE PASCAL asciiz Detail()"
 
 
-def test_a_capture_with_a_gap_goes_on(box, bench):
+def test_a_capture_with_a_gap_goes_on(box, bench, clock):
     # Each reading of one channel is 43 port accesses: the 4th reading's second one fails.
     bench.kolmsim_fail_accesses(3 * 43 + 2, 1, 3)
     times, counts, volts = capture = box.capture(channels=(0,), rate=100, count=8)
     assert (capture.gaps, len(capture)) == (1, 8)
     assert math.isnan(counts[3][0]) and math.isnan(volts[3][0])
-    assert all(counts[k][0] == 682 for k in range(8) if k != 3 and not math.isnan(counts[k][0]))
+    assert all(counts[k][0] == 682 for k in range(8) if k != 3)
     assert volts[0][0] == 682 * 5 / 1024 and list(times) == sorted(times)
 
 
-def test_a_late_reading_counts_its_missed_slot(box, monkeypatch):
-    now = [0.0]
-    monkeypatch.setattr(_capture, "_clock", lambda: now[0])
-    monkeypatch.setattr(_capture, "_sleep", lambda s: now.__setitem__(0, now[0] + s))
+@pytest.mark.parametrize("row", rules("gaps.csv"))
+def test_the_gaps_of_each_rules_row(box, bench, clock, tmp_path, row):
+    channels = tuple(int(c) for c in row["channels"].split())
+    reading, channel, n = (int(v) for v in row["unanswered"].split(":"))
+    # 43 port accesses a channel; an unanswered reading stops at its first.
+    bench.kolmsim_fail_accesses((reading * len(channels) + channel) * 43 + 1, n, 3)
+    if row["gaps"] == "no port":
+        with pytest.raises(kolm.NoPortAccess):
+            box.capture(channels, rate=100, count=int(row["readings"]))
+        return
+    capture = box.capture(channels, rate=100, count=int(row["readings"]))
+    capture.to_csv(tmp_path / "gaps.csv")
+    written = (tmp_path / "gaps.csv").read_text().splitlines()
+    assert [line.split(",", 1)[1] for line in written[5:]] == row["rows"].split("|")
+    assert capture.gaps == int(row["gaps"])
+
+
+def test_a_late_reading_gives_its_missed_slot_up(box, monkeypatch, clock):
     reading, calls = box._reading, []
 
     def slow_third(channel):  # the third reading takes two and a half periods
         calls.append(channel)
         if len(calls) == 3:
-            now[0] += 2.5 * 0.01
+            clock[0] += 2.5 * 0.01
         return reading(channel)
 
     monkeypatch.setattr(box, "_reading", slow_third)
     times, counts, _ = capture = box.capture(channels=(1,), rate=100, count=6)
-    assert (capture.missed, capture.gaps, len(calls)) == (1, 0, 5)
-    assert math.isnan(counts[3][0]) and times[3] == pytest.approx(0.03)
-    assert [counts[k][0] for k in (0, 1, 2, 4, 5)] == [341] * 5
+    assert (capture.missed, capture.gaps, len(calls), len(capture)) == (1, 0, 5, 5)
+    # Slot 3 has no row; slot 4, due at 0.04, is taken at once, late.
+    assert list(times) == pytest.approx([0, 0.01, 0.02 + 0.025, 0.045, 0.05])
+    assert [row[0] for row in counts] == [341] * 5
+
+
+@pytest.mark.parametrize("row", rules("schedules.csv"))
+def test_the_schedule_of_each_rules_row(sim, clock, tmp_path, row):
+    asked = {k: (int if k == "count" else float)(row[k]) for k in ("rate", "duration", "count") if row[k]}
+    if row["slots"] == "refused":
+        with pytest.raises(ValueError):
+            sim.capture((0,), **asked)
+        return
+    capture = sim.capture((0,), **asked)
+    assert (len(capture), capture.missed) == (int(row["slots"]), 0)
+    capture.to_csv(tmp_path / "c.csv")
+    lines = (tmp_path / "c.csv").read_text().splitlines()
+    schedule = f"# schedule: {row['schedule']}" if row["schedule"] else "time_s,ch0_counts,ch0_volts"
+    assert lines[2 if row["schedule"] else 0] == schedule
+
+
+def test_the_schedule_keeps_its_slots_as_kolmctl_does():
+    schedule, what = None, None
+    for row in (p.values[0] for p in rules("missed_slots.csv")):
+        if row["what"] != what:
+            schedule, what = _capture.Schedule(100.0, 0.01, int(row["slots"])), row["what"]
+        slot = schedule.next(float(row["now"]))
+        assert (slot[0] if slot else -1, schedule.missed) == (int(row["slot"]), int(row["missed"])), what
+        assert slot is None or slot[1] == pytest.approx(float(row["at"])), what
+
+
+@pytest.mark.parametrize("french, count", [(False, 3), (True, 3), (False, 1)])
+def test_to_csv_writes_what_kolmctl_writes(sim, clock, tmp_path, french, count):
+    from conftest import DEV_KOLMCTL
+    sim.capture(rate=100, count=count).to_csv(tmp_path / "kolm.csv", french=french)
+    done = subprocess.run([str(DEV_KOLMCTL), str(sim.path), "read", "--csv-fr" if french else "--csv", "--rate",
+                           "100", "--count", str(count)], capture_output=True, check=True)
+    sep = ";" if french else ","
+
+    def same_times(text):  # the times and the start differ from run to run; a row a reading, all alike
+        lines = [re.sub(r"^[0-9]+[.,][0-9]{6}" + sep, "T" + sep, re.sub("^# start: .*", "# start", line))
+                 for line in text.splitlines()]
+        head = next(k for k, line in enumerate(lines) if line.startswith("time_s")) + 1
+        return lines[:head], set(lines[head:])  # kolmctl may have missed a slot on a loaded machine
+
+    assert same_times((tmp_path / "kolm.csv").read_text(encoding="utf-8")) == same_times(done.stdout.decode())
+
+
+def test_plot_live_draws_each_reading_and_the_capture_converts(sim, clock, monkeypatch):
+    matplotlib = pytest.importorskip("matplotlib")
+    matplotlib.use("Agg")
+    seen = []
+    sim.capture(count=2, callback=seen.append)
+    capture = kolm.plot_live(sim, (1, 0), rate=50, count=4)
+    lines = capture.figure.axes[0].get_lines()
+    assert [list(line.get_ydata()) for line in lines] == [list(capture.volts[:, k]) for k in (0, 1)]
+    assert list(lines[0].get_xdata()) == list(capture.times) and len(capture) == 4
+    assert [r.counts for r in seen] == [(682.0, 341.0)] * 2
+    frame = capture.to_dataframe()
+    assert list(frame.columns) == ["time_s", "ch1_counts", "ch1_volts", "ch0_counts", "ch0_volts"]
+    assert list(frame["ch0_counts"]) == [682.0] * 4
+    monkeypatch.setitem(sys.modules, "pandas", None)
+    with pytest.raises(ImportError, match="pip install pandas"):
+        capture.to_dataframe()
 
 
 def test_no_port_is_an_exception_and_the_next_call_tries_again(box, bench):
@@ -99,7 +178,7 @@ def test_two_threads_never_call_at_once(box):
 def test_one_object_per_load_and_settings_checked(box):
     with pytest.raises(kolm.KolmError, match="already open"):
         kolm.open("LPT1")
-    for bad in ({"channels": (0, 0)}, {"channels": (2,)}, {"rate": 0}, {"duration": -1}, {"count": 0}):
+    for bad in ({"channels": (0, 0)}, {"channels": (2,)}, {"rate": 0}, {"duration": -1}, {"count": 1.5}):
         with pytest.raises(ValueError):
             box.capture(**bad)
     with pytest.raises(ValueError):

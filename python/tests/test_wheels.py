@@ -12,7 +12,7 @@ from pathlib import Path
 
 import pytest
 
-from conftest import LINUX_DIST, ROOT, WINDOWS_BUILD, WINDOWS_DIST, need, run_python
+from conftest import FAKE_PARPORT, LINUX_DIST, ROOT, WINDOWS_BUILD, WINDOWS_DIST, need, run_python
 
 sys.path.insert(0, str(ROOT / "python"))
 import make_wheel  # noqa: E402
@@ -26,11 +26,23 @@ def test_the_linux_wheel_installs_into_a_fresh_venv_and_drives_the_box(tmp_path)
     subprocess.run(["/usr/bin/python3", "-m", "venv", str(venv)], check=True)
     subprocess.run([str(venv / "bin/pip"), "install", "-q", "--no-index", str(wheel)], check=True)
     out = run_python("print(kolm.open('LPT1'))\n"
-                     "print(kolm.open('LPT2').capture(channels=(1,), count=2).counts)\n",
+                     "print(kolm.open('LPT2').capture(channels=(1,), count=1).counts)\n",
                      python=str(venv / "bin/python"), source=False, FAKE_PARPORT_BASES="0x378,0x278:5:709")
     site = next(venv.glob("lib/python3*/site-packages"))
     assert out.splitlines() == [f"<kolm.Box 'KOLM en LPT1:' from {site}/kolm/plugins/kolmlpt1.so (open)>",
-                                "[[709.0], [709.0]]"]  # lists: numpy is not in the venv
+                                "[[709.0]]"]  # lists: numpy is not in the venv
+    # `kolmctl` on the venv's PATH runs the bundled one; `python -m kolm` shows what kolm
+    # finds and kolmctl's ports, behind the stand-in parport driver.
+    env = dict(os.environ, PATH=f"{venv}/bin:/usr/bin:/bin", LD_PRELOAD=str(FAKE_PARPORT),
+               FAKE_PARPORT_BASES="0x378")
+    env = {k: v for k, v in env.items() if k not in ("KOLMCTL", "KOLM_PLUGIN_DIR", "PYTHONPATH")}
+    ran = [subprocess.run(args, env=env, capture_output=True, text=True, timeout=120, check=True).stdout
+           for args in (["kolmctl", "kolmsim", "info"], [str(venv / "bin/python"), "-m", "kolm"])]
+    assert f"file:      {site}/kolm/plugins/kolmsim.so " in ran[0]
+    assert [line.split() for line in ran[1].splitlines()[1:4]] == [
+        [name, f"{site}/kolm/plugins/{stem}.so"] for name, stem in (("LPT1", "kolmlpt1"), ("LPT2", "kolmlpt2"),
+                                                                   ("SIM", "kolmsim"))]
+    assert "parport0" in ran[1].split("ports):")[1]
 
 
 @pytest.fixture

@@ -21,6 +21,7 @@
 #include "host_contract.h"
 #include "kolmsim.h"
 #include "port_file_cases.h"
+#include "rules_table.h"
 #include "run_kolmctl.h"
 
 namespace {
@@ -306,6 +307,41 @@ TEST(KolmctlRead, AReadingWithoutAnAnswerIsAGapAndTheCaptureGoesOn) {
     for (std::size_t at = svg.find("<polyline"); at != std::string::npos; at = svg.find("<polyline", at + 1))
         ++lines;
     EXPECT_EQ(lines, 3u) << "channel 0 broken in two at the gap, channel 1 whole";
+}
+
+// Each row of tests/rules/gaps.csv, which kolm's Capture.to_csv writes alike: the
+// readings a failing port access leaves without an answer are empty cells, one gap a
+// reading; a capture whose first reading has no answer at all ends at once.
+TEST(KolmctlRead, WritesTheGapsOfEachRowOfTheRulesTable) {
+    for (const RuleRow& row : ruleRows("gaps.csv")) {
+        SCOPED_TRACE(row.at("what"));
+        bench(0, 682, 341);
+        kolmctl::Args args{KOLMLPT1_PATH, "read"};
+        const std::vector<std::string> channels = ruleFields(row.at("channels"), ' ');
+        args.insert(args.end(), channels.begin(), channels.end());
+        args.insert(args.end(), {"--csv", "--count", row.at("readings"), "--interval", "0"});
+        // Start-up's 2 accesses, then 43 a channel; an unanswered reading stops at its first.
+        const std::vector<std::string> from = ruleFields(row.at("unanswered"), ':');
+        const auto first = static_cast<std::uint32_t>(
+            2 + (std::stoul(from[0]) * channels.size() + std::stoul(from[1])) * 43 + 1);
+        kolmsim_fail_accesses(first, static_cast<std::uint32_t>(std::stoul(from[2])),
+                              KOLMSIM_FAIL_READS | KOLMSIM_FAIL_WRITES);
+        const Ran r = runKolmctl(args, kWatchingBench);
+        EXPECT_EQ(r.code, kolmctl::kNoPortAccess) << r.err;
+        std::vector<std::string> cells;
+        std::istringstream rows(r.out);
+        for (std::string line; std::getline(rows, line);)
+            if (line[0] != '#' && line.rfind("time_s", 0) != 0)
+                cells.push_back(line.substr(line.find(',') + 1));
+        if (row.at("gaps") == "no port") {
+            EXPECT_TRUE(cells.empty()) << r.out;
+            EXPECT_NE(r.err.find("answered \"no value\" (-777)"), std::string::npos) << r.err;
+            continue;
+        }
+        EXPECT_EQ(cells, ruleFields(row.at("rows"), '|')) << r.out;
+        const std::string gaps = std::stol(row.at("gaps")) == 1 ? "1 gap (" : row.at("gaps") + " gaps (";
+        EXPECT_NE(r.err.find(gaps), std::string::npos) << r.err;
+    }
 }
 
 TEST(KolmctlPort, RelaySwitchesTheDataLineAndReadsItBack) {

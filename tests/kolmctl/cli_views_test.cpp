@@ -4,11 +4,13 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <regex>
 
 #include "capture_text.h"
 #include "live_view.h"
 #include "options.h"
+#include "rules_table.h"
 #include "schedule.h"
 #include "svg_plot.h"
 
@@ -125,38 +127,21 @@ TEST(KolmctlPlot, ALongCaptureKeepsABoundedEvenlySpacedSeries) {
 }
 
 // Slots at start + k x period, asked for at the moments a loaded machine gets round to
-// them: a late reading keeps its slot while the next one is not due, and a slot whose
-// successor is already due is missed, counted, and never shifts the rest.
+// them (tests/rules/missed_slots.csv, which the Python package keeps too): a late
+// reading keeps its slot while the next one is not due, and a slot whose successor is
+// already due is missed, counted, and never shifts the rest.
 TEST(KolmctlSchedule, KeepsItsSlotsAndCountsTheMissedOnes) {
-    struct Ask {
-        double now;
-        long slot;  // -1: no slot left
-        double at;
-        long missed;
-    };
-    struct {
-        const char* what;
-        long slots;
-        std::vector<Ask> asks;
-    } const rows[] = {
-        {"on time, waiting for each slot",
-         3,
-         {{100.0, 0, 100.0, 0}, {100.001, 1, 100.01, 0}, {100.011, 2, 100.02, 0}, {100.03, -1, 0, 0}}},
-        {"late within the period", 2, {{100.0, 0, 100.0, 0}, {100.019, 1, 100.01, 0}, {100.02, -1, 0, 0}}},
-        {"two slots missed", 5, {{100.0, 0, 100.0, 0}, {100.035, 3, 100.03, 2}, {100.036, 4, 100.04, 2}}},
-        {"late past the end", 4, {{100.0, 0, 100.0, 0}, {100.5, -1, 0, 3}}},
-        {"no end", 0, {{100.0, 0, 100.0, 0}, {110.0, 1000, 110.0, 999}}},
-    };
-    for (const auto& r : rows) {
-        kolmctl::Schedule s(100.0, 0.01, r.slots);
-        for (const Ask& a : r.asks) {
-            const auto slot = s.next(a.now);
-            EXPECT_EQ(slot ? slot->index : -1, a.slot) << r.what << " at " << a.now;
-            if (slot) {
-                EXPECT_NEAR(slot->at, a.at, 1e-9) << r.what;
-            }
-            EXPECT_EQ(s.missed(), a.missed) << r.what << " at " << a.now;
+    std::optional<kolmctl::Schedule> s;
+    std::string schedule;
+    for (const RuleRow& r : ruleRows("missed_slots.csv")) {
+        if (r.at("what") != schedule) s.emplace(100.0, 0.01, std::stol(r.at("slots")));
+        schedule = r.at("what");
+        const auto slot = s->next(std::stod(r.at("now")));
+        EXPECT_EQ(slot ? slot->index : -1, std::stol(r.at("slot"))) << schedule << " at " << r.at("now");
+        if (slot) {
+            EXPECT_NEAR(slot->at, std::stod(r.at("at")), 1e-9) << schedule;
         }
+        EXPECT_EQ(s->missed(), std::stol(r.at("missed"))) << schedule << " at " << r.at("now");
     }
 }
 

@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
 
+#include "rules_table.h"
 #include "run_kolmctl.h"
 #include "signal_file_cases.h"
 
@@ -130,4 +132,35 @@ TEST(KolmctlVirtualBox, ACaptureOfTheRcCircuitChargesAlongItsExponential) {
     std::ifstream svg(chart);
     const std::string written{std::istreambuf_iterator<char>(svg), {}};
     EXPECT_NE(written.find("<polyline"), std::string::npos) << "the chart of the curve is written";
+}
+
+// Each row of tests/rules/schedules.csv, which kolm's box.capture keeps too: the slots of
+// the options, the CSV's "# schedule:" line, and the options kolmctl refuses. A slot the
+// machine missed has no row: the rows and the missed slots make the slots together.
+TEST(KolmctlVirtualBox, KeepsTheScheduleOfEachRowOfTheRulesTable) {
+    const std::string sim = kolmsimWith(rowNamed("no file: the demo signals"));
+    for (const RuleRow& row : ruleRows("schedules.csv")) {
+        SCOPED_TRACE(row.at("what"));
+        kolmctl::Args args{sim, "read", "0", "--csv"};
+        const char* const options[][3] = {
+            {"rate", "--rate", ""}, {"duration", "--duration", "s"}, {"count", "--count", ""}};
+        for (const auto& [field, option, unit] : options)
+            if (!row.at(field).empty()) args.insert(args.end(), {option, row.at(field) + unit});
+        const Ran r = runKolmctl(args);
+        if (row.at("slots") == "refused") {
+            EXPECT_EQ(r.code, kolmctl::kUsage) << r.err;
+            continue;
+        }
+        ASSERT_EQ(r.code, 0) << r.err;
+        std::smatch missed;
+        const long slots = std::stol(row.at("slots"));
+        const bool summed = std::regex_search(r.err, missed, std::regex(", (no|[0-9]+) missed slot"));
+        const long rows = std::count(r.out.begin(), r.out.end(), '\n') - (slots > 1 ? 5 : 1);
+        EXPECT_EQ(rows + (summed && missed[1] != "no" ? std::stol(missed[1]) : 0), slots) << r.out << r.err;
+        if (slots > 1) {
+            EXPECT_NE(r.out.find("\n# schedule: " + row.at("schedule") + "\n"), std::string::npos) << r.out;
+        } else {
+            EXPECT_EQ(r.out.find('#'), std::string::npos) << "one reading: a header and its row";
+        }
+    }
 }
