@@ -19,9 +19,9 @@ from typing import Union
 from ._box import Box, Names, Relays
 from ._capture import Capture
 from ._errors import KolmError, NoPortAccess, PluginError, RelaysSetOff
-from ._files import find_plugin
 from ._kolmctl import Port, Ports, ports
 from ._plugin import load
+from ._plugin_lookup import find_plugin
 
 __all__ = ["open", "ports", "Box", "Capture", "Names", "Relays", "Port", "Ports", "KolmError", "NoPortAccess",
            "PluginError", "RelaysSetOff"]

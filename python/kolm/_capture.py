@@ -7,6 +7,8 @@ import time
 from datetime import datetime
 from typing import Callable, Iterator, List, Optional, Sequence
 
+from ._interface import SCALE_COUNTS, SCALE_VOLTS
+
 try:
     import numpy
 except ImportError:  # numpy is optional: plain lists then
@@ -33,7 +35,7 @@ class Capture:
         self.gaps = gaps  #: readings that got no answer (NaN)
         self.missed = missed  #: slots that passed before their reading could be made (NaN)
         self.interrupted = interrupted  #: True when Ctrl-C stopped the capture early
-        volts = [[c * 5.0 / 1024.0 for c in row] for row in rows]
+        volts = [[c * SCALE_VOLTS / SCALE_COUNTS for c in row] for row in rows]
         if numpy is not None:
             self.times = numpy.array(times, dtype=float)
             self.counts = numpy.array(rows, dtype=float).reshape(len(rows), len(self.channels))

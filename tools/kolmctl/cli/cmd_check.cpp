@@ -10,6 +10,7 @@
 #include "capture_text.h"
 #include "check_contract.h"
 #include "commands.h"
+#include "interface_facts.h"
 #include "plugin_ports.h"
 
 namespace kolmctl {
@@ -115,7 +116,7 @@ Outcome relayEcho(Plugin& p, const Listed& sb, const Listed& rsb, std::uint8_t l
     for (std::size_t n = echoes; n < calls.size(); ++n) {
         const std::int32_t k = calls[n].args[0].i;
         const bool isSb = (n - echoes) % 2 == 0;
-        const std::int32_t want = isSb ? k * 100 + on(k) : on(k);
+        const std::int32_t want = isSb ? k * kolm::facts::kEchoStep + on(k) : on(k);
         const std::int32_t got = at.answers[n].result.value.i;
         if (got != want)
             return {false, p.describe(calls[n]) + " answered " + std::to_string(got) + ", expected " +

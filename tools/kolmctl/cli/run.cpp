@@ -6,6 +6,7 @@
 #include <new>
 
 #include "commands.h"
+#include "interface_facts.h"
 #include "interrupts.h"
 #include "kolm_version.h"
 #include "kolmctl_help.h"
@@ -68,7 +69,7 @@ int help(const Args& args, Context& cx) {
     return kOk;
 }
 
-constexpr std::uint8_t kRelayLines = 0x0F;  // D0-D3
+constexpr auto kRelayLines = static_cast<std::uint8_t>(kolm::facts::kRelayMask);
 
 }  // namespace
 
