@@ -28,7 +28,7 @@ bool bindHelper(HMODULE module) { return bindHelperCalls(module, helper); }
 }  // namespace
 
 const PortAccess* openHelperAccess() {
-    return loadTrustedHelper(KOLM_HELPER_FILE, bindHelper) ? &helperAccess : nullptr;
+    return loadTrustedHelper(kHelperFile, bindHelper) ? &helperAccess : nullptr;
 }
 
 }  // namespace kolm

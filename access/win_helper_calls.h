@@ -8,15 +8,13 @@
 
 #include <windows.h>
 
+#include "interface_facts.h"
+
 namespace kolm {
 
-// The helper's file name for this build, a string literal: a process loads only DLLs
-// of its own width, and the 64-bit helper carries the same calls under another name.
-#if defined(_WIN64)
-#define KOLM_HELPER_FILE "inpoutx64.dll"
-#else
-#define KOLM_HELPER_FILE "inpout32.dll"
-#endif
+// The helper's file name for this build: a process loads only DLLs of its own width,
+// and the 64-bit helper carries the same calls under another name.
+constexpr const char* kHelperFile = sizeof(void*) == 8 ? facts::kHelperDll64 : facts::kHelperDll32;
 
 using Inp32Fn = short(__stdcall*)(short);
 using Out32Fn = void(__stdcall*)(short, short);

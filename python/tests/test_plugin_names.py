@@ -3,7 +3,6 @@
 
 import csv
 import sys
-from pathlib import Path
 
 import pytest
 

@@ -33,6 +33,11 @@ def test_the_linux_wheel_installs_into_a_fresh_venv_and_drives_the_box(tmp_path)
                                 "[[709.0], [709.0]]"]  # lists: numpy is not in the venv
 
 
+def test_the_source_trees_interface_module_is_the_one_the_wheel_gets():
+    # The facts' one list changed without `python/make_wheel.py --interface`?
+    assert (ROOT / "python" / make_wheel.INTERFACE).read_text() == make_wheel.interface_module()
+
+
 @pytest.fixture
 def windows_wheel(tmp_path):
     """The Windows wheel, unpacked; kolm imported from it as on Windows."""

@@ -43,8 +43,9 @@ foreach(row IN LISTS rows)
   execute_process(COMMAND ${CMAKE_COMMAND} -E env KOLM_PLUGIN_DIR=${dir_env} ${dir_beside}/${program} ${name} info
     WORKING_DIRECTORY ${dir_here} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   set(got "")
-  if(rc EQUAL 0 AND out MATCHES "file: +([^\n]*) \\([^\n]*\\)\n")
-    file(REAL_PATH "${CMAKE_MATCH_1}" got BASE_DIRECTORY ${dir_here})
+  # "file:      kolmlpt1.so (x86-64 Linux shared object (ELF))"
+  if(rc EQUAL 0 AND out MATCHES "file: +([^\n]*)\\${SUFFIX} \\(")
+    file(REAL_PATH "${CMAKE_MATCH_1}${SUFFIX}" got BASE_DIRECTORY ${dir_here})
   endif()
   if(NOT got STREQUAL want)
     message(SEND_ERROR "row ${n} (${row}): kolmctl ${name} loaded \"${got}\", not \"${want}\" (exit ${rc})\n${out}${err}")

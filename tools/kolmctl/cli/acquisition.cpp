@@ -12,7 +12,8 @@ namespace kolmctl {
 
 namespace {
 
-constexpr double kVoltsPerCount = kolm::facts::kScaleVolts / kolm::facts::kScaleCounts;  // as the plug-in scales
+constexpr double kVoltsPerCount =
+    kolm::facts::kScaleVolts / kolm::facts::kScaleCounts;  // as the plug-in scales
 constexpr std::int32_t kMaxCount = kolm::facts::kFullCount;
 constexpr double kSleepSlice = 0.1;         // Ctrl-C is looked at this often while waiting
 constexpr long kReadingsPerExchange = 256;  // back-to-back readings asked of the plug-in at once

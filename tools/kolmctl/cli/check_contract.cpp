@@ -9,7 +9,8 @@ namespace kolmctl::contract {
 
 namespace {
 
-constexpr double kNoValueScaled = kNoValueDouble * kolm::facts::kScaleVolts / kolm::facts::kScaleCounts;  // EAD(2), EAD(3)
+constexpr double kNoValueScaled =
+    kNoValueDouble * kolm::facts::kScaleVolts / kolm::facts::kScaleCounts;  // EAD(2), EAD(3)
 const std::int32_t kOutOfRange[] = {-1, 4, INT_MIN, INT_MAX};
 
 std::vector<Case> channelCases(std::initializer_list<std::int32_t> inRange, Expect inExpect, Expect outExpect,
@@ -41,7 +42,8 @@ bool meets(Expect e, Type result, const Answer& a, std::string& why) {
         return result == Type::Int && ((v.i >= 0 && v.i <= kolm::facts::kFullCount) || v.i == kNoValue);
     case Expect::Volts:
         why = "volts from 0 to 5, or -777.0";
-        return result == Type::Double && ((v.d >= 0.0 && v.d < kolm::facts::kScaleVolts) || v.d == kNoValueDouble);
+        return result == Type::Double &&
+               ((v.d >= 0.0 && v.d < kolm::facts::kScaleVolts) || v.d == kNoValueDouble);
     case Expect::Bit: why = "0 or 1"; return result == Type::Int && (v.i == 0 || v.i == 1);
     case Expect::EmptyText: why = "an empty text"; return text && textLength == 0;
     case Expect::Name:

@@ -14,7 +14,8 @@ constexpr std::int32_t kRelays = kolm::facts::kRelays;
 std::int32_t relayNumber(const std::string& text) {
     const std::int32_t k = parseInt(text, "the relay number");
     if (k < 0 || k >= kRelays)
-        throw Error{kOutOfRange, "relay " + text + " is out of range: the interface has relays 0 to " + std::to_string(kRelays - 1)};
+        throw Error{kOutOfRange, "relay " + text + " is out of range: the interface has relays 0 to " +
+                                     std::to_string(kRelays - 1)};
     return k;
 }
 

@@ -23,7 +23,8 @@ bool holds(const fs::path& path) {
 // without the colon of "LPT1:"; empty for any other name.
 std::string pluginOfAlias(std::string name) {
     if (name.ends_with(':')) name.pop_back();
-    std::ranges::transform(name, name.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::ranges::transform(name, name.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (name == "LPT1") return "kolmlpt1";
     if (name == "LPT2") return "kolmlpt2";
     if (name == "SIM") return "kolmsim";
