@@ -1,6 +1,9 @@
 # The plug-in interface's facts (tools/kolmctl/interface_facts.txt) as a C++ header,
-# interface_facts.h, for kolmctl: target kolm_interface_facts. The kolm Python
-# package's module of the same facts is made by python/make_wheel.py.
+# interface_facts.h, on every target's include path: the plug-in and kolmctl alike. The
+# kolm Python package's module of the same facts is made by python/make_wheel.py. Each
+# fact is also a variable here, KOLM_FACT_<NAME> (helper_dll_32: KOLM_FACT_HELPER_DLL_32),
+# and KOLM_HELPER_DLL names the port helper of this build's width, for the help texts
+# and the tests.
 set(kolm_facts_source ${CMAKE_SOURCE_DIR}/tools/kolmctl/interface_facts.txt)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${kolm_facts_source})
 file(STRINGS ${kolm_facts_source} kolm_facts_lines REGEX "^[a-z]")
@@ -17,6 +20,8 @@ foreach(line IN LISTS kolm_facts_lines)
   endif()
   set(value "${CMAKE_MATCH_2}")
   set(what "${CMAKE_MATCH_3}")
+  string(TOUPPER "${CMAKE_MATCH_1}" upper)
+  string(REPLACE "\"" "" KOLM_FACT_${upper} "${value}")
   # no_value -> kNoValue
   string(REPLACE "_" ";" words "${CMAKE_MATCH_1}")
   set(name k)
@@ -35,7 +40,11 @@ foreach(line IN LISTS kolm_facts_lines)
   endif()
   string(APPEND kolm_facts_header "// ${what}\nconstexpr ${type} ${name} = ${value};\n")
 endforeach()
-string(APPEND kolm_facts_header "}  // namespace kolm::facts\n")
+# A process loads only DLLs of its own width: the helper of this build's.
+string(APPEND kolm_facts_header "// the port helper DLL this build loads, of its own width\n"
+  "constexpr const char* kHelperDll = sizeof(void*) == 8 ? kHelperDll64 : kHelperDll32;\n"
+  "}  // namespace kolm::facts\n")
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/facts/interface_facts.h CONTENT "${kolm_facts_header}" @ONLY)
-add_library(kolm_interface_facts INTERFACE)
-target_include_directories(kolm_interface_facts INTERFACE ${CMAKE_BINARY_DIR}/generated/facts)
+include_directories(${CMAKE_BINARY_DIR}/generated/facts)
+math(EXPR kolm_facts_width "${CMAKE_SIZEOF_VOID_P} * 8")
+set(KOLM_HELPER_DLL ${KOLM_FACT_HELPER_DLL_${kolm_facts_width}})
