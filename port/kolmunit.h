@@ -20,13 +20,14 @@
 namespace kolm {
 
 namespace line {
-constexpr auto relays = static_cast<std::uint8_t>(facts::kRelayMask);  // D0-D3
-constexpr std::uint8_t converterHigh = 0xF0;                           // D4-D7, the converter's nibble
-constexpr std::uint8_t supply = 0x30;                                  // D4, D5
-constexpr std::uint8_t frame = 0x40;                                   // D6: low for a whole reading
-constexpr std::uint8_t clock = 0x80;                                   // D7
-constexpr std::uint8_t ack = 0x40;                                     // status: channel 0's data bit
-constexpr std::uint8_t busyInverted = 0x80;  // status: channel 1's data bit, BUSY read inverted
+// D0-D3, the relays (relay k on bit k).
+constexpr auto relays = static_cast<std::uint8_t>(facts::kRelayMask);
+constexpr std::uint8_t converterHigh = 0xF0;  // D4-D7, the converter's nibble
+constexpr std::uint8_t supply = 0x30;         // D4, D5
+constexpr std::uint8_t frame = 0x40;          // D6: low for a whole reading
+constexpr std::uint8_t clock = 0x80;          // D7
+constexpr std::uint8_t ack = 0x40;            // status: channel 0's data bit
+constexpr std::uint8_t busyInverted = 0x80;   // status: channel 1's data bit, BUSY read inverted
 }  // namespace line
 
 // The module's state, in one place: plain static storage, zero at load, written by
