@@ -47,16 +47,16 @@ std::vector<std::string> pluginFolders(const std::string& programFolder) {
     return folders;
 }
 
-PluginLookup findPlugin(const std::string& given, const std::vector<std::string>& folders) {
+PluginLookup findPlugin(const std::string& name, const std::vector<std::string>& folders) {
     PluginLookup found;
-    const std::string alias = pluginOfAlias(given);
-    const std::string& name = alias.empty() ? given : alias;
-    if (!bare(name) || name.empty()) {
-        found.path = name;
+    const std::string alias = pluginOfAlias(name);
+    const std::string& file = alias.empty() ? name : alias;
+    if (!bare(file) || file.empty()) {
+        found.path = file;
         return found;
     }
-    std::vector<std::string> names{name};
-    if (!fs::path(name).has_extension()) names.push_back(name + KOLM_PLUGIN_SUFFIX);
+    std::vector<std::string> names{file};
+    if (!fs::path(file).has_extension()) names.push_back(file + KOLM_PLUGIN_SUFFIX);
     for (const std::string& folder : folders) {
         found.looked.push_back(folder.empty() ? "the current folder" : folder);
         for (const std::string& n : names) {
