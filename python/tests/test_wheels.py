@@ -33,9 +33,13 @@ def test_the_linux_wheel_installs_into_a_fresh_venv_and_drives_the_box(tmp_path)
                                 "[[709.0], [709.0]]"]  # lists: numpy is not in the venv
 
 
-def test_the_source_trees_interface_module_is_the_one_the_wheel_gets():
+def test_the_source_trees_interface_module_is_the_one_the_wheel_gets(tmp_path, monkeypatch):
     # The facts' one list changed without `python/make_wheel.py --interface`?
     assert (ROOT / "python" / make_wheel.INTERFACE).read_text() == make_wheel.interface_module()
+    (tmp_path / "facts.txt").write_text("relays four  the relays\n")
+    monkeypatch.setattr(make_wheel, "FACTS", tmp_path / "facts.txt")
+    with pytest.raises(SystemExit, match="not a fact"):
+        make_wheel.interface_module()
 
 
 @pytest.fixture
