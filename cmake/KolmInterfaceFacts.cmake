@@ -3,9 +3,13 @@
 # kolm Python package's module of the same facts is made by python/make_wheel.py. Each
 # fact is also a variable here, KOLM_FACT_<NAME> (helper_dll_32: KOLM_FACT_HELPER_DLL_32),
 # and KOLM_HELPER_DLL names the port helper of this build's width, for the help texts
-# and the tests.
-set(kolm_facts_source ${CMAKE_SOURCE_DIR}/tools/kolmctl/interface_facts.txt)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${kolm_facts_source})
+# and the tests. Run on its own, it writes the header of another list:
+#   cmake -DFACTS=facts.txt -DHEADER=interface_facts.h -P KolmInterfaceFacts.cmake
+if(NOT CMAKE_SCRIPT_MODE_FILE)
+  set(FACTS ${CMAKE_SOURCE_DIR}/tools/kolmctl/interface_facts.txt)
+  set(HEADER ${CMAKE_BINARY_DIR}/generated/facts/interface_facts.h)
+endif()
+set(kolm_facts_source ${FACTS})
 file(STRINGS ${kolm_facts_source} kolm_facts_lines REGEX "^[a-z]")
 set(kolm_facts_header "// Made by cmake/KolmInterfaceFacts.cmake from tools/kolmctl/interface_facts.txt: edit that.
 #pragma once
@@ -44,7 +48,11 @@ endforeach()
 string(APPEND kolm_facts_header "// the port helper DLL this build loads, of its own width\n"
   "constexpr const char* kHelperDll = sizeof(void*) == 8 ? kHelperDll64 : kHelperDll32;\n"
   "}  // namespace kolm::facts\n")
-file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/facts/interface_facts.h CONTENT "${kolm_facts_header}" @ONLY)
+file(CONFIGURE OUTPUT ${HEADER} CONTENT "${kolm_facts_header}" @ONLY)
+if(CMAKE_SCRIPT_MODE_FILE)
+  return()
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${kolm_facts_source})
 include_directories(${CMAKE_BINARY_DIR}/generated/facts)
 math(EXPR kolm_facts_width "${CMAKE_SIZEOF_VOID_P} * 8")
 set(KOLM_HELPER_DLL ${KOLM_FACT_HELPER_DLL_${kolm_facts_width}})
