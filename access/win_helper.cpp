@@ -1,6 +1,7 @@
 // Port access through an InpOut32-compatible helper DLL (win_helper_calls.h), loaded
 // at start-up from a trusted folder (win_helper_search.cpp) and kept for the life of
 // the process.
+#include "interface_facts.h"
 #include "win_helper_calls.h"
 #include "win_mechanisms.h"
 
@@ -28,7 +29,7 @@ bool bindHelper(HMODULE module) { return bindHelperCalls(module, helper); }
 }  // namespace
 
 const PortAccess* openHelperAccess() {
-    return loadTrustedHelper(KOLM_HELPER_FILE, bindHelper) ? &helperAccess : nullptr;
+    return loadTrustedHelper(facts::kHelperDll, bindHelper) ? &helperAccess : nullptr;
 }
 
 }  // namespace kolm

@@ -2,6 +2,7 @@
 //   short __stdcall Inp32(short port)
 //   void  __stdcall Out32(short port, short value)
 //   int   __stdcall IsInpOutDriverOpen(void)   (optional)
+// The file of each width is named in interface_facts.h (kolm::facts::kHelperDll).
 // One test of whether a loaded helper can reach the port, for the plug-in and for
 // kolmctl ports, which must agree on it.
 #pragma once
@@ -9,14 +10,6 @@
 #include <windows.h>
 
 namespace kolm {
-
-// The helper's file name for this build, a string literal: a process loads only DLLs
-// of its own width, and the 64-bit helper carries the same calls under another name.
-#if defined(_WIN64)
-#define KOLM_HELPER_FILE "inpoutx64.dll"
-#else
-#define KOLM_HELPER_FILE "inpout32.dll"
-#endif
 
 using Inp32Fn = short(__stdcall*)(short);
 using Out32Fn = void(__stdcall*)(short, short);

@@ -20,7 +20,7 @@ set(staged ${CMAKE_BINARY_DIR}/packaging)
 set(help_source ${CMAKE_SOURCE_DIR}/tools/kolmctl/cli/help.txt)
 function(kolm_help platform)
   execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE=${help_source} -DPLATFORM=${platform}
-    -DVERSION=${PROJECT_VERSION} -DPLUGINDIR=${KOLM_INSTALL_PLUGINDIR} -DWIDTH=${kolm_width} ${ARGN} -P ${CMAKE_SOURCE_DIR}/cmake/kolm_help.cmake RESULT_VARIABLE rc)
+    -DVERSION=${PROJECT_VERSION} -DPLUGINDIR=${KOLM_INSTALL_PLUGINDIR} -DWIDTH=${kolm_width} -DHELPER=${KOLM_HELPER_DLL} ${ARGN} -P ${CMAKE_SOURCE_DIR}/cmake/kolm_help.cmake RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "cannot make kolmctl's ${platform} help texts")
   endif()

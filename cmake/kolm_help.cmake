@@ -1,6 +1,7 @@
 # Makes kolmctl's help texts from their one source, tools/kolmctl/cli/help.txt (its
 # first lines say how it is written), for one platform:
 #   cmake -DSOURCE=help.txt -DPLATFORM=linux|windows -DVERSION=1.1.0 [-DPLUGINDIR=lib/<multiarch>/kolm] [-DWIDTH=32|64]
+#         [-DHELPER=inpout32.dll]
 #         [-DHEADER=kolmctl_help.h] [-DMAN=kolmctl.1 -DDATE="December 2026"] [-DCOMPLETION=kolmctl.bash]
 #         [-DREADME_IN=README.txt.in -DREADME=README.txt [-DNOTES=windows11.txt]] -P kolm_help.cmake
 # HEADER: the texts of `kolmctl help` for the command table (cli/command_table.cpp);
@@ -12,12 +13,8 @@ if(NOT PLUGINDIR)
   set(PLUGINDIR lib/kolm)
 endif()
 string(REPLACE "%PLUGINDIR%" "${PLUGINDIR}" text "${text}")
-# The Windows port helper of the build's width (-DWIDTH=64: inpoutx64.dll; else inpout32.dll).
-set(helper inpout32.dll)
-if(WIDTH STREQUAL "64")
-  set(helper inpoutx64.dll)
-endif()
-string(REPLACE "%HELPER%" "${helper}" text "${text}")
+# The Windows port helper of the build's width (KOLM_HELPER_DLL, cmake/KolmInterfaceFacts.cmake).
+string(REPLACE "%HELPER%" "${HELPER}" text "${text}")
 string(REPLACE "%HELPER_BITS%" "${WIDTH}-bit" text "${text}")
 # CMake lists split at ';' and group at brackets: both stand in for themselves here.
 string(REPLACE ";" "<semicolon>" text "${text}")

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "interface_facts.h"
+
 // The host calls every entry point with the 32-bit register convention it knows as
 // "PURE PASCAL": the first three integer or pointer arguments in EAX, EDX, ECX, a
 // double on the stack and removed by the callee, EBX/ESI/EDI/EBP preserved. GCC's
@@ -23,6 +25,6 @@
 
 namespace kolm {
 // Answer of an integer entry point that has no value; double ones answer -777.0.
-constexpr std::int32_t NO_VALUE = -777;
-constexpr double NO_VALUE_DOUBLE = -777.0;
+constexpr std::int32_t NO_VALUE = facts::kNoValue;
+constexpr double NO_VALUE_DOUBLE = facts::kNoValue;
 }  // namespace kolm

@@ -15,10 +15,13 @@
 
 #include <cstdint>
 
+#include "interface_facts.h"
+
 namespace kolm {
 
 namespace line {
-constexpr std::uint8_t relays = 0x0F;         // D0-D3
+// D0-D3, the relays (relay k on bit k).
+constexpr auto relays = static_cast<std::uint8_t>(facts::kRelayMask);
 constexpr std::uint8_t converterHigh = 0xF0;  // D4-D7, the converter's nibble
 constexpr std::uint8_t supply = 0x30;         // D4, D5
 constexpr std::uint8_t frame = 0x40;          // D6: low for a whole reading

@@ -6,6 +6,11 @@ console script `kolmctl` that runs the latter.
     make_wheel.py linux-x86_64 dist/linux-x86_64 OUT_DIR     kolm-V-py3-none-manylinux_2_34_x86_64.whl
     make_wheel.py windows-x64 dist/windows-x64 OUT_DIR       kolm-V-py3-none-win_amd64.whl
 
+    make_wheel.py --interface                                rewrites kolm/_interface.py
+
+kolm/_interface.py, the plug-in interface's facts, is made from the project's one list of
+them (tools/kolmctl/interface_facts.txt), as the build makes kolmctl's header; the copy in
+the source tree serves a kolm run from there, and python/tests checks that it is current.
 The version is the project's (CMakeLists.txt), which kolm.__version__ must match. The
 binaries are stripped as in the release's other packages (binutils' strip, where it is
 installed); the zip's times are fixed, so two runs give the same bytes.
@@ -29,11 +34,26 @@ PLATFORMS = {
                     "x86_64-w64-mingw32-strip"),
 }
 STAMP = (2026, 1, 1, 0, 0, 0)
+FACTS = HERE.parent / "tools/kolmctl/interface_facts.txt"
+INTERFACE = "kolm/_interface.py"
 
 
 def project_version() -> str:
     text = (HERE.parent / "CMakeLists.txt").read_text()
     return re.search(r"project\(kolm VERSION ([0-9.]+)", text).group(1)
+
+
+def interface_module() -> str:
+    """kolm/_interface.py's text: a NAME = value line for each fact, its meaning above it."""
+    text = '"""The plug-in interface\'s facts, made by python/make_wheel.py from\ntools/kolmctl/interface_facts.txt: edit that."""\n'
+    for line in FACTS.read_text(encoding="utf-8").splitlines():
+        if not line[:1].isalpha():
+            continue
+        fact = re.fullmatch(r'([a-z0-9_]+) +("[^"]*"|-?[0-9][0-9a-fA-Fx.]*) +(.+)', line)
+        if not fact:
+            sys.exit(f"make_wheel.py: {FACTS}: not a fact (name value what): {line}")
+        text += f"\n#: {fact.group(3)}\n{fact.group(1).upper()} = {fact.group(2)}\n"
+    return text
 
 
 def metadata(version: str) -> str:
@@ -63,7 +83,9 @@ def make(platform: str, files_from: Path, out: Path) -> Path:
     if f'__version__ = "{version}"' not in init:
         sys.exit(f"make_wheel.py: kolm/__init__.py's __version__ is not the project's {version}")
     info = f"kolm-{version}.dist-info"
-    entries = [(f"kolm/{p.name}", p.read_bytes(), 0o644) for p in sorted((HERE / "kolm").glob("*.py"))]
+    entries = [(f"kolm/{p.name}", p.read_bytes(), 0o644) for p in sorted((HERE / "kolm").glob("*.py"))
+               if f"kolm/{p.name}" != INTERFACE]
+    entries.append((INTERFACE, interface_module().encode(), 0o644))
     for name in binaries:
         source = files_from / name
         if not source.is_file():
@@ -95,6 +117,9 @@ def make(platform: str, files_from: Path, out: Path) -> Path:
 
 
 if __name__ == "__main__":
+    if sys.argv[1:] == ["--interface"]:
+        (HERE / INTERFACE).write_text(interface_module(), encoding="utf-8")
+        sys.exit(0)
     if len(sys.argv) != 4 or sys.argv[1] not in PLATFORMS:
         sys.exit(f"usage: make_wheel.py {'|'.join(PLATFORMS)} FILES_FOLDER OUT_FOLDER")
     print(make(sys.argv[1], Path(sys.argv[2]), Path(sys.argv[3])))

@@ -21,10 +21,10 @@ from typing import Union
 from ._box import Box, Names, Relays
 from ._capture import Capture, Reading
 from ._errors import KolmError, NoPortAccess, PluginError, RelaysSetOff
-from ._files import find_plugin
 from ._kolmctl import Port, Ports, ports
 from ._plot import plot_live
 from ._plugin import load
+from ._plugin_lookup import find_plugin
 
 __all__ = ["open", "ports", "plot_live", "Box", "Capture", "Reading", "Names", "Relays", "Port", "Ports",
            "KolmError", "NoPortAccess", "PluginError", "RelaysSetOff"]
@@ -33,7 +33,8 @@ __version__ = "1.1.0"
 
 def open(plugin: Union[str, Path] = "LPT1") -> Box:  # noqa: A001 - the package's verb, as in kolm.open
     """Loads the plug-in for "LPT1" or "LPT2", kolmsim for "SIM" (a virtual box: its
-    readings are simulated), or the plug-in file at a path, and returns its Box (a
-    context manager). "LPT1" is looked for in $KOLM_PLUGIN_DIR, in this package's own
-    plug-in folder, then in the system's (/usr/lib/<multiarch>/kolm)."""
+    readings are simulated), a plug-in by its own name ("kolmlpt1", "kolmlpt1.so"), or
+    the file at a path, and returns its Box (a context manager). A name without a folder
+    is looked for as kolmctl looks for it: in the current folder, in $KOLM_PLUGIN_DIR, in
+    this package's own plug-in folder, then in the system's (/usr/lib/<multiarch>/kolm)."""
     return Box(load(find_plugin(str(plugin))))

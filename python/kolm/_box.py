@@ -8,10 +8,9 @@ from typing import Callable, Iterator, List, NamedTuple, Optional, Sequence
 
 from . import _capture
 from ._errors import KolmError, NoPortAccess, RelaysSetOff
+from ._interface import CHANNELS, ECHO_STEP, NO_VALUE, RELAYS
 from ._kolmctl import no_port_advice
-from ._plugin import NO_VALUE, Library
-
-RELAYS = 4
+from ._plugin import Library
 
 _open_paths = set()
 _open_lock = threading.Lock()
@@ -66,8 +65,8 @@ class Relays:
                 lib.relays_told = True
         if answer == NO_VALUE:
             raise self._box._no_port(f"switching relay {k}")
-        if answer != k * 100 + value:
-            raise KolmError(f"SB({k}, {value}) answered {answer}, not {k * 100 + value}")
+        if answer != k * ECHO_STEP + value:
+            raise KolmError(f"SB({k}, {value}) answered {answer}, not {k * ECHO_STEP + value}")
         if first and lib.relays_at_load is None:
             others = [self._box.names.relays[j] for j in range(RELAYS) if j != k]
             warnings.warn(RelaysSetOff(
@@ -137,8 +136,8 @@ class Box:
 
     @staticmethod
     def _input(channel: int) -> int:
-        if channel not in (0, 1):
-            raise ValueError(f"channel {channel!r}: the box has inputs 0 and 1")
+        if channel not in range(CHANNELS):
+            raise ValueError(f"channel {channel!r}: the box has inputs 0 to {CHANNELS - 1}")
         return channel
 
     # -- readings ------------------------------------------------------------------------

@@ -10,6 +10,7 @@ from datetime import datetime
 from typing import Callable, Iterator, List, NamedTuple, Optional, Sequence, Tuple
 
 from ._errors import NoPortAccess
+from ._interface import FULL_COUNT, SCALE_COUNTS, SCALE_VOLTS
 
 try:
     import numpy
@@ -26,8 +27,8 @@ FASTEST_RATE = 10000.0
 SLOWEST_RATE = 0.001
 LONGEST_DURATION = 1000.0 * 3600.0
 MOST_READINGS = 1000000000
-VOLTS_PER_COUNT = 5.0 / 1024.0
-MAX_COUNT = 1023
+VOLTS_PER_COUNT = SCALE_VOLTS / SCALE_COUNTS
+MAX_COUNT = FULL_COUNT
 
 
 class Plan(NamedTuple):

@@ -10,7 +10,8 @@ from pathlib import Path
 from typing import List, NamedTuple, Optional, Tuple
 
 from ._errors import KolmError
-from ._files import find_kolmctl, plugin_folders
+from ._files import find_kolmctl
+from ._plugin_lookup import plugin_home
 
 _TIMEOUT = 30
 
@@ -63,7 +64,7 @@ def ports(plugins: Optional[str] = None) -> Ports:
     """The machine's parallel ports and which plug-in drives each, as ``kolmctl ports``
     lists them; port files are looked for in `plugins` (default: where kolm.open finds
     the plug-ins). Only looks: no port is opened, claimed or touched."""
-    folder = Path(plugins) if plugins else next((f for f in plugin_folders() if f.is_dir()), None)
+    folder = Path(plugins) if plugins else plugin_home()
     program = find_kolmctl(folder)
     if program is None:
         raise KolmError("kolmctl was not found: install the kolm package of your system, or set KOLMCTL")

@@ -12,9 +12,8 @@ from typing import Dict, List, Optional
 
 from ._errors import KolmError, PluginError
 from ._files import check_plugin_file
+from ._interface import NO_VALUE
 from ._kolmctl import relays_on
-
-NO_VALUE = -777
 
 _c_int = ctypes.c_int32
 _c_double = ctypes.c_double

@@ -45,6 +45,15 @@ def test_the_linux_wheel_installs_into_a_fresh_venv_and_drives_the_box(tmp_path)
     assert "parport0" in ran[1].split("ports):")[1]
 
 
+def test_the_source_trees_interface_module_is_the_one_the_wheel_gets(tmp_path, monkeypatch):
+    # The facts' one list changed without `python/make_wheel.py --interface`?
+    assert (ROOT / "python" / make_wheel.INTERFACE).read_text() == make_wheel.interface_module()
+    (tmp_path / "facts.txt").write_text("relays four  the relays\n")
+    monkeypatch.setattr(make_wheel, "FACTS", tmp_path / "facts.txt")
+    with pytest.raises(SystemExit, match="not a fact"):
+        make_wheel.interface_module()
+
+
 @pytest.fixture
 def windows_wheel(tmp_path):
     """The Windows wheel, unpacked; kolm imported from it as on Windows."""
@@ -65,8 +74,8 @@ def run_as_windows(site: Path, code: str, **env: str) -> str:
 
 
 def test_the_windows_wheel_finds_its_dlls_and_kolmctl(windows_wheel):
-    out = run_as_windows(windows_wheel, "from kolm import _files\n"
-                         "path = _files.find_plugin('LPT2'); _files.check_plugin_file(path)\n"
+    out = run_as_windows(windows_wheel, "from kolm import _files, _plugin_lookup\n"
+                         "path = _plugin_lookup.find_plugin('LPT2'); _files.check_plugin_file(path)\n"
                          "print(path.relative_to(sys.path[1]), _files.find_kolmctl(path.parent).name)")
     assert out == "kolm/plugins/kolmlpt2.dll kolmctl.exe\n"
 

@@ -5,14 +5,16 @@
 #include <optional>
 #include <thread>
 
+#include "interface_facts.h"
 #include "interrupts.h"
 
 namespace kolmctl {
 
 namespace {
 
-constexpr double kVoltsPerCount = 5.0 / 1024.0;  // 10 bits over 5 V, as the plug-in scales
-constexpr std::int32_t kMaxCount = 1023;
+constexpr double kVoltsPerCount =
+    kolm::facts::kScaleVolts / kolm::facts::kScaleCounts;  // as the plug-in scales
+constexpr std::int32_t kMaxCount = kolm::facts::kFullCount;
 constexpr double kSleepSlice = 0.1;         // Ctrl-C is looked at this often while waiting
 constexpr long kReadingsPerExchange = 256;  // back-to-back readings asked of the plug-in at once
 

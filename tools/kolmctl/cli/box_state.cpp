@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "commands.h"
+#include "interface_facts.h"
 #include "machine_ports.h"
 #include "plugin_ports.h"
 #include "plugin_variant.h"
@@ -11,8 +12,8 @@ namespace kolmctl {
 
 namespace {
 
-constexpr std::uint8_t kRelayLines = 0x0F;  // D0-D3
-constexpr std::int32_t kRelays = 4;
+constexpr auto kRelayLines = static_cast<std::uint8_t>(kolm::facts::kRelayMask);  // D0-D3
+constexpr std::int32_t kRelays = kolm::facts::kRelays;
 
 }  // namespace
 
@@ -37,7 +38,7 @@ std::string relayStates(std::uint8_t lines) {
     return s;
 }
 
-std::int32_t switchEcho(std::int32_t k, std::int32_t value) { return k * 100 + value; }
+std::int32_t switchEcho(std::int32_t k, std::int32_t value) { return k * kolm::facts::kEchoStep + value; }
 
 BoxState BoxState::atLoad(Plugin& p, const LinesBeforeLoad& before) {
     BoxState box;

@@ -3,12 +3,14 @@
 #include <climits>
 
 #include "cp1252.h"
+#include "interface_facts.h"
 
 namespace kolmctl::contract {
 
 namespace {
 
-constexpr double kNoValueScaled = -777.0 * 5.0 / 1024.0;  // EAD(2), EAD(3)
+constexpr double kNoValueScaled =
+    kNoValueDouble * kolm::facts::kScaleVolts / kolm::facts::kScaleCounts;  // EAD(2), EAD(3)
 const std::int32_t kOutOfRange[] = {-1, 4, INT_MIN, INT_MAX};
 
 std::vector<Case> channelCases(std::initializer_list<std::int32_t> inRange, Expect inExpect, Expect outExpect,
@@ -37,10 +39,11 @@ bool meets(Expect e, Type result, const Answer& a, std::string& why) {
     case Expect::ScaledNoValue: why = "-3.7939453125"; return result == Type::Double && v.d == kNoValueScaled;
     case Expect::Count:
         why = "a count from 0 to 1023, or -777";
-        return result == Type::Int && ((v.i >= 0 && v.i <= 1023) || v.i == kNoValue);
+        return result == Type::Int && ((v.i >= 0 && v.i <= kolm::facts::kFullCount) || v.i == kNoValue);
     case Expect::Volts:
         why = "volts from 0 to 5, or -777.0";
-        return result == Type::Double && ((v.d >= 0.0 && v.d < 5.0) || v.d == kNoValueDouble);
+        return result == Type::Double &&
+               ((v.d >= 0.0 && v.d < kolm::facts::kScaleVolts) || v.d == kNoValueDouble);
     case Expect::Bit: why = "0 or 1"; return result == Type::Int && (v.i == 0 || v.i == 1);
     case Expect::EmptyText: why = "an empty text"; return text && textLength == 0;
     case Expect::Name:

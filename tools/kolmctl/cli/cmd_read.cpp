@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "capture_outputs.h"
+#include "interface_facts.h"
 #include "interrupts.h"
 #include "options.h"
 #include "replaced_file.h"
@@ -113,7 +114,7 @@ ReadOptions parse(const Args& args) {
     r.output = o.value("--output", "");
     for (const std::string& a : o.operands) {
         const std::int32_t ch = parseInt(a, "a channel");
-        if (ch != 0 && ch != 1)
+        if (ch < 0 || ch >= kolm::facts::kChannels)
             throw Error{kOutOfRange, "channel " + a +
                                          " is out of range: the interface reads channels 0 and 1 "
                                          "(use restore and reinit for the port actions)"};

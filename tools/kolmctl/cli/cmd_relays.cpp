@@ -3,17 +3,19 @@
 // new load holds all off: kolmctl first tells the plug-in of the relays that are on,
 // where it knows them, so that switching one changes no other.
 #include "commands.h"
+#include "interface_facts.h"
 
 namespace kolmctl {
 
 namespace {
 
-constexpr std::int32_t kRelays = 4;
+constexpr std::int32_t kRelays = kolm::facts::kRelays;
 
 std::int32_t relayNumber(const std::string& text) {
     const std::int32_t k = parseInt(text, "the relay number");
     if (k < 0 || k >= kRelays)
-        throw Error{kOutOfRange, "relay " + text + " is out of range: the interface has relays 0 to 3"};
+        throw Error{kOutOfRange, "relay " + text + " is out of range: the interface has relays 0 to " +
+                                     std::to_string(kRelays - 1)};
     return k;
 }
 

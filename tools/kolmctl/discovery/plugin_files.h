@@ -1,9 +1,11 @@
-// Where kolmctl finds a plug-in file the user names without a folder: "kolmlpt1" or
-// "kolmlpt1.so" is looked up in the current folder, then beside kolmctl, then in the
-// package's plug-in folder (/usr/lib/<multiarch>/kolm/ for the Debian package, and
-// ../lib/<multiarch>/kolm/ from kolmctl's folder wherever the .tar.gz is unpacked; on
-// Windows the package's folder is kolmctl.exe's own). A name with a folder in it is
-// taken as it is.
+// Where kolmctl finds a plug-in the user names without a folder: "kolmlpt1" or
+// "kolmlpt1.so" (".dll" on Windows), or the name of its port or of the virtual box,
+// "LPT1", "LPT2" or "SIM" in any case, is looked up in the current folder, then in
+// $KOLM_PLUGIN_DIR, beside kolmctl, and in the package's plug-in folder
+// (/usr/lib/<multiarch>/kolm/ for the Debian package, and ../lib/<multiarch>/kolm/ from
+// kolmctl's folder wherever the .tar.gz is unpacked; on Windows the package's folder is
+// kolmctl.exe's own). The kolm Python package looks in the same order
+// (tests/rules/plugin_names.csv). A name with a folder in it is taken as it is.
 #pragma once
 
 #include <string>
@@ -18,8 +20,9 @@ struct PluginLookup {
 
 // The folders a bare name is looked up in, in order, for a kolmctl in `programFolder`.
 std::vector<std::string> pluginFolders(const std::string& programFolder);
-// `name` looked up in `folders` (with the platform's suffix, .so or .dll, added where
-// it has none), or taken as it is when it is not bare.
+// `name` (or the plug-in its alias stands for) looked up in `folders`, with the
+// platform's suffix, .so or .dll, added where it has none; taken as it is when it is
+// not bare.
 PluginLookup findPlugin(const std::string& name, const std::vector<std::string>& folders);
 
 }  // namespace kolmctl

@@ -8,6 +8,7 @@
 #include <setupapi.h>
 // clang-format on
 
+#include "interface_facts.h"
 #include "machine_ports.h"
 #include "win_helper_calls.h"
 #include "windows_machine_facts.h"
@@ -110,7 +111,7 @@ MachinePorts discoverPorts(const std::string& folder) {
         SetupDiDestroyDeviceInfoList(set);
     }
     // The helper as the plug-in takes it: by full path, its own DLLs from its folder.
-    const std::string helper = folder + KOLM_HELPER_FILE;
+    const std::string helper = folder + kolm::facts::kHelperDll;
     const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     HMODULE module = LoadLibraryExA(helper.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     SetErrorMode(oldMode);
@@ -132,8 +133,8 @@ std::optional<std::uint8_t> readDataLines(std::uint16_t base, const std::string&
     for (const std::string& folder : places) {
         if (folder.empty()) continue;
         const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        HMODULE module =
-            LoadLibraryExA((folder + KOLM_HELPER_FILE).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        HMODULE module = LoadLibraryExA((folder + kolm::facts::kHelperDll).c_str(), nullptr,
+                                        LOAD_WITH_ALTERED_SEARCH_PATH);
         SetErrorMode(oldMode);
         if (module == nullptr) continue;
         kolm::HelperCalls calls;
@@ -151,7 +152,7 @@ std::string accessStep(const MachinePorts& machine, const MachinePort*) {
     if (!machine.helperOpen && machine.helperDriverBarred())
         return "turn Memory integrity off, or use another PC (kolmctl ports says why and how)";
     if (machine.helper.empty())
-        return "put the port helper " KOLM_HELPER_FILE
+        return std::string("put the port helper ") + kolm::facts::kHelperDll +
                " in the host program's folder, beside the plug-in (and "
                "beside kolmctl.exe for this check)";
     if (!machine.helperOpen)

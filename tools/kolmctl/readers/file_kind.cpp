@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "byte_view.h"
+#include "interface_facts.h"
 
 namespace kolmctl {
 
@@ -98,7 +99,7 @@ std::string kolmctlFor(const FileKind& kind) {
 }
 
 const char* windowsHelperFor(Machine machine) {
-    return machine == Machine::X86_64 ? "inpoutx64.dll" : "inpout32.dll";
+    return machine == Machine::X86_64 ? kolm::facts::kHelperDll64 : kolm::facts::kHelperDll32;
 }
 
 }  // namespace kolmctl

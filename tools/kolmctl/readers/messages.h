@@ -12,13 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "interface_facts.h"
 #include "signature.h"
 
 namespace kolmctl {
 
 // What the interface's entry points answer where they have no value to give.
-constexpr std::int32_t kNoValue = -777;
-constexpr double kNoValueDouble = -777.0;
+constexpr std::int32_t kNoValue = kolm::facts::kNoValue;
+constexpr double kNoValueDouble = kolm::facts::kNoValue;
 
 struct Arg {
     Type type;
