@@ -187,4 +187,9 @@ verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2 ? "met" : "NOT met") }')
   echo "|---|---|---|---|---|"
   echo "| $(ppdev readings) | $(ppdev port_accesses) | $(ppdev ioctls) | $(ppdev ioctls_per_reading) | $(ppdev ioctls_per_access) |"
 } >"$out"
+# kolmctl serve streaming to two clients: its own script, ten minutes.
+{
+  echo
+  bash scripts/bench_serve.sh
+} >>"$out"
 cat "$out"
