@@ -2,8 +2,20 @@
 # builds it into kolmctl as bytes (no file of the machine is ever served):
 #   cmake -DPAGE=tools/kolmctl/page -DUPLOT=<node_modules/uplot/dist> -DHTML=lab_page.html
 #         -DHEADER=kolmctl_lab_page.h -P kolm_page.cmake
+#   cmake -DUPLOT=<node_modules/uplot/dist> -DCHECK=ON -P kolm_page.cmake: only whether the
+#         chart library is installed (the configure step asks before it adds the build step)
 # Each marker /*@inline NAME@*/ of PAGE/lab_page.html is replaced by the file NAME, taken
 # from PAGE or, for the chart library's own files, from UPLOT.
+foreach(name uPlot.iife.min.js uPlot.min.css)
+  if(NOT EXISTS ${UPLOT}/${name})
+    message(FATAL_ERROR "The page's chart library is not installed (no ${UPLOT}/${name}): run "
+      "`npm ci --prefix tools/kolmctl/page` (bash scripts/setup.sh does it), then configure again.")
+  endif()
+endforeach()
+if(CHECK)
+  return()
+endif()
+
 file(READ ${PAGE}/lab_page.html page)
 string(REGEX MATCHALL "/\\*@inline [^@]+@\\*/" markers "${page}")
 foreach(marker IN LISTS markers)
