@@ -196,9 +196,14 @@ function unitOf(channel) {
   return cal ? cal.unit : "V";
 }
 
-function valueOf(channel, volts) {
+// The channel's volts to its value: v -> a x v + b where it is calibrated.
+function converter(channel) {
   const cal = calibrationOf(channel);
-  return volts === null ? null : cal ? cal.a * volts + cal.b : volts;
+  return cal ? (v) => (v === null ? null : cal.a * v + cal.b) : (v) => v;
+}
+
+function valueOf(channel, volts) {
+  return converter(channel)(volts);
 }
 
 function formatted(channel, value) {
@@ -430,13 +435,13 @@ function shownData(width) {
     from = lo;
   }
   const count = t.length - from;
-  const columns = capture.channels.map((c, i) => ({ c, v: capture.volts[i] }));
+  const columns = capture.channels.map((c, i) => ({ value: converter(c), v: capture.volts[i] }));
   const out = [[]].concat(columns.map(() => []));
   const buckets = Math.max(1, Math.floor(width));
   if (count <= 2 * buckets) {
     for (let k = from; k < t.length; ++k) {
       out[0].push(t[k]);
-      columns.forEach(({ c, v }, i) => out[i + 1].push(valueOf(c, v[k])));
+      columns.forEach(({ value, v }, i) => out[i + 1].push(value(v[k])));
     }
     return out;
   }
@@ -445,11 +450,11 @@ function shownData(width) {
     const start = from + Math.floor(b * per), end = Math.min(t.length, from + Math.floor((b + 1) * per));
     if (end <= start) continue;
     out[0].push(t[start], t[end - 1]);
-    columns.forEach(({ c, v }, i) => {
+    columns.forEach(({ value, v }, i) => {
       let low = Infinity, high = -Infinity, broken = false;
       for (let k = start; k < end; ++k) {
         if (v[k] === null) { broken = true; continue; }
-        const y = valueOf(c, v[k]);
+        const y = value(v[k]);
         if (y < low) low = y;
         if (y > high) high = y;
       }
@@ -522,6 +527,7 @@ function wire() {
     const duration = $("duration").valueAsNumber;
     if (isFinite(duration) && duration > 0) body.duration = duration;
     if (!isFinite(body.rate)) return say(T.badNumber, true);
+    if (info && body.rate > info.max_rate) return say(T.maxRate(info.max_rate), true);
     api("POST", "/api/capture/start", body).then(() => { say(""); return loadInfo(); }, reportError);
   });
   $("stop").addEventListener("click", () => api("POST", "/api/capture/stop").then(loadInfo, reportError));
