@@ -200,8 +200,9 @@ def scenarios(reference):
     def calibrated_csv(p):
         header = rows(p.fresh)[0]
         values = [float(x) for x in rows(p.fresh)[-1].split(",")[1:]]
-        return expect("\u00b0C" in header and any(abs(v - (20 * ch0 - 10)) < 1e-6 for v in values),
-                      "no \u00b0C column holding 20 x %.4f - 10 in:\n%s" % (ch0, p.fresh))
+        return expect("%.2f \u00b0C" % (20 * ch0 - 10) in p.text("value-0") and "\u00b0C" in header
+                      and any(abs(v - (20 * ch0 - 10)) < 1e-6 for v in values),
+                      "shown %r; no \u00b0C column holding 20 x %.4f - 10 in:\n%s" % (p.text("value-0"), ch0, p.fresh))
 
     return [
         ("constant signals: the values of the virtual box, as kolmctl read gives them",
