@@ -24,6 +24,8 @@ struct Loop {
     std::vector<Call> calls{};  // a call a channel, for as many readings as one exchange takes
     double start = 0.0;         // steadySeconds() of slot 0
     std::optional<Schedule> schedule{};
+    const CapturePause& pause;
+    bool stopped = false;  // the pause asked the capture to stop
 };
 
 // The next `n` readings in one exchange: an answer a channel, reading after reading.
@@ -69,12 +71,14 @@ void tally(CaptureTally& t, double seconds, const std::vector<Reading>& values) 
     if (!allValid) ++t.invalid;
 }
 
-// Waits until `at` (steadySeconds), looking at Ctrl-C so that it stops the tool at once.
-void waitUntil(double at) {
-    while (!interrupted()) {
+// Waits until `at` (steadySeconds), looking at Ctrl-C so that it stops the tool at
+// once, and pausing (where the loop has a pause) until the pause stops the capture.
+void waitUntil(Loop& l, double at) {
+    while (!interrupted() && !l.stopped) {
         const double left = at - steadySeconds();
         if (left <= 0) return;
-        std::this_thread::sleep_for(std::chrono::duration<double>(std::min(left, kSleepSlice)));
+        if (l.pause) l.stopped = l.pause(std::min(left, kSleepSlice));
+        else std::this_thread::sleep_for(std::chrono::duration<double>(std::min(left, kSleepSlice)));
     }
 }
 
@@ -86,9 +90,9 @@ long nextReadings(Loop& l, long taken, long& slot) {
         const auto next = l.schedule->next(steadySeconds());
         l.c.tally.missed = l.schedule->missed();
         if (!next) return 0;
-        waitUntil(next->at);
+        waitUntil(l, next->at);
         slot = next->index;
-        return interrupted() ? 0 : 1;
+        return interrupted() || l.stopped ? 0 : 1;
     }
     const long most = plan.count != 0 ? plan.count : kMostReadings;
     if (taken >= most) return 0;
@@ -105,7 +109,7 @@ void readUntilDone(Loop& l, CaptureOutputs outputs) {
     std::vector<Reading> values(channels);
     std::vector<Answer> answers;
     long slot = 0;
-    for (long i = 0, n = 0; !interrupted() && (n = nextReadings(l, i, slot)) > 0;) {
+    for (long i = 0, n = 0; !interrupted() && !l.stopped && (n = nextReadings(l, i, slot)) > 0;) {
         takeReadings(l, static_cast<std::size_t>(n), answers);
         for (long r = 0; r < n; ++r, ++i) {
             const Answer* reading = &answers[static_cast<std::size_t>(r) * channels];
@@ -115,6 +119,7 @@ void readUntilDone(Loop& l, CaptureOutputs outputs) {
             for (const auto& o : outputs) o->row(l.c, row);
         }
         for (const auto& o : outputs) o->flush(l.c, false);
+        if (l.pause && !l.schedule) l.stopped = l.pause(0.0);
     }
 }
 
@@ -131,8 +136,9 @@ void ChannelRange::add(const Reading& v) {
     ++n;
 }
 
-Ending acquire(Plugin& p, const Listed& entry, Capture& c, CaptureOutputs outputs, BoxState& box) {
-    Loop l{p, c, box};
+Ending acquire(Plugin& p, const Listed& entry, Capture& c, CaptureOutputs outputs, BoxState& box,
+               const CapturePause& pause) {
+    Loop l{p, c, box, {}, 0.0, {}, pause};
     for (long r = 0; r < kReadingsPerExchange; ++r)
         for (std::int32_t ch : c.plan.channels) l.calls.push_back(Plugin::callOf(entry, {intArg(ch)}));
     c.tally.ranges.assign(c.plan.channels.size(), ChannelRange{});
@@ -150,6 +156,7 @@ Ending acquire(Plugin& p, const Listed& entry, Capture& c, CaptureOutputs output
         if (!interrupted())
             for (const auto& o : outputs) o->flush(c, true);
         if (interrupted()) how = Ending::Signalled;
+        else if (l.stopped) how = Ending::Stopped;
     } catch (const Error& e) {
         if (e.code == kReaderGone) how = Ending::ReaderGone;
         else if (interrupted()) how = Ending::Signalled;

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -79,6 +80,7 @@ enum class Ending {
     Signalled,     // Ctrl-C or another watched signal stopped it (interrupts.h)
     ReaderGone,    // the program reading the rows went away
     OutputFailed,  // the rows could not be written: the capture throws that error after end()
+    Stopped,       // the program that runs it asked it to stop (CapturePause)
 };
 
 // One form of a capture's readings. The acquisition calls begin once, before the first
@@ -99,9 +101,16 @@ public:
 
 using CaptureOutputs = std::span<const std::unique_ptr<CaptureOutput>>;
 
+// What the capture's thread does while it waits for its next slot, and after each
+// exchange with the plug-in (for up to 0 s): a program that serves others runs their
+// commands there (kolmctl serve switches a relay during a capture). It waits up to
+// the seconds it is given and says whether the capture is to stop. None: it sleeps.
+using CapturePause = std::function<bool(double seconds)>;
+
 // Takes `c.plan`'s readings through `entry` (EAD for volts alone, else EA; one call a
 // channel) and hands them to `outputs` in their order; how the capture ended.
 // Error kNoPortAccess where the port has not answered once in this load (`box`).
-Ending acquire(Plugin& p, const Listed& entry, Capture& c, CaptureOutputs outputs, BoxState& box);
+Ending acquire(Plugin& p, const Listed& entry, Capture& c, CaptureOutputs outputs, BoxState& box,
+               const CapturePause& pause = {});
 
 }  // namespace kolmctl

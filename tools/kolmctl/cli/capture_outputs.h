@@ -4,8 +4,10 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "acquisition.h"
+#include "calibration.h"
 #include "capture_text.h"
 
 namespace kolmctl {
@@ -18,10 +20,22 @@ struct RowsTo {
 
 // A line a reading: "0.000012 s  channel 0: 512 (2.500 V)  ..." (text_rows.cpp).
 std::unique_ptr<CaptureOutput> plainLines(const RowsTo& to);
+// Something that happened during a capture (a relay switched), at its time from the start.
+struct CaptureEvent {
+    double seconds;
+    std::string text;
+};
+// What a CSV holds besides the readings: each channel's calibration (by its number) and
+// the file it came from, a column of values in its unit; the events, as # lines among the rows.
+struct CsvExtras {
+    Calibrations calibrations{};
+    std::string calibrationFile;
+    std::vector<CaptureEvent> events;
+};
 // A CSV row a reading under a header, with the lines that say when and how the
 // capture was taken above it where it takes more than one; `file` and `title` the plug-in's.
 std::unique_ptr<CaptureOutput> csvRows(const RowsTo& to, CsvStyle style, const std::string& file,
-                                       const std::string& title);
+                                       const std::string& title, const CsvExtras& extras = {});
 // The gauges of live_view.h redrawn at every reading, plain lines where the terminal
 // is too narrow; `columns` its width, 0: asked of the terminal at each reading.
 std::unique_ptr<CaptureOutput> liveGauges(const RowsTo& to, int columns);

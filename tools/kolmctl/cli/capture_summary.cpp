@@ -53,8 +53,9 @@ public:
         else if (t.gaps > 0)
             remark(err_, "the reading had no value where the port did not answer (left empty)");
         if (how == Ending::Done) return;
-        const std::string by =
-            how == Ending::ReaderGone ? std::string("the reader of the output going away") : interruptName();
+        const std::string by = how == Ending::ReaderGone ? std::string("the reader of the output going away")
+                               : how == Ending::Stopped  ? std::string("a stop asked for")
+                                                         : interruptName();
         remark(err_, "stopped by " + by + " after " +
                          (count != 0 ? std::to_string(t.taken) + " of " + counted(count, "reading")
                                      : counted(t.taken, "reading")));

@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "file_kind.h"
 #include "hex.h"
+#include "json_text.h"
 #include "machine_ports.h"
 #include "options.h"
 #include "plugin_files.h"
@@ -68,24 +69,6 @@ Verdict verdictFor(const MachinePorts& m, const MachinePort& port, const Setting
              (beside ? "kolmlpt" + std::to_string(spare) + ".ini beside " + pluginName(spare, m)
                      : systemTextAsUtf8(settings[spare].file));
     return v;
-}
-
-// A JSON string: UTF-8 (anything else replaced), quotes, backslashes and control
-// characters escaped.
-std::string json(const std::string& raw) {
-    const std::string text = validUtf8(raw);
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        if (static_cast<unsigned char>(c) < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
 }
 
 std::string jsonOrNull(const std::string& text) { return text.empty() ? "null" : json(text); }

@@ -22,6 +22,7 @@ struct ReadOptions {
     double period = kDefaultPeriod;  // seconds between the slots; 0: back to back
     Values values = Values::Both;
     std::optional<CsvStyle> csv;  // none: plain lines or the live view
+    bool calibrated = false;      // the calibrated channels' values in their unit too
     std::string plot;
     std::string output;  // the file the rows go to; empty: standard output
 };
@@ -35,6 +36,7 @@ const OptionRule kReadOptions[] = {
     {"--volts", nullptr, "values"},
     {"--csv", nullptr, "format"},
     {"--csv-fr", nullptr, "format"},
+    {"--calibrated", nullptr, nullptr},
     {"--plot", "a file name", nullptr},
     {"--output", "a file name", nullptr},
 };
@@ -109,6 +111,8 @@ ReadOptions parse(const Args& args) {
                                     "\": write fr (';' and a decimal "
                                     "comma) or rfc (',' and a decimal point)"};
     }
+    r.calibrated = o.has("--calibrated");
+    if (r.calibrated && !r.csv) throw Error{kUsage, "--calibrated goes with --csv or --csv-fr"};
     r.plot = o.value("--plot", "");
     r.output = o.value("--output", "");
     for (const std::string& a : o.operands) {
@@ -149,6 +153,7 @@ int exitCode(const Capture& c, Ending how) {
     case Ending::ReaderGone: return kReaderGone;
     case Ending::Signalled: return interruptedExit();
     case Ending::Done:
+    case Ending::Stopped:
     case Ending::OutputFailed: break;
     }
     return c.tally.gaps == 0 ? kOk : kNoPortAccess;
@@ -167,7 +172,12 @@ int capture(Plugin& p, const ReadOptions& o, const RowsTo& rows, Context& cx) {
     // whole and the summary said.
     std::vector<std::unique_ptr<CaptureOutput>> outputs;
     if (!o.plot.empty()) outputs.push_back(chartFile(o.plot, title, cx.err));
-    if (o.csv) outputs.push_back(csvRows(rows, *o.csv, p.path(), title));
+    CsvExtras extras;
+    if (o.calibrated) {
+        extras.calibrationFile = calibrationFile(p.path());
+        extras.calibrations = readCalibrations(extras.calibrationFile);
+    }
+    if (o.csv) outputs.push_back(csvRows(rows, *o.csv, p.path(), title, extras));
     else if (live) outputs.push_back(liveGauges(rows, cx.columns));
     else outputs.push_back(plainLines(rows));
     outputs.push_back(captureSummary(cx.err));

@@ -20,12 +20,14 @@ int cmdReinit(Plugin& p, const Args& args, Context& cx);
 int cmdCheck(Plugin& p, const Args& args, Context& cx);
 int cmdWait(Plugin& p, const Args& args, Context& cx);
 int cmdSession(Plugin& p, const Args& args, Context& cx);
+int cmdServe(Plugin& p, const Args& args, Context& cx);
 int cmdPorts(const Args& args, Context& cx);
 int cmdLines(const Args& args, Context& cx);
 // The arguments each command takes, checked before anything of a chain runs.
 void checkRead(const Args& args);
 void checkRelay(const Args& args);
 void checkWait(const Args& args);
+void checkServe(const Args& args);
 
 namespace {
 
@@ -40,6 +42,7 @@ const Command kCommands[] = {
     {"check", cmdCheck, nullptr, noArgs, help::check.synopsis, help::check.text, "", true, true},
     {"wait", cmdWait, nullptr, checkWait, help::wait.synopsis, help::wait.text, "10", false, false},
     {"session", cmdSession, nullptr, noArgs, help::session.synopsis, help::session.text, "", false, true},
+    {"serve", cmdServe, nullptr, checkServe, help::serve.synopsis, help::serve.text, "--port 0", true, true},
     {"ports", nullptr, cmdPorts, nullptr, help::ports.synopsis, help::ports.text, "", false, false},
     {"lines", nullptr, cmdLines, nullptr, help::lines.synopsis, help::lines.text, "", false, false},
 };

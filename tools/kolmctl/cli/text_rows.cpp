@@ -1,5 +1,6 @@
 // A capture's rows as text on a stream: plain lines, or CSV.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -98,8 +99,12 @@ void appendCsvVolts(std::string& out, const Reading& v, Values values, CsvStyle 
 
 class CsvRows : public StreamRows {
 public:
-    CsvRows(const RowsTo& to, CsvStyle style, const std::string& file, const std::string& title)
-        : StreamRows(to), style_(style), about_("# kolmctl " KOLM_VERSION " capture of " + file) {
+    CsvRows(const RowsTo& to, CsvStyle style, const std::string& file, const std::string& title,
+            CsvExtras extras)
+        : StreamRows(to),
+          style_(style),
+          about_("# kolmctl " KOLM_VERSION " capture of " + file),
+          extras_(std::move(extras)) {
         if (!title.empty()) about_ += " (" + title + ")";
     }
 
@@ -113,11 +118,20 @@ public:
         for (const std::string& text : {about_, "# start: " + isoLocalTime(c.started),
                                         "# schedule: " + scheduleText(plan), "# values: " + valuesText(plan)})
             if (plan.count != 1) out() << csvField(text, style_) << "\n";
+        for (std::int32_t ch : plan.channels)
+            if (const auto& cal = calibrationOf(ch); cal && plan.count != 1)
+                out() << csvField("# calibration of channel " + std::to_string(ch) + ": " +
+                                      calibrationText(*cal) + " (" + extras_.calibrationFile + ")",
+                                  style_)
+                      << "\n";
         std::string& l = line();
         l = "time_s";
         for (std::int32_t ch : plan.channels) {
             if (plan.values != Values::Volts) l += style_.separator + ("ch" + std::to_string(ch) + "_counts");
             if (plan.values != Values::Counts) l += style_.separator + ("ch" + std::to_string(ch) + "_volts");
+            if (const auto& cal = calibrationOf(ch))
+                l += style_.separator +
+                     csvField("ch" + std::to_string(ch) + "_" + cal->name + " (" + cal->unit + ")", style_);
         }
         l += "\n";
         out() << l;
@@ -128,20 +142,48 @@ public:
         const Values values = c.plan.values;
         std::string& l = line();
         l.clear();
+        eventsUntil(r.seconds, l);
         appendNumber(l, r.seconds, 6, style_);
-        for (const Reading& v : r.readings) {
+        for (std::size_t k = 0; k < r.readings.size(); ++k) {
+            const Reading& v = r.readings[k];
             if (values != Values::Volts) l += style_.separator;
             if (values != Values::Volts && !v.gap) appendCsvCount(l, v);
             if (values != Values::Counts) l += style_.separator;
             if (values != Values::Counts && !v.gap) appendCsvVolts(l, v, values, style_);
+            if (const auto& cal = calibrationOf(c.plan.channels[k])) {
+                l += style_.separator;
+                if (!v.gap && v.valid) appendNumber(l, cal->value(v.volts), 4, style_);
+            }
         }
         l += "\n";
         write(l);
     }
+    void end(const Capture& c, Ending how) override {
+        std::string& l = line();
+        l.clear();
+        eventsUntil(INFINITY, l);
+        write(l);
+        StreamRows::end(c, how);
+    }
 
 private:
+    const std::optional<Calibration>& calibrationOf(std::int32_t channel) const {
+        return extras_.calibrations[static_cast<std::size_t>(channel) % extras_.calibrations.size()];
+    }
+    // The events up to `seconds` that are not written yet, a # line each.
+    void eventsUntil(double seconds, std::string& l) {
+        for (; event_ < extras_.events.size() && extras_.events[event_].seconds <= seconds; ++event_) {
+            const CaptureEvent& e = extras_.events[event_];
+            std::string said = "# event at ";
+            appendNumber(said, e.seconds, 6, style_);
+            l += csvField(said + " s: " + e.text, style_) + "\n";
+        }
+    }
+
     CsvStyle style_;
     std::string about_;
+    CsvExtras extras_;
+    std::size_t event_ = 0;  // the first event not written yet
 };
 
 }  // namespace
@@ -149,8 +191,9 @@ private:
 std::unique_ptr<CaptureOutput> plainLines(const RowsTo& to) { return std::make_unique<PlainLines>(to); }
 
 std::unique_ptr<CaptureOutput> csvRows(const RowsTo& to, CsvStyle style, const std::string& file,
-                                       const std::string& title) {
-    return std::make_unique<CsvRows>(to, style, std::filesystem::path(file).filename().string(), title);
+                                       const std::string& title, const CsvExtras& extras) {
+    return std::make_unique<CsvRows>(to, style, std::filesystem::path(file).filename().string(), title,
+                                     extras);
 }
 
 }  // namespace kolmctl

@@ -1,0 +1,19 @@
+// What kolmctl serve asks of the system: a token no one can guess, and the browser.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace kolmctl {
+
+// 32 bytes from the system's random source, as 64 hex digits; Error kFailed where the
+// source cannot be read.
+std::string randomToken();
+// Asks the desktop to open `url` in the default browser, without waiting for it;
+// false where that could not be asked.
+bool openBrowser(const std::string& url);
+// A file for reading and writing that the system deletes when it is closed or kolmctl
+// ends, however it ends; nullptr where none can be made.
+std::FILE* scratchFile();
+
+}  // namespace kolmctl

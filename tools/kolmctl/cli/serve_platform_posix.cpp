@@ -1,0 +1,39 @@
+#include <fcntl.h>
+#include <spawn.h>
+
+#include <fstream>
+
+#include "error.h"
+#include "serve_access.h"
+#include "serve_platform.h"
+
+extern char** environ;
+
+namespace kolmctl {
+
+std::string randomToken() {
+    unsigned char bytes[32];
+    std::ifstream source("/dev/urandom", std::ios::binary);
+    if (!source.read(reinterpret_cast<char*>(bytes), sizeof bytes))
+        throw Error{kFailed, "cannot read /dev/urandom for the page's token"};
+    return hexOf(bytes, sizeof bytes);
+}
+
+// xdg-open hands the address to the desktop's browser and returns.
+bool openBrowser(const std::string& url) {
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    std::string program = "xdg-open";
+    std::string address = url;
+    char* argv[] = {program.data(), address.data(), nullptr};
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, "xdg-open", &quiet, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    return failed == 0;
+}
+
+std::FILE* scratchFile() { return std::tmpfile(); }
+
+}  // namespace kolmctl
