@@ -19,6 +19,7 @@ const TEXTS = {
     noToken: "This address has no token: open the address kolmctl serve printed.", controlledElsewhere: "Another screen switches the relays; this one watches.",
     noVolts: "No reading yet: start a capture of this channel, then read.", samePoints: "The two points need different volts.",
     badNumber: "A number is needed.", gapMark: "gap", missedMark: "missed",
+    stopFirst: "Stop the capture first: its files are made when it ends.",
   },
   fr: {
     capture: "Mesure", channels: "Voies", rate: "Cadence", duration: "Dur\u00e9e", start: "D\u00e9marrer", stop: "Arr\u00eater",
@@ -34,6 +35,7 @@ const TEXTS = {
     noToken: "Cette adresse n'a pas de jeton : ouvrez l'adresse qu'affiche kolmctl serve.", controlledElsewhere: "Un autre \u00e9cran commande les relais ; celui-ci les regarde.",
     noVolts: "Pas encore de lecture : d\u00e9marrez une mesure de cette voie, puis lisez.", samePoints: "Les deux points doivent avoir des volts diff\u00e9rents.",
     badNumber: "Il faut un nombre.", gapMark: "trou", missedMark: "manqu\u00e9",
+    stopFirst: "Arr\u00eatez d'abord la mesure : ses fichiers sont faits \u00e0 la fin.",
   },
 };
 const LANG = (navigator.languages || [navigator.language || "en"]).some((l) => /^fr\b/i.test(l)) &&
@@ -94,8 +96,13 @@ function withToken(path) {
   return path + (path.includes("?") ? "&" : "?") + "token=" + encodeURIComponent(TOKEN);
 }
 
+// Only the answer to the latest question is shown: an earlier one may come after it.
+let infoAsked = 0;
 async function loadInfo() {
-  info = await api("GET", "/api/info");
+  const asked = ++infoAsked;
+  const answer = await api("GET", "/api/info");
+  if (asked !== infoAsked) return;
+  info = answer;
   showInfo();
 }
 
@@ -227,7 +234,8 @@ function showInfo() {
       input.type = "checkbox";
       input.id = "channel-" + c.number;
       input.value = c.number;
-      input.checked = info.capture.channels.includes(c.number);
+      // The channels of the capture kolmctl has, or every channel before the first.
+      input.checked = !info.capture.channels.length || info.capture.channels.includes(c.number);
       label.append(input, " " + c.name);
       box.append(label);
     }
@@ -252,22 +260,30 @@ function showCounts() {
   $("counts").textContent = [running, T.taken(capture.taken), T.gaps(capture.gaps), T.missed(capture.missed)].join(" \u00b7 ");
 }
 
+// The last value of each channel of the capture, large, in its unit.
 function showReadout() {
   const box = $("readout");
-  box.textContent = "";
+  const ids = capture.channels.map((c) => "value-" + c);
+  if ([...box.children].map((d) => d.id).join() !== ids.join()) {
+    box.textContent = "";
+    for (const channel of capture.channels) {
+      const div = document.createElement("div");
+      div.className = "value";
+      div.id = "value-" + channel;
+      div.style.color = COLOURS[channel % COLOURS.length];
+      const what = document.createElement("span");
+      what.className = "what";
+      div.append(what, document.createElement("span"));
+      box.append(div);
+    }
+  }
   capture.channels.forEach((channel, i) => {
     const column = capture.volts[i];
     let volts = null;
     for (let k = column.length - 1; k >= 0 && volts === null; --k) volts = column[k];
-    const div = document.createElement("div");
-    div.className = "value";
-    div.id = "value-" + channel;
-    const what = document.createElement("span");
-    what.className = "what";
+    const [what, value] = box.children[i].children;
     what.textContent = nameOf(channel);
-    div.append(what, formatted(channel, valueOf(channel, volts)) + " " + unitOf(channel));
-    div.style.color = COLOURS[channel % COLOURS.length];
-    box.append(div);
+    value.textContent = formatted(channel, valueOf(channel, volts)) + " " + unitOf(channel);
   });
 }
 
@@ -537,6 +553,14 @@ function wire() {
   }, reportError));
   $("window").addEventListener("change", requestDraw);
   $("png").addEventListener("click", savePng);
+  for (const id of ["csv-en", "csv-fr", "svg"]) {
+    $(id).addEventListener("click", (e) => {
+      if (info && info.capture.running) {
+        e.preventDefault();
+        say(T.stopFirst, true);
+      }
+    });
+  }
   window.addEventListener("resize", () => { if (chart) chart.setSize({ width: $("chart").clientWidth, height: 360 }); });
   if (!TOKEN) return say(T.noToken, true);
   say(T.connecting);
