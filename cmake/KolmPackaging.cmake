@@ -35,17 +35,19 @@ if(WIN32)
   endif()
   kolm_help(windows -DREADME_IN=${readme_in} -DREADME=${staged}/README.txt -DNOTES=${packaging}/windows/windows11.txt)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${readme_in} ${packaging}/windows/windows11.txt)
-  foreach(pair "LICENSE;LICENSE.txt" "CHANGELOG.md;CHANGELOG.txt")
+  foreach(pair "LICENSE;LICENSE.txt" "CHANGELOG.md;CHANGELOG.txt" "packaging/windows/KOLM lab.cmd;KOLM lab.cmd")
     list(GET pair 0 from)
     list(GET pair 1 to)
-    file(READ ${CMAKE_SOURCE_DIR}/${from} text)
+    file(READ "${CMAKE_SOURCE_DIR}/${from}" text)
     string(REPLACE "\n" "\r\n" text "${text}")
-    file(WRITE ${staged}/${to} "${text}")
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${from})
+    file(WRITE "${staged}/${to}" "${text}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${from}")
   endforeach()
   install(FILES $<TARGET_FILE:kolmlpt1> $<TARGET_FILE:kolmlpt2> $<TARGET_FILE:kolmsim_plugin> DESTINATION .)
   install(TARGETS kolmctl RUNTIME DESTINATION .)
   install(FILES ${staged}/README.txt ${staged}/LICENSE.txt ${staged}/CHANGELOG.txt DESTINATION .)
+  # The launcher of the live lab page (kolmctl serve --open), for a double-click.
+  install(PROGRAMS "${staged}/KOLM lab.cmd" DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   # The 64-bit build (inpoutx64.dll, 64-bit hosts) is a zip of its own.
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -61,6 +63,8 @@ else()
   install(TARGETS kolmsim_plugin LIBRARY DESTINATION ${KOLM_INSTALL_PLUGINDIR}
     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   install(TARGETS kolmctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The live lab page in the desktop's menu: kolmctl serve --open in a terminal.
+  install(FILES ${packaging}/debian/kolm-lab.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
   # The release's date, for the manual page and the Debian changelog: SOURCE_DATE_EPOCH
   # (which string(TIMESTAMP) honours), else the time of the last commit.

@@ -6,8 +6,12 @@ if(NOT KOLM_MINGW_TARGET)
 endif()
 set(CMAKE_SYSTEM_NAME Windows)
 
-set(CMAKE_C_COMPILER ${KOLM_MINGW_TARGET}-gcc)
-set(CMAKE_CXX_COMPILER ${KOLM_MINGW_TARGET}-g++)
+# The POSIX threads model (Debian's -posix compilers): kolmctl serve's HTTP server uses
+# std::thread and std::mutex, which the win32 model of GCC 12 lacks. kolmctl.exe links
+# its threads library statically; the plug-in DLLs start no thread and import only
+# KERNEL32.dll either way (tests/windows checks their imports).
+set(CMAKE_C_COMPILER ${KOLM_MINGW_TARGET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KOLM_MINGW_TARGET}-g++-posix)
 set(CMAKE_ASM_COMPILER ${KOLM_MINGW_TARGET}-gcc)
 set(CMAKE_RC_COMPILER ${KOLM_MINGW_TARGET}-windres)
 

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target kolm_benchmarks reading_cost kolmctl kolmlpt1 >/dev/null
+cmake --build --preset dev --target kolm_benchmarks reading_cost kolmctl kolmlpt1 kolmsim_plugin >/dev/null
 # The ppdev figure: the x86-64 deliverable under the fake parallel-port driver.
 cmake --preset linux-x86_64 >/dev/null
 cmake --build --preset linux-x86_64 --target kolmlpt1 fake_parport ppdev_ioctls >/dev/null
@@ -161,4 +161,9 @@ verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2 ? "met" : "NOT met") }')
   echo "|---|---|---|---|---|"
   echo "| $(ppdev readings) | $(ppdev port_accesses) | $(ppdev ioctls) | $(ppdev ioctls_per_reading) | $(ppdev ioctls_per_access) |"
 } >"$out"
+# kolmctl serve streaming to two clients: its own script, ten minutes.
+{
+  echo
+  bash scripts/bench_serve.sh
+} >>"$out"
 cat "$out"

@@ -20,6 +20,7 @@ root=$(pwd)
 k=tools/kolmctl
 declare -A may=(
   [regcall]="regcall"
+  [third_party/cpp-httplib]="third_party/cpp-httplib"
   [sim]="sim"
   [access]="access sim"
   [port]="port access"
@@ -28,7 +29,7 @@ declare -A may=(
   [$k/side]="$k/side $k/readers regcall"
   [$k/session]="$k/session $k/side $k/readers"
   [$k/discovery]="$k/discovery $k/readers plugin access"
-  [$k/cli]="$k/cli $k/session $k/side $k/discovery $k/readers plugin"
+  [$k/cli]="$k/cli $k/session $k/side $k/discovery $k/readers plugin third_party/cpp-httplib"
 )
 tops=(port plugin access sim regcall tools)
 includeLine='^[[:space:]]*#[[:space:]]*include(_next)?[[:space:]]*(["<])([^">]+)[">]'

@@ -27,6 +27,10 @@ packages+=(lintian)
 packages+=(libbenchmark-dev valgrind)
 # The install test's proof that it asks for no port without its stand-in driver.
 packages+=(strace)
+# kolmctl serve: its HTTP server is in third_party/ (one header, no package); std::thread
+# on Windows needs MinGW's POSIX threads model (the -posix compilers the toolchain files
+# name); its API is tested with curl.
+packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix curl)
 
 # Installed without their recommends (a GUI among them):
 # - the system test (tests/system/run.sh): Debian's kernel under full-system emulation,

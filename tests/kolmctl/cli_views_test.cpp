@@ -2,14 +2,17 @@
 // SVG chart, the capture's schedule, its times and numbers, and the options.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <regex>
 
 #include "capture_text.h"
+#include "json_text.h"
 #include "live_view.h"
 #include "options.h"
 #include "schedule.h"
+#include "serve_access.h"
 #include "svg_plot.h"
 
 namespace {
@@ -236,4 +239,59 @@ TEST(KolmctlOptions, TakesValuesEitherWayAndRefusesWhatMakesNoSense) {
             EXPECT_EQ(e.message, r.says);
         }
     }
+}
+
+// Who kolmctl serve answers: a Host or Origin naming the address it listens on, and the token.
+TEST(KolmctlServe, AnswersItsOwnAddressAndTokenOnly) {
+    using kolmctl::Listening;
+    const Listening loopback{"127.0.0.1", 8080}, lan{"192.168.1.20", 8080}, all{"0.0.0.0", 8080};
+    const struct {
+        const char* host;
+        Listening at;
+        bool allowed;
+    } hosts[] = {
+        {"127.0.0.1:8080", loopback, true},
+        {"LOCALHOST:8080", loopback, true},
+        {"localhost:80", loopback, false},
+        {"127.0.0.1", loopback, false},
+        {"evil.example:8080", loopback, false},
+        {"127.0.0.1.evil.example:8080", loopback, false},
+        {"192.168.1.20:8080", lan, true},
+        {"localhost:8080", lan, false},
+        {"10.0.0.7:8080", all, true},
+        {"school.example:8080", all, false},
+        {":8080", all, false},
+        {"", loopback, false},
+    };
+    for (const auto& h : hosts) EXPECT_EQ(kolmctl::hostAllowed(h.host, h.at), h.allowed) << h.host;
+    EXPECT_TRUE(kolmctl::originAllowed("http://127.0.0.1:8080", loopback));
+    EXPECT_FALSE(kolmctl::originAllowed("https://127.0.0.1:8080", loopback));
+    EXPECT_FALSE(kolmctl::originAllowed("null", loopback));
+    const std::string token(64, 'a');
+    for (const std::string& given : {std::string(), token.substr(1), token + "a", std::string(63, 'a') + "b"})
+        EXPECT_FALSE(kolmctl::sameToken(given, token)) << given;
+    EXPECT_TRUE(kolmctl::sameToken(token, token));
+    EXPECT_FALSE(kolmctl::sameToken("", ""));
+}
+
+// The bodies serve's API takes: one level of names; anything else is refused whole.
+TEST(KolmctlServe, ReadsFlatJsonAndRefusesTheRest) {
+    const auto good = kolmctl::parseFlatJson(
+        " {\"channels\":[0, 1], \"rate\":1e2, \"name\":\"T \\u0041\\\"\", \"unit\":\"\xC2\xB0"
+        "C\", \"x\":null} ");
+    ASSERT_TRUE(good.has_value());
+    EXPECT_EQ(*good->at("channels").numbers, (std::vector<double>{0, 1}));
+    EXPECT_EQ(*good->at("rate").number, 100.0);
+    EXPECT_EQ(*good->at("name").text, "T A\"");
+    EXPECT_EQ(*good->at("unit").text,
+              "\xC2\xB0"
+              "C");
+    EXPECT_FALSE(good->at("x").text || good->at("x").number || good->at("x").numbers);
+    for (const char* bad :
+         {"", "[]", "{\"a\":1,\"a\":2}", "{\"a\":1}x", "{\"a\":[1,\"b\"]}", "{\"a\":nan}",
+          "{\"a\":\"\\u00e9\"}", "{\"a\":\"\xFF\"}", "{a:1}", "{\"a\":{}}", "{\"a\":\"b\" \"c\"}"})
+        EXPECT_FALSE(kolmctl::parseFlatJson(bad).has_value()) << bad;
+    EXPECT_EQ(kolmctl::jsonNumber(0.1), "0.1");
+    EXPECT_EQ(kolmctl::jsonNumber(2.5), "2.5");
+    EXPECT_EQ(kolmctl::jsonNumber(NAN), "null");
 }

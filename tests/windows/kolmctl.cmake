@@ -138,3 +138,7 @@ windows_kolmctl_test(help_helper 0 "the port helper, in the host program's folde
 # A plug-in named without its folder or its .dll is looked up beside kolmctl.exe.
 windows_kolmctl_test(bare_name 0 "file: +[^\n]*host-folder.kolmlpt2\\.dll .*\ntitle: +KOLM en LPT2:"
   PROGRAM ${host_folder}/kolmctl.exe ARGS kolmlpt2 info)
+# kolmctl.exe serve under Wine: its first line is the page's address, and /api/info answers with the token.
+add_test(NAME windows.kolmctl.serve COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/serve_under_wine.sh
+  ${CMAKE_CURRENT_BINARY_DIR}/serve ${wine} $<TARGET_FILE:kolmctl> ${sim} WORKING_DIRECTORY ${planted})
+set_tests_properties(windows.kolmctl.serve PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine SKIP_RETURN_CODE 77)

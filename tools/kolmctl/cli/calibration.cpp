@@ -8,7 +8,6 @@
 #include "file_beside.h"
 #include "json_text.h"
 #include "replaced_file.h"
-#include "settings_file.h"
 #include "utf8.h"
 
 namespace kolmctl {
@@ -54,10 +53,11 @@ std::string calibrationFile(const std::string& pluginPath) {
 }
 
 Calibrations readCalibrations(const std::string& path) {
+    Calibrations c;
+    std::error_code ec;
+    if (!fs::exists(path, ec)) return c;
     char text[kMostBytes];
     const int n = readWholeFile(path, text, sizeof text);
-    Calibrations c;
-    if (n == kolm::kNoSuchFile) return c;
     if (n < 0) throw Error{kUsage, path + " " + fileProblem(n, kMostBytes)};
     std::istringstream lines(validUtf8(std::string(text, static_cast<std::size_t>(n))));
     std::string line;

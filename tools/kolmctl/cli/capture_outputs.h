@@ -9,6 +9,7 @@
 #include "acquisition.h"
 #include "calibration.h"
 #include "capture_text.h"
+#include "svg_plot.h"
 
 namespace kolmctl {
 
@@ -43,6 +44,11 @@ std::unique_ptr<CaptureOutput> liveGauges(const RowsTo& to, int columns);
 // whether it can be written is known when it is made (Error kOutputFailed).
 std::unique_ptr<CaptureOutput> chartFile(const std::string& path, const std::string& title,
                                          std::ostream& err);
+// The points a chart keeps, and the chart of a capture from them (chart_file.cpp).
+constexpr std::size_t kPlotPoints = 4096;  // a chart is 720 pixels wide; more points show nothing
+void chartPoint(PlotSeries& series, std::vector<double>& volts, const Row& r);
+// `title` above, the start, the schedule and the values under it.
+std::string chartOf(const Capture& c, const std::string& title, const PlotSeries& series);
 // On the error stream at the end: the readings, gaps and missed slots, each channel's
 // range, and what stopped the capture.
 std::unique_ptr<CaptureOutput> captureSummary(std::ostream& err);

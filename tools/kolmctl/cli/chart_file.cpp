@@ -13,32 +13,18 @@ namespace kolmctl {
 
 namespace {
 
-constexpr std::size_t kPlotPoints = 4096;  // a chart is 720 pixels wide; more points show nothing
-
 class ChartFile : public CaptureOutput {
 public:
     ChartFile(std::string path, std::string title, std::ostream& err)
         : path_(std::move(path)), title_(std::move(title)), err_(err) {
         ReplacedFile(path_).discard();
     }
-    void begin(const Capture& c) override {
-        series_.emplace(c.plan.names, kPlotPoints);
-        volts_.resize(c.plan.names.size());
-    }
-    // A reading the interface cannot give is left out; a gap breaks the channel's line.
-    void row(const Capture&, const Row& r) override {
-        for (std::size_t k = 0; k < r.readings.size(); ++k) {
-            if (!r.readings[k].valid) return;
-            volts_[k] = r.readings[k].gap ? std::nan("") : r.readings[k].volts;
-        }
-        series_->add(r.seconds, volts_);
-    }
+    void begin(const Capture& c) override { series_.emplace(c.plan.names, kPlotPoints); }
+    void row(const Capture&, const Row& r) override { chartPoint(*series_, volts_, r); }
     void end(const Capture& c, Ending how) override {
         if (!series_ || (how == Ending::Signalled && c.tally.taken == 0)) return;
-        const std::string caption = "started " + isoLocalTime(c.started, false) + ", " +
-                                    scheduleText(c.plan) + "; " + valuesText(c.plan);
         ReplacedFile file(path_);
-        file.stream() << svgPlot(title_, caption, c.plan.channels, series_->seconds(), series_->series());
+        file.stream() << chartOf(c, title_, *series_);
         file.commit(false);
         std::string said = counted(series_->added(), "reading") + " plotted in " + path_;
         if (static_cast<std::size_t>(series_->added()) > series_->seconds().size())
@@ -55,6 +41,22 @@ private:
 };
 
 }  // namespace
+
+// A reading the interface cannot give is left out; a gap breaks the channel's line.
+void chartPoint(PlotSeries& series, std::vector<double>& volts, const Row& r) {
+    volts.resize(r.readings.size());
+    for (std::size_t k = 0; k < r.readings.size(); ++k) {
+        if (!r.readings[k].valid) return;
+        volts[k] = r.readings[k].gap ? std::nan("") : r.readings[k].volts;
+    }
+    series.add(r.seconds, volts);
+}
+
+std::string chartOf(const Capture& c, const std::string& title, const PlotSeries& series) {
+    const std::string caption =
+        "started " + isoLocalTime(c.started, false) + ", " + scheduleText(c.plan) + "; " + valuesText(c.plan);
+    return svgPlot(title, caption, c.plan.channels, series.seconds(), series.series());
+}
 
 std::unique_ptr<CaptureOutput> chartFile(const std::string& path, const std::string& title,
                                          std::ostream& err) {

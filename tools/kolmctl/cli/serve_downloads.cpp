@@ -1,16 +1,12 @@
 #include "serve_downloads.h"
 
-#include <cmath>
 #include <sstream>
 
 #include "json_text.h"
-#include "svg_plot.h"
 
 namespace kolmctl {
 
 namespace {
-
-constexpr std::size_t kPlotPoints = 4096;  // as kolmctl read --plot draws
 
 const Download kNoCapture{409, "no capture has ended since the last clear\n", "text/plain; charset=utf-8",
                           ""};
@@ -88,19 +84,10 @@ Download ServeDownloads::svg() {
     if (!ended) return kNoCapture;
     const Capture& c = ended->capture;
     PlotSeries series(c.plan.names, kPlotPoints);
-    std::vector<double> volts(c.plan.names.size());
-    const bool read = record_.replay([&](const Row& r) {
-        for (std::size_t k = 0; k < r.readings.size(); ++k) {
-            if (!r.readings[k].valid) return;
-            volts[k] = r.readings[k].gap ? std::nan("") : r.readings[k].volts;
-        }
-        series.add(r.seconds, volts);
-    });
-    if (!read) return {500, "the readings could not be read back\n", "text/plain; charset=utf-8", ""};
-    const std::string caption =
-        "started " + isoLocalTime(c.started, false) + ", " + scheduleText(c.plan) + "; " + valuesText(c.plan);
-    return {200, svgPlot(title_, caption, c.plan.channels, series.seconds(), series.series()),
-            "image/svg+xml", "kolm.svg"};
+    std::vector<double> volts;
+    if (!record_.replay([&](const Row& r) { chartPoint(series, volts, r); }))
+        return {500, "the readings could not be read back\n", "text/plain; charset=utf-8", ""};
+    return {200, chartOf(c, title_, series), "image/svg+xml", "kolm.svg"};
 }
 
 }  // namespace kolmctl

@@ -13,6 +13,7 @@
 #include "serve_downloads.h"
 #include "serve_hub.h"
 #include "serve_page.h"
+#include "serve_platform.h"
 
 namespace kolmctl {
 
@@ -156,6 +157,7 @@ struct HttpServer::Impl {
 
     void routes() {
         server.set_payload_max_length(kMostBody);
+        server.set_socket_options([](socket_t s) { listenAlone(static_cast<std::uintptr_t>(s)); });
         server.set_pre_routing_handler(
             [this](const HttpRequest& req, HttpResponse& res) { return admit(req, res); });
         server.Get("/", [](const HttpRequest&, HttpResponse& res) {

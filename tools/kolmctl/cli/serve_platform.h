@@ -1,6 +1,7 @@
 // What kolmctl serve asks of the system: a token no one can guess, and the browser.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -12,6 +13,10 @@ std::string randomToken();
 // Asks the desktop to open `url` in the default browser, without waiting for it;
 // false where that could not be asked.
 bool openBrowser(const std::string& url);
+// Sets the listening socket (a file descriptor, or a Windows SOCKET) so that no other
+// program can listen on its port while kolmctl does, yet kolmctl may take a port that
+// a connection of a program that ended still holds in TIME_WAIT.
+void listenAlone(std::uintptr_t socket);
 // A file for reading and writing that the system deletes when it is closed or kolmctl
 // ends, however it ends; nullptr where none can be made.
 std::FILE* scratchFile();

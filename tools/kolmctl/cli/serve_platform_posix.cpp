@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/socket.h>
 
 #include <fstream>
 
@@ -32,6 +33,12 @@ bool openBrowser(const std::string& url) {
     const int failed = posix_spawnp(&pid, "xdg-open", &quiet, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&quiet);
     return failed == 0;
+}
+
+// SO_REUSEADDR alone: Linux still refuses a second listener on the port (SO_REUSEPORT would not).
+void listenAlone(std::uintptr_t socket) {
+    const int yes = 1;
+    setsockopt(static_cast<int>(socket), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 }
 
 std::FILE* scratchFile() { return std::tmpfile(); }

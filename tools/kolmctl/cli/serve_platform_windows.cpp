@@ -1,3 +1,5 @@
+#include <winsock2.h>
+// After winsock2.h:
 #include <windows.h>
 // After windows.h:
 #include <fcntl.h>
@@ -22,6 +24,13 @@ bool openBrowser(const std::string& url) {
     const auto done = reinterpret_cast<INT_PTR>(
         ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return done > 32;
+}
+
+// Windows lets a second program take a port with SO_REUSEADDR unless the first holds it exclusively.
+void listenAlone(std::uintptr_t socket) {
+    const BOOL yes = TRUE;
+    setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes),
+               sizeof yes);
 }
 
 // In the user's temporary folder (the C runtime's tmpfile() writes to the root of the
