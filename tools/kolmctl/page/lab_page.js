@@ -20,6 +20,7 @@ const TEXTS = {
     noVolts: "No reading yet: start a capture of this channel, then read.", samePoints: "The two points need different volts.",
     badNumber: "A number is needed.", gapMark: "gap", missedMark: "missed",
     stopFirst: "Stop the capture first: its files are made when it ends.",
+    overrun: "This screen fell behind the readings: its curve misses some, the downloads have them all.",
   },
   fr: {
     capture: "Mesure", channels: "Voies", rate: "Cadence", duration: "Dur\u00e9e", start: "D\u00e9marrer", stop: "Arr\u00eater",
@@ -36,6 +37,7 @@ const TEXTS = {
     noVolts: "Pas encore de lecture : d\u00e9marrez une mesure de cette voie, puis lisez.", samePoints: "Les deux points doivent avoir des volts diff\u00e9rents.",
     badNumber: "Il faut un nombre.", gapMark: "trou", missedMark: "manqu\u00e9",
     stopFirst: "Arr\u00eatez d'abord la mesure : ses fichiers sont faits \u00e0 la fin.",
+    overrun: "Cet \u00e9cran a pris du retard : sa courbe manque des lectures, les t\u00e9l\u00e9chargements les ont toutes.",
   },
 };
 const LANG = (navigator.languages || [navigator.language || "en"]).some((l) => /^fr\b/i.test(l)) &&
@@ -113,6 +115,7 @@ function listen() {
   stream.onmessage = (e) => addReading(JSON.parse(e.data));
   stream.addEventListener("relay", (e) => relaySwitched(JSON.parse(e.data)));
   stream.addEventListener("capture", (e) => captureChanged(JSON.parse(e.data)));
+  stream.addEventListener("overrun", () => say(T.overrun, true));
   stream.addEventListener("calibration", (e) => {
     info.channels = JSON.parse(e.data);
     showCalibrations();
