@@ -38,20 +38,23 @@ foreach(marker IN LISTS markers)
 endforeach()
 file(WRITE ${HTML} "${page}")
 
-# The bytes, 32 a line, as characters ('\x3c'): a string_view of them needs no cast.
+# The bytes, 32 a line, as one string literal of \x escapes (a few thousand tokens for
+# the compilers and analysers, where an array would be one per byte).
 file(READ ${HTML} hex HEX)
 string(LENGTH "${hex}" digits)
 math(EXPR size "${digits} / 2")
 string(REPEAT "[0-9a-f]" 64 line)
 string(REGEX REPLACE "(${line})" "\\1\n" hex "${hex}")
-string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "\\\\x\\1" bytes "${hex}")
+string(REGEX REPLACE "\n$" "" bytes "${bytes}")
+string(REPLACE "\n" "\"\n\"" bytes "${bytes}")
 file(WRITE ${HEADER} "// Made by cmake/kolm_page.cmake from tools/kolmctl/page/: kolmctl serve's page.
 #pragma once
 #include <cstddef>
 namespace kolmctl {
-inline constexpr char kLabPage[] = {
-${bytes}
-};
+inline constexpr char kLabPage[] =
+\"${bytes}\";
 inline constexpr std::size_t kLabPageSize = ${size};
+static_assert(sizeof kLabPage == kLabPageSize + 1);
 }  // namespace kolmctl
 ")
