@@ -222,8 +222,9 @@ def scenarios(reference):
                       "shown %r; no \u00b0C column holding 20 x %.4f - 10 in:\n%s" % (p.shown, ch0, p.fresh))
 
     return [
-        ("constant signals: the values of the virtual box, as kolmctl read gives them",
-         lambda p: p.capture(),
+        ("opened on a fresh kolmctl, the page starts a capture and shows the virtual box's values as kolmctl read gives them",
+         lambda p: p.until(lambda: p.js("return info.capture.running && capture.taken > 0") and
+                           "\u2014" not in p.text("readout"), "the page's own first capture"),
          lambda p: expect(p.text("value-0").endswith(shown(ch0, "V")) and p.text("value-1").endswith(shown(ch1, "V")),
                           "shown %r and %r, kolmctl read gives %.3f and %.3f" % (p.text("value-0"), p.text("value-1"), ch0, ch1))),
         ("the CSV download of a 1 s capture is what kolmctl read writes",

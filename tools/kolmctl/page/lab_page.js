@@ -110,7 +110,7 @@ async function loadInfo() {
 
 function listen() {
   const stream = new EventSource(withToken("/api/stream") + "&client=" + CLIENT);
-  stream.onopen = () => { loadInfo().then(() => say(""), reportError); };
+  stream.onopen = () => { loadInfo().then(firstCapture).then(() => say(""), reportError); };
   stream.onerror = () => say(T.lost, true);
   stream.onmessage = (e) => addReading(JSON.parse(e.data));
   stream.addEventListener("relay", (e) => relaySwitched(JSON.parse(e.data)));
@@ -122,6 +122,16 @@ function listen() {
     showReadout();
     rebuildChart();
   });
+}
+
+// The first page opened on a kolmctl that has taken nothing yet starts a capture of
+// every channel at the page's rate: the curve is there at once.
+let opened = false;
+function firstCapture() {
+  if (opened) return;
+  opened = true;
+  if (info.capture.running || info.capture.taken > 0) return;
+  return startClicked();
 }
 
 // ---- readings
@@ -537,18 +547,20 @@ function savePng() {
 
 // ---- start
 
+function startClicked() {
+  const channels = [...document.querySelectorAll("#channels input:checked")].map((i) => Number(i.value));
+  const body = { channels, rate: $("rate").valueAsNumber };
+  const duration = $("duration").valueAsNumber;
+  if (isFinite(duration) && duration > 0) body.duration = duration;
+  if (!isFinite(body.rate)) return say(T.badNumber, true);
+  if (info && body.rate > info.max_rate) return say(T.maxRate(info.max_rate), true);
+  return api("POST", "/api/capture/start", body).then(() => { say(""); return loadInfo(); }, reportError);
+}
+
 function wire() {
   document.documentElement.lang = LANG;
   for (const el of document.querySelectorAll("[data-text]")) el.textContent = T[el.dataset.text];
-  $("start").addEventListener("click", () => {
-    const channels = [...document.querySelectorAll("#channels input:checked")].map((i) => Number(i.value));
-    const body = { channels, rate: $("rate").valueAsNumber };
-    const duration = $("duration").valueAsNumber;
-    if (isFinite(duration) && duration > 0) body.duration = duration;
-    if (!isFinite(body.rate)) return say(T.badNumber, true);
-    if (info && body.rate > info.max_rate) return say(T.maxRate(info.max_rate), true);
-    api("POST", "/api/capture/start", body).then(() => { say(""); return loadInfo(); }, reportError);
-  });
+  $("start").addEventListener("click", startClicked);
   $("stop").addEventListener("click", () => api("POST", "/api/capture/stop").then(loadInfo, reportError));
   $("clear").addEventListener("click", () => api("POST", "/api/capture/clear").then(() => {
     startCapture(capture.channels);
