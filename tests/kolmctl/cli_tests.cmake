@@ -47,6 +47,10 @@ if(KOLM_DIST_DIR)
 endif()
 kolmctl_cli_test(not_a_plugin 4 "exports no DLLFunctionDirectory" $<TARGET_FILE:kolmsim> info)
 kolmctl_cli_test(out_of_range 7 "channel 9 is out of range" ${lpt1} read 9)
+# serve's options, refused before the plug-in loads (its API: serve_api.sh).
+kolmctl_cli_test(serve_listen 2 "--listen must be an IPv4 address of this machine" ${lpt1} serve --listen 300.1.1.1)
+kolmctl_cli_test(serve_port 2 "--port must be from 0 \\(a free one\\) to 65535" ${lpt1} serve --port 70000)
+kolmctl_cli_test(read_calibrated 2 "--calibrated goes with --csv or --csv-fr" ${lpt1} read --calibrated)
 # A session from standard input: a refused line runs none of its chain and is reported
 # with what the lines before it did; the next still runs.
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/session.txt "relay 3 on\n# a comment\nrelay 0 on then relay 9 on\nrelays\n")

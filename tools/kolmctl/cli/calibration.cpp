@@ -65,7 +65,10 @@ Calibrations readCalibrations(const std::string& path) {
     for (int number = 1; std::getline(lines, line); ++number) {
         line = trimmed(line);
         const auto bad = [&](const std::string& why) {
-            return Error{kUsage, path + " line " + std::to_string(number) + ": " + why};
+            std::string said = path;
+            said += " line " + std::to_string(number) + ": ";
+            said += why;
+            return Error{kUsage, said};
         };
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line == "[channel 0]" || line == "[channel 1]") {

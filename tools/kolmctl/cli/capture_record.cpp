@@ -28,15 +28,10 @@ T get(const unsigned char*& at) {
 
 }  // namespace
 
-CaptureRecord::~CaptureRecord() {
-    if (file_ != nullptr) std::fclose(file_);
-}
-
 void CaptureRecord::begin(const Capture& c) {
     const std::lock_guard lock(m_);
-    if (file_ != nullptr) std::fclose(file_);
     file_ = scratchFile();
-    failed_ = file_ == nullptr;
+    failed_ = !file_;
     channels_ = c.plan.channels.size();
     rows_ = 0;
     ended_.reset();
@@ -55,7 +50,7 @@ void CaptureRecord::add(const Row& r) {
         put(at, v.volts);
         put(at, static_cast<unsigned char>((v.valid ? 1 : 0) | (v.gap ? 2 : 0)));
     }
-    failed_ = std::fwrite(buffer_.data(), buffer_.size(), 1, file_) != 1;
+    failed_ = std::fwrite(buffer_.data(), buffer_.size(), 1, file_.get()) != 1;
     rows_ += failed_ ? 0 : 1;
 }
 
@@ -66,14 +61,13 @@ void CaptureRecord::event(double seconds, const std::string& text) {
 
 void CaptureRecord::end(const Capture& c, Ending how) {
     const std::lock_guard lock(m_);
-    if (file_ != nullptr) failed_ = failed_ || std::fflush(file_) != 0;
+    if (file_) failed_ = failed_ || std::fflush(file_.get()) != 0;
     ended_ = Ended{c, how, events_};
 }
 
 void CaptureRecord::clear() {
     const std::lock_guard lock(m_);
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
+    file_.reset();
     rows_ = 0;
     ended_.reset();
     events_.clear();
@@ -86,10 +80,10 @@ std::optional<CaptureRecord::Ended> CaptureRecord::ended() {
 
 bool CaptureRecord::replay(const std::function<void(const Row&)>& each) {
     const std::lock_guard lock(m_);
-    if (failed_ || file_ == nullptr || std::fseek(file_, 0, SEEK_SET) != 0) return false;
+    if (failed_ || !file_ || std::fseek(file_.get(), 0, SEEK_SET) != 0) return false;
     std::vector<Reading> values(channels_);
     for (long n = 0; n < rows_; ++n) {
-        if (std::fread(buffer_.data(), buffer_.size(), 1, file_) != 1) return false;
+        if (std::fread(buffer_.data(), buffer_.size(), 1, file_.get()) != 1) return false;
         const unsigned char* at = buffer_.data();
         const auto slot = get<long long>(at);
         const auto seconds = get<double>(at);
@@ -102,7 +96,7 @@ bool CaptureRecord::replay(const std::function<void(const Row&)>& each) {
         }
         each(Row{static_cast<long>(slot), seconds, values});
     }
-    return std::fseek(file_, 0, SEEK_END) == 0;
+    return std::fseek(file_.get(), 0, SEEK_END) == 0;
 }
 
 }  // namespace kolmctl

@@ -12,16 +12,12 @@
 #include <vector>
 
 #include "capture_outputs.h"
+#include "serve_platform.h"
 
 namespace kolmctl {
 
 class CaptureRecord {
 public:
-    CaptureRecord() = default;
-    ~CaptureRecord();
-    CaptureRecord(const CaptureRecord&) = delete;
-    CaptureRecord& operator=(const CaptureRecord&) = delete;
-
     void begin(const Capture& c);  // forgets the previous capture
     void add(const Row& r);
     void event(double seconds, const std::string& text);
@@ -40,7 +36,7 @@ public:
 
 private:
     std::mutex m_;
-    std::FILE* file_ = nullptr;
+    ScratchFile file_;
     std::size_t channels_ = 0;
     long rows_ = 0;
     bool failed_ = false;  // a row could not be written: the downloads say so

@@ -31,28 +31,28 @@ struct Cursor {
         at += v.size();
         return true;
     }
-    // A string with the escapes JSON has; \u only for the characters below U+0080,
-    // which is all the API's names and units need besides plain UTF-8.
+    // The character an escape after a backslash stands for; \u only for the characters
+    // below U+0080, which is all the API's names and units need besides plain UTF-8.
+    std::optional<char> escaped() {
+        if (at >= s.size()) return std::nullopt;
+        const char c = s[at++];
+        if (c == 'n') return '\n';
+        if (c == 't') return '\t';
+        if (c == '"' || c == '\\' || c == '/') return c;
+        if (c != 'u' || at + 4 > s.size()) return std::nullopt;
+        const long code = std::strtol(s.substr(at, 4).c_str(), nullptr, 16);
+        at += 4;
+        return code > 0 && code < 0x80 ? std::optional(static_cast<char>(code)) : std::nullopt;
+    }
     std::optional<std::string> string() {
         if (!take('"')) return std::nullopt;
         std::string out;
         while (at < s.size() && s[at] != '"') {
-            char c = s[at++];
+            const char c = s[at++];
             if (static_cast<unsigned char>(c) < 0x20) return std::nullopt;
-            if (c == '\\') {
-                if (at >= s.size()) return std::nullopt;
-                c = s[at++];
-                if (c == 'n') c = '\n';
-                else if (c == 't') c = '\t';
-                else if (c == 'u') {
-                    if (at + 4 > s.size()) return std::nullopt;
-                    const long code = std::strtol(s.substr(at, 4).c_str(), nullptr, 16);
-                    if (code <= 0 || code >= 0x80) return std::nullopt;
-                    c = static_cast<char>(code);
-                    at += 4;
-                } else if (c != '"' && c != '\\' && c != '/') return std::nullopt;
-            }
-            out += c;
+            const auto e = c == '\\' ? escaped() : std::optional(c);
+            if (!e) return std::nullopt;
+            out += *e;
         }
         if (!take('"')) return std::nullopt;
         return validUtf8(out) == out ? std::optional(out) : std::nullopt;

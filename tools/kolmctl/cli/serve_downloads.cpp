@@ -8,8 +8,9 @@ namespace kolmctl {
 
 namespace {
 
-const Download kNoCapture{409, "no capture has ended since the last clear\n", "text/plain; charset=utf-8",
-                          ""};
+Download noCapture() {
+    return {409, "no capture has ended since the last clear\n", "text/plain; charset=utf-8", ""};
+}
 
 }  // namespace
 
@@ -63,7 +64,7 @@ ServeAnswer ServeDownloads::setCalibration(std::int32_t k, const std::string& bo
 
 Download ServeDownloads::csv(bool french) {
     const auto ended = record_.ended();
-    if (!ended) return kNoCapture;
+    if (!ended) return noCapture();
     CsvExtras extras;
     {
         const std::lock_guard lock(m_);
@@ -81,7 +82,7 @@ Download ServeDownloads::csv(bool french) {
 
 Download ServeDownloads::svg() {
     const auto ended = record_.ended();
-    if (!ended) return kNoCapture;
+    if (!ended) return noCapture();
     const Capture& c = ended->capture;
     PlotSeries series(c.plan.names, kPlotPoints);
     std::vector<double> volts;

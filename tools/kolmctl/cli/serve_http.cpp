@@ -65,7 +65,7 @@ struct HttpServer::Impl {
 
     // The checks every request passes before it is routed: its size, its Host and
     // Origin, its token.
-    httplib::Server::HandlerResponse admit(const HttpRequest& req, HttpResponse& res) {
+    httplib::Server::HandlerResponse admit(const HttpRequest& req, HttpResponse& res) const {
         using R = httplib::Server::HandlerResponse;
         if (req.headers.size() > kMostHeaders) return text(res, 431, "too many header fields"), R::Handled;
         if (!hostAllowed(req.get_header_value("Host"), at))

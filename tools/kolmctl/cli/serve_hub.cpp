@@ -111,19 +111,19 @@ bool ServeHub::openStream(const std::string& id) {
 
 void ServeHub::closeStream(const std::string& id) {
     const std::lock_guard lock(m_);
-    streams_.erase(streams_.find(id));
+    if (const auto s = streams_.find(id); s != streams_.end()) streams_.erase(s);
 }
 
 bool ServeHub::takeControl(const std::string& id) {
     const std::lock_guard lock(m_);
-    if (!controller_.empty() && controller_ != id && streams_.count(controller_) != 0) return false;
+    if (!controller_.empty() && controller_ != id && streams_.contains(controller_)) return false;
     controller_ = id;
     return true;
 }
 
 bool ServeHub::controls(const std::string& id) {
     const std::lock_guard lock(m_);
-    return controller_ == id || controller_.empty() || streams_.count(controller_) == 0;
+    return controller_ == id || controller_.empty() || !streams_.contains(controller_);
 }
 
 std::string ServeHub::field(const std::string& name) {

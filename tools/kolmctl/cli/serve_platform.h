@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace kolmctl {
@@ -17,8 +18,12 @@ bool openBrowser(const std::string& url);
 // program can listen on its port while kolmctl does, yet kolmctl may take a port that
 // a connection of a program that ended still holds in TIME_WAIT.
 void listenAlone(std::uintptr_t socket);
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using ScratchFile = std::unique_ptr<std::FILE, FileCloser>;
 // A file for reading and writing that the system deletes when it is closed or kolmctl
-// ends, however it ends; nullptr where none can be made.
-std::FILE* scratchFile();
+// ends, however it ends; none where none can be made.
+ScratchFile scratchFile();
 
 }  // namespace kolmctl

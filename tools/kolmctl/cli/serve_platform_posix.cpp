@@ -1,14 +1,13 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <fstream>
 
 #include "error.h"
 #include "serve_access.h"
 #include "serve_platform.h"
-
-extern char** environ;
 
 namespace kolmctl {
 
@@ -41,6 +40,6 @@ void listenAlone(std::uintptr_t socket) {
     setsockopt(static_cast<int>(socket), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 }
 
-std::FILE* scratchFile() { return std::tmpfile(); }
+ScratchFile scratchFile() { return ScratchFile(std::tmpfile()); }
 
 }  // namespace kolmctl

@@ -29,13 +29,13 @@ bool openBrowser(const std::string& url) {
 // Windows lets a second program take a port with SO_REUSEADDR unless the first holds it exclusively.
 void listenAlone(std::uintptr_t socket) {
     const BOOL yes = TRUE;
-    setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes),
-               sizeof yes);
+    setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+               reinterpret_cast<const char*>(&yes), sizeof yes);
 }
 
 // In the user's temporary folder (the C runtime's tmpfile() writes to the root of the
 // drive, which a user may not write to), deleted by the system when its handle closes.
-std::FILE* scratchFile() {
+ScratchFile scratchFile() {
     wchar_t folder[MAX_PATH + 1];
     wchar_t path[MAX_PATH + 1];
     if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"klm", 0, path) == 0)
@@ -48,8 +48,8 @@ std::FILE* scratchFile() {
         CloseHandle(h);
         return nullptr;
     }
-    std::FILE* f = _fdopen(fd, "w+b");
-    if (f == nullptr) _close(fd);
+    ScratchFile f(_fdopen(fd, "w+b"));
+    if (!f) _close(fd);
     return f;
 }
 

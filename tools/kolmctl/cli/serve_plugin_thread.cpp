@@ -1,5 +1,6 @@
 #include "serve_plugin_thread.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -119,8 +120,8 @@ ServeAnswer switchRelay(Owner& o, const ServeCommand& c) {
 // What a capture is asked for, checked; empty where it can be taken.
 std::string refusal(const ServeCommand& c) {
     if (c.channels.empty() || c.channels.size() > 2) return "channels must be [0], [1] or [0,1]";
-    for (std::int32_t ch : c.channels)
-        if (ch != 0 && ch != 1) return "the interface reads channels 0 and 1";
+    if (std::ranges::any_of(c.channels, [](std::int32_t ch) { return ch != 0 && ch != 1; }))
+        return "the interface reads channels 0 and 1";
     if (c.channels.size() == 2 && c.channels[0] == c.channels[1]) return "a channel is given twice";
     if (!(c.rate >= kSlowestRate && c.rate <= kFastestRate)) return "rate must be from 0.001 to 10000 Hz";
     if (!(c.duration >= 0 && c.duration <= kLongestDuration))
