@@ -111,7 +111,8 @@ class Page:
         self.until(lambda: self.js("return info !== null && !!document.getElementById('relay-0')"), "the page loaded")
 
     def until(self, condition, what):
-        WebDriverWait(self.driver, WAIT, poll_frequency=0.1).until(lambda _: condition(), "waited for " + what)
+        WebDriverWait(self.driver, WAIT, poll_frequency=0.1, ignored_exceptions=[FileNotFoundError]).until(
+            lambda _: condition(), "waited for " + what)
 
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
@@ -146,10 +147,13 @@ class Page:
         """The text of the file the link downloads."""
         before = set(os.listdir(self.downloads))
         self.el(link).click()
-        # Chromium reserves the file's name with an empty file while it writes the .crdownload.
-        files = lambda: set(os.listdir(self.downloads))
-        done = lambda: not [f for f in files() if f.endswith(".crdownload")] and [
-            f for f in files() - before if os.path.getsize(os.path.join(self.downloads, f))]
+        # Chromium reserves the file's name with an empty file while it writes a .crdownload
+        # (and passes through hidden temporary files).
+        def done():
+            names = set(os.listdir(self.downloads))
+            if any(n.endswith(".crdownload") or n.startswith(".") for n in names):
+                return []
+            return [n for n in names - before if os.stat(os.path.join(self.downloads, n)).st_size]
         self.until(done, "the download of " + link)
         with open(os.path.join(self.downloads, done()[0]), encoding="utf-8") as f:
             return f.read()
