@@ -2,8 +2,6 @@
 # builds it into kolmctl as bytes (no file of the machine is ever served):
 #   cmake -DPAGE=tools/kolmctl/page -DUPLOT=<node_modules/uplot/dist> -DHTML=lab_page.html
 #         -DHEADER=kolmctl_lab_page.h -P kolm_page.cmake
-#   cmake -DUPLOT=<node_modules/uplot/dist> -DCHECK=ON -P kolm_page.cmake: only whether the
-#         chart library is installed (the configure step asks before it adds the build step)
 # Each marker /*@inline NAME@*/ of PAGE/lab_page.html is replaced by the file NAME, taken
 # from PAGE or, for the chart library's own files, from UPLOT.
 foreach(name uPlot.iife.min.js uPlot.min.css)
@@ -12,9 +10,6 @@ foreach(name uPlot.iife.min.js uPlot.min.css)
       "`npm ci --prefix tools/kolmctl/page` (bash scripts/setup.sh does it), then configure again.")
   endif()
 endforeach()
-if(CHECK)
-  return()
-endif()
 
 file(READ ${PAGE}/lab_page.html page)
 string(REGEX MATCHALL "/\\*@inline [^@]+@\\*/" markers "${page}")
@@ -48,7 +43,8 @@ string(REGEX REPLACE "(${line})" "\\1\n" hex "${hex}")
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "\\\\x\\1" bytes "${hex}")
 string(REGEX REPLACE "\n$" "" bytes "${bytes}")
 string(REPLACE "\n" "\"\n\"" bytes "${bytes}")
-file(WRITE ${HEADER} "// Made by cmake/kolm_page.cmake from tools/kolmctl/page/: kolmctl serve's page.
+# Written only where it changes, so that configuring again recompiles nothing.
+file(WRITE ${HEADER}.new "// Made by cmake/kolm_page.cmake from tools/kolmctl/page/: kolmctl serve's page.
 #pragma once
 #include <cstddef>
 namespace kolmctl {
@@ -58,3 +54,4 @@ inline constexpr std::size_t kLabPageSize = ${size};
 static_assert(sizeof kLabPage == kLabPageSize + 1);
 }  // namespace kolmctl
 ")
+configure_file(${HEADER}.new ${HEADER} COPYONLY)
