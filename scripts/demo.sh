@@ -3,7 +3,7 @@
 # out (bin/, lib/<multiarch>/kolm/) in build/demo/kolm/, and drives kolmsim, the
 # plug-in with a virtual box, with kolmctl, the way a teacher prepares a practical
 # without a box: its demo signals, then the first practical, a capacitor charged
-# through a resistor by relay 0.
+# through a resistor by relay 0; last, the lab page of that practical.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -45,3 +45,13 @@ step "The first practical ($lesson/kolmsim.ini): relay 0 on for 3 s (six time co
   then relay 0 off then read 0 --count 30 --interval 100 --plot "$out/discharge.svg"
 printf '\nCharts: %s/readings.svg, %s/charge.svg, %s/discharge.svg; "%s %s check" checks the plug-in.\n' \
   "$out" "$out" "$out" "$kolmctl" "$lib"
+
+step "The lab page of the practical: $kolmctl $lesson/kolmsim.so serve"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "The browser opens the page (switch relay 0 on to charge the capacitor); Ctrl-C stops kolmctl."
+  "$kolmctl" "$lesson/kolmsim.so" serve --open
+else
+  # No display (a server, CI): the page's address, then kolmctl stops after 20 s (or on Ctrl-C).
+  echo "No display: open the address below in a browser of this machine within 20 s."
+  timeout --signal=INT --kill-after=10 20 "$kolmctl" "$lesson/kolmsim.so" serve || [ $? -eq 124 ]
+fi

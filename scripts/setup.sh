@@ -38,7 +38,12 @@ packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix curl)
 #   downloaded, by the test;
 # - kolmctl's files read back as people open them: the CSV by LibreOffice's spreadsheet
 #   (headless), the SVG chart by librsvg.
+# - kolmctl serve's page in a real browser: Debian's chromium, headless, driven by
+#   selenium through chromium-driver.
 lean_packages=(qemu-system-x86 busybox-static cpio libreoffice-calc-nogui librsvg2-bin)
+lean_packages+=(chromium chromium-driver python3-selenium)
+# npm installs the page's chart library (below): Debian's, unless the machine has one.
+command -v npm >/dev/null || packages+=(nodejs npm)
 
 # Installed alternatives that the tests take as they are: a desktop LibreOffice reads
 # the CSV back headless as well; the system test copies busybox's libraries with it.
@@ -65,4 +70,13 @@ if [ ${#missing[@]} -gt 0 ] || [ ${#missing_lean[@]} -gt 0 ]; then
   [ ${#missing[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-remove "${missing[@]}"
   [ ${#missing_lean[@]} -eq 0 ] ||
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-remove --no-install-recommends "${missing_lean[@]}"
+fi
+
+# The page's chart library, at the version its lock file pins, into the source tree
+# (tools/kolmctl/page/node_modules, which the build reads): once per lock file, so that
+# the builds and later runs of this script need no network.
+page=$(cd "$(dirname "$0")/../tools/kolmctl/page" && pwd)
+if ! cmp -s "$page/package-lock.json" "$page/node_modules/.installed-lock.json"; then
+  npm ci --prefix "$page" --no-audit --no-fund --loglevel=error
+  cp "$page/package-lock.json" "$page/node_modules/.installed-lock.json"
 fi
