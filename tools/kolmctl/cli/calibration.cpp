@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "error.h"
+#include "exit_codes.h"
 #include "file_beside.h"
 #include "json_text.h"
 #include "replaced_file.h"

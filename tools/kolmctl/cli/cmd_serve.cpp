@@ -65,9 +65,9 @@ ServeOptions parse(const Args& args) {
 
 void checkServe(const Args& args) { parse(args); }
 
-int cmdServe(Plugin& p, const Args& args, Context& cx) {
+void cmdServe(Plugin& p, const Args& args, Context& cx) {
     const ServeOptions o = parse(args);
-    requirePort(p, cx);
+    cx.box.requirePort(p);
     const std::vector<std::string> names = channelNames(p);
     CaptureRecord record;
     ServeDownloads downloads(record, p.path(), titleText(p, "titre"), names);
@@ -88,7 +88,6 @@ int cmdServe(Plugin& p, const Args& args, Context& cx) {
     runPluginThread(p, cx, hub, record, names);
     server.stop();
     remark(cx.err, "stopped serving (" + interruptName() + ")");
-    return kOk;
 }
 
 }  // namespace kolmctl

@@ -8,7 +8,7 @@
 #define CPPHTTPLIB_HEADER_MAX_LENGTH      4096
 #include <httplib.h>
 
-#include "error.h"
+#include "exit_codes.h"
 #include "json_text.h"
 #include "serve_downloads.h"
 #include "serve_hub.h"

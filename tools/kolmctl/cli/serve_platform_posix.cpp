@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "error.h"
+#include "exit_codes.h"
 #include "serve_access.h"
 #include "serve_platform.h"
 

@@ -7,7 +7,7 @@
 #include <ntsecapi.h>
 #include <shellapi.h>
 
-#include "error.h"
+#include "exit_codes.h"
 #include "serve_access.h"
 #include "serve_platform.h"
 

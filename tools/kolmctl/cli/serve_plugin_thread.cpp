@@ -13,7 +13,7 @@
 
 namespace kolmctl {
 
-int cmdRelay(Plugin& p, const Args& args, Context& cx);
+void cmdRelay(Plugin& p, const Args& args, Context& cx);
 
 namespace {
 
@@ -37,7 +37,7 @@ std::string errorJson(const std::string& message) { return "{\"error\":" + json(
 // The relay lines as kolmctl knows them: the virtual box's own, or as read before the
 // load and set by each switch since; null where it does not know them.
 std::string relaysJson(const Owner& o) {
-    const auto lines = o.virtualBox ? o.p.boxLines() : o.cx.box.relays;
+    const auto lines = o.virtualBox ? o.p.boxLines() : o.cx.box.relays();
     if (!lines) return "null";
     std::string out = "[";
     for (std::int32_t k = 0; k < kRelays; ++k)
@@ -208,7 +208,7 @@ void runPluginThread(Plugin& p, Context& cx, ServeHub& hub, CaptureRecord& recor
     hub.setField("file", json(std::filesystem::path(p.path()).filename().string()));
     hub.setField("virtual", o.virtualBox ? "true" : "false");
     hub.setField("access", json(o.virtualBox     ? "the virtual box inside the plug-in"
-                                : cx.box.reached ? "the port answers"
+                                : cx.box.reached() ? "the port answers"
                                                  : "not tried yet"));
     hub.setField("relays", relaysJson(o));
     hub.setField("capture", captureJson(o, nullptr));
