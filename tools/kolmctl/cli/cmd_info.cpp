@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "advice.h"
 #include "call.h"
 #include "capture_text.h"
 #include "commands.h"
@@ -23,7 +24,7 @@ void showPortInUse(Plugin& p, Context& cx) {
     cx.out << "port:      ";
     if (s.state == kolm::PortFile::absent) cx.out << hexPort(s.base) << " (built in; no " << s.file << ")\n";
     else if (s.state == kolm::PortFile::valid) cx.out << hexPort(s.base) << " from " << s.file << "\n";
-    else cx.out << "none: " << s.file << " " << portFileProblem(s) << "\n";
+    else cx.out << "none: " << s.file << " " << portFileWords(s) << "\n";
 }
 
 // How the plug-in reaches the port: what its process holds (the ppdev device, the
@@ -35,7 +36,7 @@ void showAccess(Plugin& p, Context& cx) {
     cx.out << "access:    ";
     if (!p.portHandle().empty()) {
         cx.out << (windows ? "the port helper " : "ppdev, ") << p.portHandle();
-        for (const MachinePort& port : discoverPorts(programFolder()).ports)
+        for (const MachinePort& port : machinePorts().ports)
             if (port.description == p.portHandle() && !port.holder.empty())
                 cx.out << " (held now by " << port.holder << ": the plug-in takes it once it is let go)";
         cx.out << "\n";
@@ -65,18 +66,43 @@ void showAccess(Plugin& p, Context& cx) {
     cx.out << "none\n" << accessAdvice(p) << "\n";
 }
 
+// A number as a person writes it: 2.5, 0.1, 10000, 1e-06.
+std::string number(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+std::string volts(double v) { return number(v) + " V"; }
+
+// What one channel shows, e.g. "sine 2.5 V +/- 2 V at 0.1 Hz", "rc on relay 0, tau 2 s".
+std::string signalSummary(const ChannelSignal& g) {
+    const std::string shape = g.shape;
+    std::string text;
+    if (shape == "constant") text = "constant " + volts(g.offset);
+    else if (shape == "csv") text = "csv " + g.recording + " in a loop";
+    else if (shape == "rc")
+        text = "rc on relay " + std::to_string(g.relay) + ", tau " + number(g.tau) + " s, supply " +
+               volts(g.supply);
+    else
+        text = shape + " " + volts(g.offset) + " +/- " + volts(g.amplitude) + " at " + number(g.frequency) +
+               " Hz";
+    if (g.noise > 0.0) text += ", noise " + volts(g.noise) + " RMS";
+    return text;
+}
+
 // kolmsim's signals, and where they come from: its kolmsim.ini, or built in.
 void showSignals(Plugin& p, Context& cx) {
     if (!virtualBox(p)) return;
     const SignalSetting s = signalSettingOf(std::filesystem::path(p.path()).parent_path());
     cx.out << "signals:   ";
-    if (const std::string problem = signalProblem(s); !problem.empty()) {
+    if (const std::string problem = signalFaultWords(s.fault); !problem.empty()) {
         cx.out << "none: " << problem << "\n";
         return;
     }
-    cx.out << (s.source.fromFile ? "from " + s.file : "built in (no " + s.file + ")") << "\n";
-    for (int ch = 0; ch < kolmsim::kInputs; ++ch)
-        cx.out << "           channel " << ch << ": " << signalSummary(s, ch) << "\n";
+    cx.out << (s.fromFile ? "from " + s.file : "built in (no " + s.file + ")") << "\n";
+    for (std::size_t ch = 0; ch < s.channels.size(); ++ch)
+        cx.out << "           channel " << ch << ": " << signalSummary(s.channels[ch]) << "\n";
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "barred_helper.h"
+#include "advice.h"
 #include "commands.h"
 #include "file_kind.h"
 #include "hex.h"
@@ -50,7 +50,7 @@ Verdict verdictFor(const MachinePorts& m, const MachinePort& port, const Setting
     Verdict v;
     for (int lpt : {1, 2})
         if (settings[lpt].base == port.base) v.plugin = lpt;
-    v.step = accessStep(m, &port);
+    v.step = accessStep(accessBlock(m, &port), m, &port);
     if (v.plugin != 0) {
         const PortSetting& s = settings[v.plugin];
         v.line = pluginName(v.plugin, m) + (v.step.empty() ? " drives it" : " would drive it") +
@@ -96,6 +96,10 @@ const char* deviceWord(MachinePort::Device d) {
                                               : "absent";
 }
 
+std::string usbPrinterName(const std::string& usb) {
+    return usb.empty() ? "a USB printer port" : systemTextAsUtf8(usb);
+}
+
 bool onLinux(const MachinePorts& m) { return m.pluginSuffix == std::string(".so"); }
 
 void showPort(const MachinePorts& m, const MachinePort& port, const Settings& settings, std::ostream& out) {
@@ -137,14 +141,13 @@ void showText(const MachinePorts& m, const Settings& settings, std::ostream& out
                     : "No parallel port is known to Windows.\n");
     for (const MachinePort& port : m.ports) showPort(m, port, settings, out);
     for (const std::string& usb : m.usbPrinters)
-        out << systemTextAsUtf8(usb)
-            << "  USB printer adapter: cannot drive a KOLM box (it speaks the printer "
+        out << usbPrinterName(usb) << "  USB printer adapter: cannot drive a KOLM box (it speaks the printer "
             << "protocol, not the port's lines)\n  -> for the box, a PCI or PCIe card with a real parallel "
                "port\n";
     showMechanisms(m, out);
     for (int lpt : {1, 2})
         if (settings[lpt].state != kolm::PortFile::absent && settings[lpt].state != kolm::PortFile::valid)
-            out << systemTextAsUtf8(settings[lpt].file) << " " << portFileProblem(settings[lpt]) << ": "
+            out << systemTextAsUtf8(settings[lpt].file) << " " << portFileWords(settings[lpt]) << ": "
                 << pluginName(lpt, m) << " has no port until it is mended\n";
 }
 
@@ -168,7 +171,7 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
         << ", \"driverBlocklist\": " << (m.driverBlocklist ? "true" : "false") << ",\n \"usbPrinters\": [";
     sep = "";
     for (const std::string& usb : m.usbPrinters) {
-        out << sep << json(systemTextAsUtf8(usb));
+        out << sep << json(usbPrinterName(usb));
         sep = ", ";
     }
     out << "],\n \"portFiles\": [";
@@ -178,7 +181,7 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
         out << sep << "{\"plugin\": " << json(pluginName(lpt, m))
             << ", \"file\": " << json(systemTextAsUtf8(s.file))
             << ", \"present\": " << (s.state == kolm::PortFile::absent ? "false" : "true")
-            << ", \"base\": " << s.base << ", \"problem\": " << jsonOrNull(portFileProblem(s)) << "}";
+            << ", \"base\": " << s.base << ", \"problem\": " << jsonOrNull(portFileWords(s)) << "}";
         sep = ", ";
     }
     out << "]}\n";
@@ -191,7 +194,7 @@ int cmdPorts(const Args& args, Context& cx) {
     const Options o = parseOptions(args, rules);
     if (!o.operands.empty()) throw Error{kUsage, "unexpected argument \"" + o.operands[0] + "\" to ports"};
     const bool asJson = o.has("--json");
-    const MachinePorts machine = discoverPorts(programFolder());
+    const MachinePorts machine = machinePorts();
     const std::string folder = o.value("--plugins", "");
     const Settings settings = {{{},
                                 portSettingOf(folder.empty() ? folderOf(1) : fs::path(folder), 1),

@@ -99,14 +99,6 @@ void checkOutput(std::ostream& out, const char* what);
 std::string pluginFile(const std::string& name);
 // The variant a plug-in file's name gives (kolmlpt1..., kolmlpt2...); 0 if neither.
 int variantOfFileName(const std::string& path);
-// The relay lines as they stand, read from the port the plug-in file will use before
-// it is loaded: once loaded, the plug-in holds the port.
-struct LinesBeforeLoad {
-    int lpt = 0;             // the variant the file's name gives; 0 if neither
-    std::uint16_t base = 0;  // its port, from the port file or built in; 0 if none
-    std::optional<std::uint8_t> relays;
-};
-LinesBeforeLoad linesBeforeLoad(const std::string& path);
 
 // The plug-in variant of a loaded file, from its title ("KOLM en LPT1:"); 0 if neither.
 int variantOf(Plugin& p);
@@ -115,7 +107,5 @@ int variantOf(Plugin& p);
 bool virtualBox(Plugin& p);
 // The relay lines of kolmsim's virtual box; none for any other file, whatever panel it shows.
 std::optional<std::uint8_t> virtualBoxLines(Plugin& p);
-// The lines that tell why the plug-in answers "no value" and the step that helps.
-std::string accessAdvice(Plugin& p);
 
 }  // namespace kolmctl

@@ -9,9 +9,9 @@
 #include "interrupts.h"
 #include "kolm_version.h"
 #include "kolmctl_help.h"
+#include "lines_before_load.h"
 #include "machine_ports.h"
 #include "plugin_files.h"
-#include "plugin_ports.h"
 
 namespace kolmctl {
 
@@ -81,20 +81,6 @@ int variantOfFileName(const std::string& path) {
     return 0;
 }
 
-LinesBeforeLoad linesBeforeLoad(const std::string& path) {
-    LinesBeforeLoad seen;
-    seen.lpt = variantOfFileName(path);
-    std::error_code ec;
-    if (seen.lpt == 0 || !std::filesystem::is_regular_file(path, ec)) return seen;
-    const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
-    const PortSetting setting = portSettingOf(folder, seen.lpt);
-    seen.base = setting.base;
-    if (setting.base == 0) return seen;
-    const auto lines = readDataLines(setting.base, (folder / "").make_preferred().string());
-    if (lines) seen.relays = static_cast<std::uint8_t>(*lines & kRelayLines);
-    return seen;
-}
-
 // The plug-in file the user named: a bare name looked up where the plug-ins lie.
 std::string pluginFile(const std::string& name) {
     const PluginLookup found = findPlugin(name, pluginFolders(programFolder()));
@@ -112,11 +98,13 @@ int runLoad(const std::string& name, const Args& words, Context& cx) {
     const std::string path = pluginFile(name);
     const bool usesRelays =
         std::ranges::any_of(lines, [](const Args& l) { return findCommand(l[0])->usesRelays; });
-    const LinesBeforeLoad before = usesRelays ? linesBeforeLoad(path) : LinesBeforeLoad{};
+    const LinesBeforeLoad before =
+        usesRelays ? linesBeforeLoad(path, variantOfFileName(path)) : LinesBeforeLoad{};
     const std::unique_ptr<Plugin> plugin = Plugin::load(path, cx.session);
     cx.box = BoxState{};
     // Lines read at the port of the variant the file's name gives: only if it is the file's own.
-    if (before.relays && variantOf(*plugin) == before.lpt) cx.box.relays = before.relays;
+    if (before.lines && variantOf(*plugin) == before.lpt)
+        cx.box.relays = static_cast<std::uint8_t>(*before.lines & kRelayLines);
     // A virtual box shows its lines itself (kolmsim): the plug-in's side read them.
     else if (const auto shown = virtualBoxLines(*plugin))
         cx.box.relays = static_cast<std::uint8_t>(*shown & kRelayLines);
