@@ -1,17 +1,16 @@
 // kolmctl ports: the machine's parallel ports (discovery/), which plug-in drives
 // each, and the one step that makes a port work, as text or JSON.
-#include <cstdio>
 #include <filesystem>
 
 #include "advice.h"
 #include "commands.h"
 #include "file_kind.h"
 #include "hex.h"
+#include "json_facts.h"
 #include "machine_ports.h"
 #include "options.h"
 #include "plugin_files.h"
 #include "plugin_ports.h"
-#include "utf8.h"
 
 namespace kolmctl {
 
@@ -43,6 +42,7 @@ std::string pluginName(int lpt, const MachinePorts& m) {
 struct Verdict {
     int plugin = 0;  // the plug-in that uses this base now, 0 if none
     std::string line;
+    AccessBlock block = AccessBlock::none;
     std::string step;  // access still missing, empty when none
 };
 
@@ -50,7 +50,8 @@ Verdict verdictFor(const MachinePorts& m, const MachinePort& port, const Setting
     Verdict v;
     for (int lpt : {1, 2})
         if (settings[lpt].base == port.base) v.plugin = lpt;
-    v.step = accessStep(accessBlock(m, &port), m, &port);
+    v.block = accessBlock(m, &port);
+    v.step = accessStep(v.block, m, &port);
     if (v.plugin != 0) {
         const PortSetting& s = settings[v.plugin];
         v.line = pluginName(v.plugin, m) + (v.step.empty() ? " drives it" : " would drive it") +
@@ -69,26 +70,6 @@ Verdict verdictFor(const MachinePorts& m, const MachinePort& port, const Setting
                      : systemTextAsUtf8(settings[spare].file));
     return v;
 }
-
-// A JSON string: UTF-8 (anything else replaced), quotes, backslashes and control
-// characters escaped.
-std::string json(const std::string& raw) {
-    const std::string text = validUtf8(raw);
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        if (static_cast<unsigned char>(c) < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string jsonOrNull(const std::string& text) { return text.empty() ? "null" : json(text); }
 
 const char* deviceWord(MachinePort::Device d) {
     return d == MachinePort::Device::usable   ? "usable"
@@ -160,8 +141,8 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
             << ", \"base\": " << port.base << ", \"holder\": " << jsonOrNull(port.holder)
             << ", \"device\": " << json(deviceWord(port.device)) << ", \"group\": " << jsonOrNull(port.group)
             << ", \"plugin\": " << (v.plugin ? json(pluginName(v.plugin, m)) : "null")
-            << ", \"todo\": " << jsonOrNull(v.plugin ? "" : v.line) << ", \"access\": " << jsonOrNull(v.step)
-            << "}";
+            << ", \"todo\": " << jsonOrNull(v.plugin ? "" : v.line)
+            << ", \"access\": " << jsonProblem(accessBlockWord(v.block), v.step) << "}";
         sep = ",";
     }
     out << "],\n \"ppdev\": " << (m.ppdev ? "true" : "false")
@@ -178,10 +159,7 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
     sep = "";
     for (int lpt : {1, 2}) {
         const PortSetting& s = settings[lpt];
-        out << sep << "{\"plugin\": " << json(pluginName(lpt, m))
-            << ", \"file\": " << json(systemTextAsUtf8(s.file))
-            << ", \"present\": " << (s.state == kolm::PortFile::absent ? "false" : "true")
-            << ", \"base\": " << s.base << ", \"problem\": " << jsonOrNull(portFileWords(s)) << "}";
+        out << sep << "{\"plugin\": " << json(pluginName(lpt, m)) << ", " << jsonPortFile(s) << "}";
         sep = ", ";
     }
     out << "]}\n";

@@ -1,0 +1,28 @@
+// The pieces of kolmctl's JSON answers (ports --json, info --json, lines --json): texts
+// as JSON strings, and the facts they share, each written one way wherever it appears.
+#pragma once
+
+#include <string>
+
+namespace kolmctl {
+
+struct FileKind;
+struct PortSetting;
+
+// A JSON string: UTF-8 (anything else replaced), quotes, backslashes and control
+// characters escaped.
+std::string json(const std::string& raw);
+// null for an empty text.
+std::string jsonOrNull(const std::string& text);
+// `text` without the two spaces that indent each of its lines in the text form.
+std::string unindented(const std::string& text);
+inline const char* jsonBool(bool b) { return b ? "true" : "false"; }
+// {"reason": WORD, "advice": TEXT}, or null where `reason` is; the advice's lines
+// without the two spaces that indent them in the text form.
+std::string jsonProblem(const char* reason, const std::string& advice);
+// {"container": "ELF", "machine": "x86-64", "text": "x86-64 Linux shared object (ELF)"}.
+std::string jsonKind(const FileKind& kind);
+// A plug-in's port file: "file", "present", "base" (0: no port) and "problem".
+std::string jsonPortFile(const PortSetting& s);
+
+}  // namespace kolmctl
