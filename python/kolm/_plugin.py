@@ -11,8 +11,7 @@ from pathlib import Path
 from typing import Dict, List, Optional
 
 from ._errors import KolmError, PluginError
-from ._files import check_plugin_file
-from ._kolmctl import relays_on
+from ._kolmctl import before_load, check_plugin_file, relays_on
 
 NO_VALUE = -777
 
@@ -51,7 +50,6 @@ class Library:
     is True once a switch has told the plug-in of them."""
 
     def __init__(self, path: Path):
-        check_plugin_file(path)
         try:
             self._dll = ctypes.CDLL(str(path))
         except OSError as e:
@@ -119,7 +117,9 @@ def load(path: Path) -> Library:
         lock = _load_locks.setdefault(key, threading.Lock())
     with lock:
         if key not in _loaded:
-            seen = relays_on(path.resolve())
+            facts = before_load(path.resolve())
+            check_plugin_file(path.resolve(), facts)
+            seen = relays_on(facts)
             library = Library(path.resolve())
             title = library.text("titre")
             # Lines read at the port of the variant the file's name gives: only if it is the file's own.
