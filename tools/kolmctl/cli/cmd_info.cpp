@@ -198,14 +198,7 @@ void showJson(Plugin& p, const Info& i, Context& cx) {
     }
     out << ",\n \"access\": {\"reached\": " << jsonBool(a.via != nullptr)
         << ", \"via\": " << (a.via ? json(a.via) : "null") << ", \"handle\": " << jsonOrNull(a.handle)
-        << ", \"holder\": " << jsonOrNull(a.holder) << ", \"relays\": ";
-    if (a.relays) {
-        out << "[";
-        for (int k = 0; k < 4; ++k) out << (k > 0 ? ", " : "") << jsonBool(((*a.relays >> k) & 1) != 0);
-        out << "]";
-    } else {
-        out << "null";
-    }
+        << ", \"holder\": " << jsonOrNull(a.holder) << ", \"relays\": " << jsonRelays(a.relays);
     const NoBox& why = a.why;
     out << ", \"reason\": " << (why.reason ? json(why.reason) : "null")
         << ", \"advice\": " << jsonOrNull(unindented(why.advice)) << "},\n"

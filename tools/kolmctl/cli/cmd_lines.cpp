@@ -30,15 +30,7 @@ void showJson(const std::string& path, const LinesBeforeLoad& seen, std::ostream
         out << "{" << jsonPortFile(portSettingOf(std::filesystem::absolute(path).parent_path(), seen.lpt))
             << "}";
     else out << "null";
-    out << ", \"relays\": ";
-    if (seen.lines) {
-        out << "[";
-        for (int k = 0; k < 4; ++k) out << (k > 0 ? ", " : "") << jsonBool(((*seen.lines >> k) & 1) != 0);
-        out << "]";
-    } else {
-        out << "null";
-    }
-    out << "}\n";
+    out << ", \"relays\": " << jsonRelays(seen.lines) << "}\n";
 }
 
 }  // namespace

@@ -72,6 +72,13 @@ std::string jsonKind(const FileKind& kind) {
            ", \"text\": " + json(describe(kind)) + "}";
 }
 
+std::string jsonRelays(std::optional<std::uint8_t> lines) {
+    if (!lines) return "null";
+    std::string list = "[";
+    for (int k = 0; k < 4; ++k) list += std::string(k > 0 ? ", " : "") + jsonBool(((*lines >> k) & 1) != 0);
+    return list + "]";
+}
+
 std::string jsonPortFile(const PortSetting& s) {
     return "\"file\": " + json(systemTextAsUtf8(s.file)) +
            ", \"present\": " + jsonBool(s.state != kolm::PortFile::absent) +

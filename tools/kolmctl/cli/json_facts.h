@@ -2,6 +2,8 @@
 // as JSON strings, and the facts they share, each written one way wherever it appears.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kolmctl {
@@ -22,6 +24,8 @@ inline const char* jsonBool(bool b) { return b ? "true" : "false"; }
 std::string jsonProblem(const char* reason, const std::string& advice);
 // {"container": "ELF", "machine": "x86-64", "text": "x86-64 Linux shared object (ELF)"}.
 std::string jsonKind(const FileKind& kind);
+// The relays as the lines D0-D3 hold them, [false, true, ...]; null where not known.
+std::string jsonRelays(std::optional<std::uint8_t> lines);
 // A plug-in's port file: "file", "present", "base" (0: no port) and "problem".
 std::string jsonPortFile(const PortSetting& s);
 
