@@ -138,7 +138,9 @@ Info infoOf(Plugin& p) {
     return i;
 }
 
-std::string directoryText(const Plugin& p) { return p.directoryEnded() ? "null-terminated" : p.walkProblem(); }
+std::string directoryText(const Plugin& p) {
+    return p.directoryEnded() ? "null-terminated" : p.walkProblem();
+}
 
 // What comes before the access is shown first: a plug-in that fails in the reading
 // that tells the access apart leaves the rest shown.
