@@ -12,35 +12,6 @@ namespace {
 using ini::Span;
 using kolmsim::Shape;
 
-constexpr const char* kSettingNames[kSettings] = {"signal", "offset", "amplitude", "frequency", "noise",
-                                                  "file",   "tau",    "supply",    "relay"};
-
-struct ShapeName {
-    const char* name;
-    Shape shape;
-};
-constexpr ShapeName kShapes[] = {{"constant", Shape::Constant}, {"sine", Shape::Sine},
-                                 {"square", Shape::Square},     {"triangle", Shape::Triangle},
-                                 {"ramp", Shape::Ramp},         {"csv", Shape::Recording},
-                                 {"rc", Shape::Circuit}};
-
-// What each number may be: from `low` (or just above it) up to `high`.
-struct Range {
-    double low;
-    bool lowAllowed;
-    double high;
-};
-Range rangeOf(Setting s) {
-    switch (s) {
-    case Setting::amplitude:
-    case Setting::noise: return {0.0, true, 100.0};
-    case Setting::frequency: return {0.0, false, 10000.0};
-    case Setting::tau: return {0.0, false, 1e6};
-    case Setting::relay: return {0.0, true, 3.0};
-    default: return {-100.0, true, 100.0};  // volts
-    }
-}
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The digits of a decimal number, with at most one point (or comma, where `comma`):
@@ -105,7 +76,7 @@ bool decimal(Span s, bool comma, double& out) {
 
 // What a recording's points may be: seconds from the start, and volts as the settings'.
 bool pointInRange(double time, double volts) {
-    return time >= 0.0 && time <= 1e6 && volts >= -100.0 && volts <= 100.0;
+    return time >= 0.0 && time <= kSecondsMax && volts >= -kVoltsLimit && volts <= kVoltsLimit;
 }
 
 // 0 for [channel0], 1 for [channel1], otherwise -1.
@@ -162,9 +133,9 @@ bool copyName(Span value, char* name) {
 
 SignalVerdict apply(Setting setting, const ini::Line& line, int channel, Signal& s, char* name) {
     if (setting == Setting::signal) {
-        for (const ShapeName& shape : kShapes)
-            if (ini::sameWord(line.value, shape.name)) {
-                s.shape = shape.shape;
+        for (int k = 0; k < kShapeCount; ++k)
+            if (ini::sameWord(line.value, kShapeNames[k])) {
+                s.shape = static_cast<Shape>(k);
                 return {};
             }
         return at(SignalProblem::unknownSignal, line.number, channel);
@@ -174,7 +145,7 @@ SignalVerdict apply(Setting setting, const ini::Line& line, int channel, Signal&
                                           : at(SignalProblem::recordingNotBeside, line.number, channel);
     double v = 0.0;
     if (!decimal(line.value, true, v)) return at(SignalProblem::notANumber, line.number, channel, setting);
-    const Range r = rangeOf(setting);
+    const SettingRange r = settingRange(setting);
     if (!(r.lowAllowed ? v >= r.low : v > r.low) || v > r.high ||
         (setting == Setting::relay && v != static_cast<double>(static_cast<int>(v))))
         return at(SignalProblem::outOfRange, line.number, channel, setting);

@@ -68,7 +68,37 @@ enum class SignalProblem : std::uint8_t {
 // The settings of a channel's section, in the order a message may name them.
 enum class Setting : std::uint8_t { signal, offset, amplitude, frequency, noise, file, tau, supply, relay };
 constexpr int kSettings = 9;
+inline constexpr const char* kSettingNames[kSettings] = {
+    "signal", "offset", "amplitude", "frequency", "noise", "file", "tau", "supply", "relay"};
 const char* settingName(Setting s);
+// signal= words, in the order of kolmsim::Shape.
+constexpr int kShapeCount = 7;
+inline constexpr const char* kShapeNames[kShapeCount] = {"constant", "sine", "square", "triangle",
+                                                         "ramp",     "csv",  "rc"};
+static_assert(static_cast<int>(kolmsim::Shape::Circuit) + 1 == kShapeCount);
+
+// The volts of any level or recorded point, from -kVoltsLimit to kVoltsLimit; a time
+// (tau, a recorded point's) at most kSecondsMax; a frequency at most kFrequencyMax.
+constexpr double kVoltsLimit = 100.0;
+constexpr double kSecondsMax = 1e6;
+constexpr double kFrequencyMax = 10000.0;
+// What a setting's number may be: from `low` (or just above it) up to `high`; a relay's
+// is also whole.
+struct SettingRange {
+    double low;
+    bool lowAllowed;
+    double high;
+};
+constexpr SettingRange settingRange(Setting s) {
+    switch (s) {
+    case Setting::amplitude:
+    case Setting::noise: return {0.0, true, kVoltsLimit};
+    case Setting::frequency: return {0.0, false, kFrequencyMax};
+    case Setting::tau: return {0.0, false, kSecondsMax};
+    case Setting::relay: return {0.0, true, 3.0};
+    default: return {-kVoltsLimit, true, kVoltsLimit};
+    }
+}
 
 struct SignalVerdict {
     SignalProblem problem = SignalProblem::none;

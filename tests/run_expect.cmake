@@ -2,6 +2,9 @@
 #   -DCMD="prog;arg;..." -DCODE=<exit code> [-DMATCH=<regex on stdout+stderr>] [-DNOMATCH=<regex it must not match>]
 #   [-DOUTPUT_FILE=<file standard output goes to, e.g. /dev/full>]
 #   [-DINPUT_FILE=<file standard input comes from>]
+#   [-DJSON=<path>=<value>|...]: standard output read as JSON, and the member at each
+#   path (names and indexes parted by ".") compared with its value as CMake gives it:
+#   ON and OFF for true and false, empty for null
 if(NOT DEFINED INPUT_FILE)
   set(INPUT_FILE /dev/null)
 endif()
@@ -21,3 +24,15 @@ endif()
 if(DEFINED NOMATCH AND "${out}${err}" MATCHES "${NOMATCH}")
   message(FATAL_ERROR "output matches what it must not: ${NOMATCH}")
 endif()
+string(REPLACE "|" ";" checks "${JSON}")
+foreach(check IN LISTS checks)
+  string(FIND "${check}" "=" at)
+  string(SUBSTRING "${check}" 0 ${at} path)
+  math(EXPR at "${at} + 1")
+  string(SUBSTRING "${check}" ${at} -1 want)
+  string(REPLACE "." ";" keys "${path}")
+  string(JSON got ERROR_VARIABLE bad GET "${out}" ${keys})
+  if(bad OR NOT "${got}" STREQUAL "${want}")
+    message(FATAL_ERROR "JSON ${path} is \"${got}\" ${bad}, expected \"${want}\"")
+  endif()
+endforeach()

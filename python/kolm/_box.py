@@ -122,10 +122,9 @@ class Box:
             return self._lib.call(name, *args)
 
     def _no_port(self, what: str) -> NoPortAccess:
-        reason, advice = no_port_advice(self.path)
-        if not reason:
-            reason = f'{self.path} answered "no value" (-777) to {what}: it could not reach the parallel port'
-        return NoPortAccess(reason, advice)
+        code, advice = no_port_advice(self.path)
+        reason = f'{self.path} answered "no value" (-777) to {what}: it could not reach the parallel port'
+        return NoPortAccess(reason, advice, code)
 
     def _reading(self, channel: int) -> Optional[int]:
         answer = self._call("EA", channel)

@@ -14,13 +14,16 @@ class PluginError(KolmError):
 class NoPortAccess(KolmError):
     """The plug-in answered "no value" (-777): it could not reach the parallel port.
 
-    ``reason`` says what happened, ``advice`` the one step kolmctl gives for it
-    (empty when kolmctl could not tell). The next call tries the port again.
+    ``reason`` says what happened, ``advice`` the one step kolmctl gives for it and
+    ``code`` kolmctl's word for the cause ("noPpdev", "deviceDenied", "noPortAtBase",
+    "signalFile", ... as ``kolmctl PLUGIN info --json`` gives them); both empty when
+    kolmctl could not tell. The next call tries the port again.
     """
 
-    def __init__(self, reason: str, advice: str = ""):
+    def __init__(self, reason: str, advice: str = "", code: str = ""):
         self.reason = reason
         self.advice = advice
+        self.code = code
         super().__init__(reason + ("\n" + advice if advice else ""))
 
 

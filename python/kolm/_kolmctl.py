@@ -1,15 +1,16 @@
-"""What kolmctl knows of the machine's ports: the package runs the kolmctl that ships
-with the plug-ins rather than keep a second copy of its discovery (the kernel's parport
-files, ppdev, the port files, the Windows device classes and the port helper), so that
-both give the same advice."""
+"""What kolmctl knows of the machine's ports and of a plug-in file: the package runs the
+kolmctl that ships with the plug-ins rather than keep a second copy of its discovery
+(the kernel's parport files, ppdev, the port files, the Windows device classes and the
+port helper, the kind of a file), so that both give the same facts and advice. It reads
+the fields of kolmctl's JSON answers, never its messages."""
 
 import json
-import re
+import struct
 import subprocess
 from pathlib import Path
 from typing import List, NamedTuple, Optional, Tuple
 
-from ._errors import KolmError
+from ._errors import KolmError, PluginError
 from ._files import find_kolmctl
 from ._plugin_lookup import plugin_home
 
@@ -27,7 +28,7 @@ class Port(NamedTuple):
     group: Optional[str]  #: the group to join to open it
     plugin: Optional[str]  #: the plug-in file that drives this port as things stand
     todo: Optional[str]  #: else the one line that makes a plug-in drive it
-    access: Optional[str]  #: the step that gives access, where one is missing
+    access: Optional[dict]  #: where access is missing, {"reason": kolmctl's word, "advice": the step}
 
 
 class Ports(list):
@@ -75,40 +76,53 @@ def ports(plugins: Optional[str] = None) -> Ports:
     return parse_ports(out)
 
 
+def _facts(program: Optional[Path], args: List[str]) -> Optional[dict]:
+    """kolmctl's JSON answer to `args`; None where kolmctl is not there or gives none."""
+    if program is None:
+        return None
+    try:
+        code, out, _ = _run(program, args)
+        return json.loads(out) if code == 0 else None
+    except (KolmError, ValueError):
+        return None
+
+
 def no_port_advice(plugin: Path) -> Tuple[str, str]:
-    """Why `plugin` has no port and the one step kolmctl gives, from kolmctl's own
-    attempt at one reading with the same file (reason, advice); ("", "") when kolmctl is
-    not there or reached the port itself."""
-    program = find_kolmctl(plugin.parent)
-    if program is None:
-        return "", ""
-    try:
-        code, _, err = _run(program, [str(plugin), "read", "0", "--count", "1", "--csv"])
-    except KolmError:
-        return "", ""
-    lines = [line for line in err.splitlines() if line.strip()]
-    if code == 0 or not lines:
-        return "", ""
-    reason = lines[0][len("kolmctl: "):] if lines[0].startswith("kolmctl: ") else lines[0]
-    return reason, "\n".join(line.strip() for line in lines[1:])
+    """Why `plugin` has no port and the one step kolmctl gives, from ``kolmctl PLUGIN info
+    --json`` with the same file: (reason, advice), the reason a word such as "noPpdev" or
+    "signalFile"; ("", "") when kolmctl is not there or reached the port itself."""
+    facts = _facts(find_kolmctl(plugin.parent), [str(plugin), "info", "--json"])
+    access = (facts or {}).get("access") or {}
+    return access.get("reason") or "", access.get("advice") or ""
 
 
-_LINES = re.compile(r"kolmlpt([12]) at 0x[0-9A-F]+: relays on: (none|[0-3](?:, [0-3])*)")
+def before_load(plugin: Path) -> Optional[dict]:
+    """What ``kolmctl lines PLUGIN --json`` finds without loading `plugin`: its kind, whether
+    kolmctl's build loads it, and the relays on at its port (once loaded, the plug-in
+    holds the port). None where kolmctl is not there."""
+    return _facts(find_kolmctl(plugin.parent), ["lines", str(plugin), "--json"])
 
 
-def relays_on(plugin: Path) -> Optional[Tuple[int, int]]:
-    """The relays on at the port `plugin` would drive, read by ``kolmctl lines`` before
-    the plug-in is loaded (once loaded, it holds the port): (variant, bit k for relay k),
-    the variant 1 or 2 as the file's name gives it. None where kolmctl cannot read them."""
-    program = find_kolmctl(plugin.parent)
-    if program is None:
+def relays_on(facts: Optional[dict]) -> Optional[Tuple[int, int]]:
+    """(variant, bit k for relay k) from before_load's facts, the variant 1 or 2 as the
+    file's name gives it. None where kolmctl could not read them."""
+    if not facts or not facts.get("plugin") or facts.get("relays") is None:
         return None
-    try:
-        code, out, _ = _run(program, ["lines", str(plugin)])
-    except KolmError:
-        return None
-    found = _LINES.fullmatch(out.strip())
-    if code != 0 or not found:
-        return None
-    on = 0 if found[2] == "none" else sum(1 << int(k) for k in found[2].split(", "))
-    return int(found[1]), on
+    return int(facts["plugin"][-1]), sum(1 << k for k, on in enumerate(facts["relays"]) if on)
+
+
+def check_plugin_file(path: Path, facts: Optional[dict]) -> None:
+    """PluginError unless `path` is a shared library this Python process can load, as
+    far as before_load's facts tell (a 32-bit plug-in in a 64-bit Python must be named
+    as such, not fail inside the loader)."""
+    if not path.is_file():
+        raise PluginError(f"{path} is not a plug-in: it is not a regular file")
+    bits = struct.calcsize("P") * 8
+    if facts is not None and not facts["kind"]:
+        raise PluginError(f"{path} is not a plug-in: not a shared library")
+    if facts is not None and not facts["loads"]:
+        raise PluginError(f"{path} is an {facts['kind']['text']}; this {bits}-bit Python loads "
+                          f"{facts['host']['text']} files")
+    if bits != 64:
+        # The 32-bit plug-ins use the host program's register convention, which ctypes cannot call.
+        raise PluginError(f"the kolm package needs a 64-bit Python (this one is {bits}-bit)")

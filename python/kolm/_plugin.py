@@ -11,9 +11,8 @@ from pathlib import Path
 from typing import Dict, List, Optional
 
 from ._errors import KolmError, PluginError
-from ._files import check_plugin_file
 from ._interface import NO_VALUE
-from ._kolmctl import relays_on
+from ._kolmctl import before_load, check_plugin_file, relays_on
 
 _c_int = ctypes.c_int32
 _c_double = ctypes.c_double
@@ -50,7 +49,6 @@ class Library:
     is True once a switch has told the plug-in of them."""
 
     def __init__(self, path: Path):
-        check_plugin_file(path)
         try:
             self._dll = ctypes.CDLL(str(path))
         except OSError as e:
@@ -118,7 +116,9 @@ def load(path: Path) -> Library:
         lock = _load_locks.setdefault(key, threading.Lock())
     with lock:
         if key not in _loaded:
-            seen = relays_on(path.resolve())
+            facts = before_load(path.resolve())
+            check_plugin_file(path.resolve(), facts)
+            seen = relays_on(facts)
             library = Library(path.resolve())
             title = library.text("titre")
             # Lines read at the port of the variant the file's name gives: only if it is the file's own.

@@ -67,9 +67,10 @@ def test_no_port_raises_with_kolmctls_advice():
         "try:\n"
         "    kolm.open('LPT2').counts(0)\n"
         "except kolm.NoPortAccess as e:\n"
-        "    print(e.reason); print(e.advice)\n",
+        "    print(e.reason); print(e.code); print(e.advice)\n",
         FAKE_PARPORT_BASES="0x378")
     assert 'kolmlpt2.so answered "no value" (-777)' in out
+    assert "\nnoPortAtBase\n" in out
     assert "No parallel port at 0x0278; the system has parport0 at 0x0378." in out
 
 

@@ -7,7 +7,7 @@ if(NOT DEFINED kolmctl_cli_launcher)
 endif()
 set(kolmctl_cli ${kolmctl_cli_launcher} $<TARGET_FILE:kolmctl>)
 # kolmctl_cli_test(NAME EXIT_CODE REGEX ARG...): kolmctl ARG...; kolmctl_cli_extra, when
-# set, holds more options for run_expect.cmake (-DOUTPUT_FILE=...); kolmctl_cli_shell, a
+# set, holds more options for run_expect.cmake (-DOUTPUT_FILE=..., -DJSON=...); kolmctl_cli_shell, a
 # shell line that runs kolmctl as "$@" (a pipe, a closed descriptor).
 function(kolmctl_cli_test name code match)
   if(kolmctl_cli_shell)
@@ -23,6 +23,14 @@ function(kolmctl_cli_test name code match)
 endfunction()
 set(lpt1 $<TARGET_FILE:kolmlpt1>)
 kolmctl_cli_test(info 0 "title: +KOLM en LPT1:" ${lpt1} info)
+# The same facts for scripts: the port and how the plug-in reaches it; the file's kind before any load.
+set(kolmctl_cli_extra "-DJSON=title=KOLM en LPT1:|port.base=888|port.problem=|access.reached=ON|access.reason=|exports.0=DLLFunctionDirectory")
+kolmctl_cli_test(info_json 0 "" ${lpt1} info --json)
+set(kolmctl_cli_extra "-DJSON=plugin=kolmlpt1|kind.container=ELF|loads=ON|port.base=888")
+kolmctl_cli_test(lines_json 0 "" lines ${lpt1} --json)
+set(kolmctl_cli_extra "-DJSON=kind.container=|loads=OFF|plugin=")
+kolmctl_cli_test(lines_json_not_a_library 0 "" lines ${CMAKE_CURRENT_LIST_FILE} --json)
+unset(kolmctl_cli_extra)
 kolmctl_cli_test(list 0 "14  PURE PASCAL asciiz Detail\\(\\) +-> detail" ${lpt1} list)
 kolmctl_cli_test(read 0 "CAN voie 0: [0-9]+ \\([0-9.]+ V\\)  CAN voie 1: [0-9]+" ${lpt1} read --count 2 --interval 10)
 kolmctl_cli_test(read_volts 0 "time_s,ch0_volts,ch1_volts\n[0-9.]+,[0-9]\\.[0-9]+,[0-9]\\.[0-9]+\n" ${lpt1} read --volts --csv)
@@ -92,5 +100,8 @@ endif()
 # holds them, and the same check as any plug-in.
 set(sim $<TARGET_FILE:kolmsim_plugin>)
 kolmctl_cli_test(sim_info 0 "title: +KOLM simulé\n.*access: +the virtual box inside the plug-in: simulated signals, no port\nrelays: +0 off, 1 off, 2 on, 3 off" ${sim} relay 2 on then info)
+set(kolmctl_cli_extra "-DJSON=access.via=virtualBox|access.relays.2=OFF|signals.problem=|signals.channels.0=sine 2.5 V +/- 2 V at 0.1 Hz|port=")
+kolmctl_cli_test(sim_info_json 0 "" ${sim} info --json)
+unset(kolmctl_cli_extra)
 kolmctl_cli_test(sim_relays 0 "relais 0: off\nrelais 1: off\nrelais 2: off\nrelais 3: off" ${sim} relays)
 kolmctl_cli_test(sim_check 0 "check: [0-9]+ ok, 0 failed" ${sim} check)

@@ -74,6 +74,12 @@ TEST(KolmctlVirtualBox, SaysWhatIsWrongWithTheSignalFile) {
             if (!isSpecial(file)) continue;
             EXPECT_NE(info.out.find(notAFileReason(file)), std::string::npos) << info.out;
         }
+        // For scripts: the reason as a word, the advice as the text says it.
+        const Ran json = runKolmctl({sim, "info", "--json"});
+        for (const char* field : {"\"channels\": null", "\"reached\": false",
+                                  "\"reason\": \"signalFile\", "
+                                  "\"advice\": \"The virtual box has no signals: "})
+            EXPECT_NE(json.out.find(field), std::string::npos) << json.out;
         const Ran read = runKolmctl({sim, "read"});
         EXPECT_EQ(read.code, kolmctl::kNoPortAccess);
         EXPECT_NE(read.err.find("answered \"no value\" (-777): its virtual box has no signals.\n"

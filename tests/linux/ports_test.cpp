@@ -145,8 +145,9 @@ TEST(Ports, NoRelayChangesThatTheUserDidNotName) {
     EXPECT_EQ(fake_parport_counts().openDevices, 0u);
 }
 
-// info names the base and its origin; "no value" comes with the reason, not advice;
-// lines reads the relays on at that port, or says why it cannot.
+// info names the base and its origin; "no value" comes with the reason, not advice,
+// and info --json gives that reason as a word; lines reads the relays on at that port,
+// or says why it cannot.
 TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
     const ScratchFolder scratch("kolm-ports");
     struct Row {
@@ -155,6 +156,7 @@ TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
         const char* access;
         const char* why;  // after "no value"; null: the reading works
         const char* lines;
+        const char* reason = "\"reason\": null";  // in info --json
     } const rows[] = {
         {{"built in", [] {}, nullptr},
          "port:      0x0378 (built in; no ",
@@ -170,22 +172,26 @@ TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
          "port:      none: ",
          "none\n",
          "kolmlpt1.ini gives a base that is not a number (write 0xD010, or 53264): mend it",
-         "kolmlpt1 has no port: its port file is not valid"},
+         "kolmlpt1 has no port: its port file is not valid",
+         "\"reason\": \"portFile\""},
         {{"no port there", [] {}, "[port]\nbase=0xE800\n"},
          "port:      0xE800 from ",
          "none\n",
          "No parallel port at 0xE800; the system has parport0 at 0x0378, parport1 at 0xD010.",
-         "the data lines at 0xE800 cannot be read here"},
+         "the data lines at 0xE800 cannot be read here",
+         "\"reason\": \"noPortAtBase\", \"advice\": \"No parallel port at 0xE800;"},
         {{"no permission", [] { fake_parport_deny_open(1); }, nullptr},
          "port:      0x0378",
          "none\n",
          "To reach the port at 0x0378: join group lp: sudo adduser $USER lp, then log in again.",
-         "the data lines at 0x0378 cannot be read here"},
+         "the data lines at 0x0378 cannot be read here",
+         "\"reason\": \"deviceDenied\", \"advice\": \"To reach the port at 0x0378: join group lp"},
         {{"no ppdev", [] { fake_parport_ppdev(0); }, "[port]\nbase=0xD010\n"},
          "port:      0xD010",
          "none\n",
          "To reach the port at 0xD010: load the ppdev driver",
-         "the data lines at 0xD010 cannot be read here"},
+         "the data lines at 0xD010 cannot be read here",
+         "\"reason\": \"noPpdev\""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.at.state);
@@ -193,6 +199,8 @@ TEST(Ports, InfoAndNoValueSayWhichPortAndWhy) {
         const Ran info = runKolmctl({plugin, "info"});
         EXPECT_NE(info.out.find(row.info), std::string::npos) << info.out;
         EXPECT_NE(info.out.find(std::string("access:    ") + row.access), std::string::npos) << info.out;
+        const Ran json = runKolmctl({plugin, "info", "--json"});
+        EXPECT_NE(json.out.find(row.reason), std::string::npos) << json.out;
         const Ran lines = runKolmctl({"lines", plugin});
         EXPECT_EQ(lines.code, row.why ? kolmctl::kNoPortAccess : 0) << lines.err;
         EXPECT_NE((lines.out + lines.err).find(row.lines), std::string::npos) << lines.out << lines.err;

@@ -8,9 +8,10 @@
 # windows_kolmctl_test(NAME EXIT_CODE REGEX [PROGRAM kolmctl.exe] [ENV VAR=VALUE...] ARGS...),
 # run from a folder holding a planted helper, which must never be used: only the
 # plug-in's folder supplies one.
-# [NOMATCH REGEX]: a text the output must not hold; [WINE runner...]: another prefix.
+# [NOMATCH REGEX]: a text the output must not hold; [WINE runner...]: another prefix;
+# [JSON path=value|...]: members of the JSON on standard output (run_expect.cmake).
 function(windows_kolmctl_test name code match)
-  cmake_parse_arguments(PARSE_ARGV 3 arg "" "PROGRAM;NOMATCH" "ENV;ARGS;WINE")
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "PROGRAM;NOMATCH;JSON" "ENV;ARGS;WINE")
   if(NOT arg_PROGRAM)
     set(arg_PROGRAM $<TARGET_FILE:kolmctl>)
   endif()
@@ -20,6 +21,9 @@ function(windows_kolmctl_test name code match)
   set(nomatch "")
   if(arg_NOMATCH)
     set(nomatch "-DNOMATCH=${arg_NOMATCH}")
+  endif()
+  if(arg_JSON)
+    list(APPEND nomatch "-DJSON=${arg_JSON}")
   endif()
   add_test(NAME windows.kolmctl.${name} COMMAND ${CMAKE_COMMAND}
     "-DCMD=${arg_WINE};${arg_PROGRAM};${arg_ARGS}" -DCODE=${code} "-DMATCH=${match}" ${nomatch}
@@ -88,6 +92,8 @@ windows_kolmctl_test(check 0
 windows_kolmctl_test(no_port_access 8
   "answered \"no value\" \\(-777\\): the plug-in has no access to the parallel port on this machine\\.\n  To reach the port at 0x0378: put the port helper ${helper_re} in the host program's folder, beside the plug-in"
   ARGS Z:$<TARGET_FILE:kolmlpt1> read --count 1)
+windows_kolmctl_test(no_port_access_json 0 "" JSON "access.reached=OFF|access.reason=noHelper|port.base=888"
+  ARGS Z:$<TARGET_FILE:kolmlpt1> info --json)
 # A plug-in that faults in EA: reported with the call and the exception, exit code 11.
 # Windows names a null pointer an access violation; Wine under qemu-i386 reports
 # faults as illegal instructions.
@@ -130,6 +136,8 @@ windows_kolmctl_test(memory_integrity_read 8
   WINE ${code_integrity} NOMATCH "once as administrator" ARGS Z:$<TARGET_FILE:kolmlpt1> read --count 1)
 windows_kolmctl_test(memory_integrity_json 0 "\"memoryIntegrity\": true, \"driverBlocklist\": true"
   WINE ${code_integrity} ARGS ports --json)
+windows_kolmctl_test(memory_integrity_info_json 0 "" WINE ${code_integrity} JSON "access.reason=helperBarred"
+  ARGS Z:$<TARGET_FILE:kolmlpt1> info --json)
 # Without them (the other prefix): the usual step, and the JSON says so.
 windows_kolmctl_test(memory_integrity_off_json 0 "\"memoryIntegrity\": false, \"driverBlocklist\": false" ARGS ports --json)
 # The help names the helper of this width only.

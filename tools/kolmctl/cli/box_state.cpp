@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "interface_facts.h"
+#include "lines_before_load.h"
 #include "machine_ports.h"
 #include "plugin_ports.h"
 #include "plugin_variant.h"
@@ -17,20 +18,6 @@ constexpr std::int32_t kRelays = kolm::facts::kRelays;
 
 }  // namespace
 
-LinesBeforeLoad linesBeforeLoad(const std::string& path) {
-    LinesBeforeLoad seen;
-    seen.lpt = variantOfFileName(path);
-    std::error_code ec;
-    if (seen.lpt == 0 || !std::filesystem::is_regular_file(path, ec)) return seen;
-    const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
-    const PortSetting setting = portSettingOf(folder, seen.lpt);
-    seen.base = setting.base;
-    if (setting.base == 0) return seen;
-    const auto lines = readDataLines(setting.base, (folder / "").make_preferred().string());
-    if (lines) seen.relays = static_cast<std::uint8_t>(*lines & kRelayLines);
-    return seen;
-}
-
 std::string relayStates(std::uint8_t lines) {
     std::string s;
     for (std::int32_t k = 0; k < kRelays; ++k)
@@ -43,7 +30,8 @@ std::int32_t switchEcho(std::int32_t k, std::int32_t value) { return k * kolm::f
 BoxState BoxState::atLoad(Plugin& p, const LinesBeforeLoad& before) {
     BoxState box;
     // Lines read at the port of the variant the file's name gives: only if it is the file's own.
-    if (before.relays && variantOf(p) == before.lpt) box.relays_ = before.relays;
+    if (before.lines && variantOf(p) == before.lpt)
+        box.relays_ = static_cast<std::uint8_t>(*before.lines & kRelayLines);
     // A virtual box shows its lines itself (kolmsim): the plug-in's side read them.
     else if (const auto shown = virtualBoxLines(p))
         box.relays_ = static_cast<std::uint8_t>(*shown & kRelayLines);

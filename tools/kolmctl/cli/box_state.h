@@ -12,14 +12,7 @@
 
 namespace kolmctl {
 
-// The relay lines as they stand, read from the port the plug-in file will use before
-// it is loaded: once loaded, the plug-in holds the port.
-struct LinesBeforeLoad {
-    int lpt = 0;             // the variant the file's name gives; 0 if neither
-    std::uint16_t base = 0;  // its port, from the port file or built in; 0 if none
-    std::optional<std::uint8_t> relays;
-};
-LinesBeforeLoad linesBeforeLoad(const std::string& path);
+struct LinesBeforeLoad;  // lines_before_load.h
 
 // "0 on, 1 off, 2 off, 3 on": the relays as `lines` hold them.
 std::string relayStates(std::uint8_t lines);

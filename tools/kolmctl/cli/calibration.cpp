@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "advice.h"
 #include "exit_codes.h"
 #include "file_beside.h"
 #include "json_text.h"
@@ -58,7 +59,7 @@ Calibrations readCalibrations(const std::string& path) {
     if (!fs::exists(path, ec)) return c;
     char text[kMostBytes];
     const int n = readWholeFile(path, text, sizeof text);
-    if (n < 0) throw Error{kUsage, path + " " + fileProblem(n, kMostBytes)};
+    if (n < 0) throw Error{kUsage, path + " " + notReadWords(fileNotRead(n, kMostBytes))};
     std::istringstream lines(validUtf8(std::string(text, static_cast<std::size_t>(n))));
     std::string line;
     int channel = -1;

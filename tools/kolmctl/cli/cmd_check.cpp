@@ -6,6 +6,7 @@
 // loaded afresh for the next one.
 #include <iterator>
 
+#include "advice.h"
 #include "call.h"
 #include "capture_text.h"
 #include "check_contract.h"

@@ -1,18 +1,16 @@
 // kolmctl ports: the machine's parallel ports (discovery/), which plug-in drives
 // each, and the one step that makes a port work, as text or JSON.
-#include <cstdio>
 #include <filesystem>
 
-#include "barred_helper.h"
+#include "advice.h"
 #include "commands.h"
 #include "file_kind.h"
 #include "hex.h"
-#include "json_text.h"
+#include "json_facts.h"
 #include "machine_ports.h"
 #include "options.h"
 #include "plugin_files.h"
 #include "plugin_ports.h"
-#include "utf8.h"
 
 namespace kolmctl {
 
@@ -44,6 +42,7 @@ std::string pluginName(int lpt, const MachinePorts& m) {
 struct Verdict {
     int plugin = 0;  // the plug-in that uses this base now, 0 if none
     std::string line;
+    AccessBlock block = AccessBlock::none;
     std::string step;  // access still missing, empty when none
 };
 
@@ -51,7 +50,8 @@ Verdict verdictFor(const MachinePorts& m, const MachinePort& port, const Setting
     Verdict v;
     for (int lpt : {1, 2})
         if (settings[lpt].base == port.base) v.plugin = lpt;
-    v.step = accessStep(m, &port);
+    v.block = accessBlock(m, &port);
+    v.step = accessStep(v.block, m, &port);
     if (v.plugin != 0) {
         const PortSetting& s = settings[v.plugin];
         v.line = pluginName(v.plugin, m) + (v.step.empty() ? " drives it" : " would drive it") +
@@ -71,12 +71,14 @@ Verdict verdictFor(const MachinePorts& m, const MachinePort& port, const Setting
     return v;
 }
 
-std::string jsonOrNull(const std::string& text) { return text.empty() ? "null" : json(text); }
-
 const char* deviceWord(MachinePort::Device d) {
     return d == MachinePort::Device::usable   ? "usable"
            : d == MachinePort::Device::denied ? "denied"
                                               : "absent";
+}
+
+std::string usbPrinterName(const std::string& usb) {
+    return usb.empty() ? "a USB printer port" : systemTextAsUtf8(usb);
 }
 
 bool onLinux(const MachinePorts& m) { return m.pluginSuffix == std::string(".so"); }
@@ -120,14 +122,13 @@ void showText(const MachinePorts& m, const Settings& settings, std::ostream& out
                     : "No parallel port is known to Windows.\n");
     for (const MachinePort& port : m.ports) showPort(m, port, settings, out);
     for (const std::string& usb : m.usbPrinters)
-        out << systemTextAsUtf8(usb)
-            << "  USB printer adapter: cannot drive a KOLM box (it speaks the printer "
+        out << usbPrinterName(usb) << "  USB printer adapter: cannot drive a KOLM box (it speaks the printer "
             << "protocol, not the port's lines)\n  -> for the box, a PCI or PCIe card with a real parallel "
                "port\n";
     showMechanisms(m, out);
     for (int lpt : {1, 2})
         if (settings[lpt].state != kolm::PortFile::absent && settings[lpt].state != kolm::PortFile::valid)
-            out << systemTextAsUtf8(settings[lpt].file) << " " << portFileProblem(settings[lpt]) << ": "
+            out << systemTextAsUtf8(settings[lpt].file) << " " << portFileWords(settings[lpt]) << ": "
                 << pluginName(lpt, m) << " has no port until it is mended\n";
 }
 
@@ -140,8 +141,8 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
             << ", \"base\": " << port.base << ", \"holder\": " << jsonOrNull(port.holder)
             << ", \"device\": " << json(deviceWord(port.device)) << ", \"group\": " << jsonOrNull(port.group)
             << ", \"plugin\": " << (v.plugin ? json(pluginName(v.plugin, m)) : "null")
-            << ", \"todo\": " << jsonOrNull(v.plugin ? "" : v.line) << ", \"access\": " << jsonOrNull(v.step)
-            << "}";
+            << ", \"todo\": " << jsonOrNull(v.plugin ? "" : v.line)
+            << ", \"access\": " << jsonProblem(accessBlockWord(v.block), v.step) << "}";
         sep = ",";
     }
     out << "],\n \"ppdev\": " << (m.ppdev ? "true" : "false")
@@ -151,17 +152,14 @@ void showJson(const MachinePorts& m, const Settings& settings, std::ostream& out
         << ", \"driverBlocklist\": " << (m.driverBlocklist ? "true" : "false") << ",\n \"usbPrinters\": [";
     sep = "";
     for (const std::string& usb : m.usbPrinters) {
-        out << sep << json(systemTextAsUtf8(usb));
+        out << sep << json(usbPrinterName(usb));
         sep = ", ";
     }
     out << "],\n \"portFiles\": [";
     sep = "";
     for (int lpt : {1, 2}) {
         const PortSetting& s = settings[lpt];
-        out << sep << "{\"plugin\": " << json(pluginName(lpt, m))
-            << ", \"file\": " << json(systemTextAsUtf8(s.file))
-            << ", \"present\": " << (s.state == kolm::PortFile::absent ? "false" : "true")
-            << ", \"base\": " << s.base << ", \"problem\": " << jsonOrNull(portFileProblem(s)) << "}";
+        out << sep << "{\"plugin\": " << json(pluginName(lpt, m)) << ", " << jsonPortFile(s) << "}";
         sep = ", ";
     }
     out << "]}\n";
@@ -174,7 +172,7 @@ void cmdPorts(const Args& args, Context& cx) {
     const Options o = parseOptions(args, rules);
     if (!o.operands.empty()) throw Error{kUsage, "unexpected argument \"" + o.operands[0] + "\" to ports"};
     const bool asJson = o.has("--json");
-    const MachinePorts machine = discoverPorts(programFolder());
+    const MachinePorts machine = machinePorts();
     const std::string folder = o.value("--plugins", "");
     const Settings settings = {{{},
                                 portSettingOf(folder.empty() ? folderOf(1) : fs::path(folder), 1),

@@ -24,6 +24,7 @@ void cmdServe(Plugin& p, const Args& args, Context& cx);
 void cmdPorts(const Args& args, Context& cx);
 void cmdLines(const Args& args, Context& cx);
 // The arguments each command takes, checked before anything of a chain runs.
+void checkInfo(const Args& args);
 void checkRead(const Args& args);
 void checkRelay(const Args& args);
 void checkWait(const Args& args);
@@ -32,7 +33,7 @@ void checkServe(const Args& args);
 namespace {
 
 const Command kCommands[] = {
-    {"info", cmdInfo, nullptr, noArgs, help::info.synopsis, help::info.text, "", false, false},
+    {"info", cmdInfo, nullptr, checkInfo, help::info.synopsis, help::info.text, "", false, false},
     {"list", cmdList, nullptr, noArgs, help::list.synopsis, help::list.text, "", false, false},
     {"read", cmdRead, nullptr, checkRead, help::read.synopsis, help::read.text, "", true, false},
     {"relay", cmdRelay, nullptr, checkRelay, help::relay.synopsis, help::relay.text, "1 on", true, true},

@@ -84,7 +84,4 @@ void checkOutput(std::ostream& out, const char* what);
 // The plug-in file the user named: a bare name looked up where the plug-ins lie.
 std::string pluginFile(const std::string& name);
 
-// The lines that tell why the plug-in answers "no value" and the step that helps.
-std::string accessAdvice(Plugin& p);
-
 }  // namespace kolmctl

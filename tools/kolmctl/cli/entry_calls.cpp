@@ -4,12 +4,9 @@
 #include <charconv>
 #include <cstring>
 
-#include "barred_helper.h"
+#include "advice.h"
 #include "commands.h"
 #include "cp1252.h"
-#include "machine_ports.h"
-#include "plugin_ports.h"
-#include "virtual_box_signals.h"
 
 namespace kolmctl {
 
@@ -70,18 +67,6 @@ std::string titleText(Plugin& p, const char* name) {
     if (l == nullptr || l->sig->result != Type::Text || !l->sig->params.empty()) return {};
     const Answer a = p.call(*l, {});
     return textShown(a.textState, a.text);
-}
-
-std::string accessAdvice(Plugin& p) {
-    if (virtualBox(p)) return virtualBoxAdvice(p.path());
-    const bool windows = p.kind().container == Container::Pe;
-    std::string advice = noPortAdvice(p.path(), variantOf(p), windows);
-    if (!windows) return advice;
-    // Where Windows bars the helper's driver, no step of the usual ones can help.
-    const MachinePorts machine = discoverPorts(programFolder());
-    if (!machine.helperOpen && machine.helperDriverBarred())
-        advice += "\n" + barredHelperAdvice(machine, "  ");
-    return advice;
 }
 
 void checkOutput(std::ostream& out, const char* what) {

@@ -12,6 +12,9 @@ namespace kolmctl {
 // A JSON string: UTF-8 (anything else replaced), quotes, backslashes and control
 // characters escaped.
 std::string json(const std::string& raw);
+// null for an empty text.
+inline std::string jsonOrNull(const std::string& text) { return text.empty() ? "null" : json(text); }
+inline const char* jsonBool(bool b) { return b ? "true" : "false"; }
 // A number as JSON: its shortest exact form; null where it is not finite.
 std::string jsonNumber(double v);
 

@@ -8,6 +8,7 @@
 #include "interrupts.h"
 #include "kolm_version.h"
 #include "kolmctl_help.h"
+#include "lines_before_load.h"
 #include "machine_ports.h"
 #include "plugin_files.h"
 
@@ -84,7 +85,8 @@ void runLoad(const std::string& name, const Args& words, Context& cx) {
     const std::string path = pluginFile(name);
     const bool usesRelays =
         std::ranges::any_of(lines, [](const Args& l) { return findCommand(l[0])->usesRelays; });
-    const LinesBeforeLoad before = usesRelays ? linesBeforeLoad(path) : LinesBeforeLoad{};
+    const LinesBeforeLoad before =
+        usesRelays ? linesBeforeLoad(path, variantOfFileName(path)) : LinesBeforeLoad{};
     const std::unique_ptr<Plugin> plugin = Plugin::load(path, cx.session);
     cx.box = BoxState::atLoad(*plugin, before);
     for (const Args& line : lines) runOnPlugin(*plugin, line, cx);

@@ -4,8 +4,8 @@
 // waits on one either.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
-#include <string>
 
 namespace kolmctl {
 
@@ -13,8 +13,13 @@ namespace kolmctl {
 // kolm::readSettingsFile.
 int readWholeFile(const std::filesystem::path& path, char* text, int capacity);
 
-// Why a file that is there gave `answer` rather than its text, for a file read with
-// `capacity`: "is a pipe (FIFO) or a socket, not a file".
-std::string fileProblem(int answer, int capacity);
+// Why a file that is there was not read whole.
+enum class NotRead : std::uint8_t { folder, pipe, device, tooLong, unreadable };
+// A file read with `capacity` that gave `answer` rather than its text.
+struct FileNotRead {
+    NotRead why = NotRead::unreadable;
+    int capacity = 0;
+};
+FileNotRead fileNotRead(int answer, int capacity);
 
 }  // namespace kolmctl

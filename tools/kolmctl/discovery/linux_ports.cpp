@@ -4,15 +4,12 @@
 // is opened and no register read.
 #include <fcntl.h>
 #include <grp.h>
-#include <linux/ppdev.h>
 #include <sys/io.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 
 #include "linux_parport_proc.h"
@@ -63,8 +60,7 @@ MachinePorts discoverPorts(const std::string&) {
     // Should the kernel refuse to take the grant back, it stays with this thread of
     // kolmctl, which never makes a port access: nothing to do but say so.
     machine.directIo = ::ioperm(0x378, 3, 1) == 0;
-    if (machine.directIo && ::ioperm(0x378, 3, 0) != 0)
-        std::perror("kolmctl: giving back direct port access");
+    if (machine.directIo && ::ioperm(0x378, 3, 0) != 0) machine.directIoKept = errno;
     // The usblp driver's printers: its device files, made by udev for each one plugged in.
     for (int n = 0; n < 16; ++n)
         if (const std::string lp = "/dev/usb/lp" + std::to_string(n); ::access(lp.c_str(), F_OK) == 0)
@@ -87,39 +83,13 @@ MachinePorts discoverPorts(const std::string&) {
     return machine;
 }
 
-std::optional<std::uint8_t> readDataLines(std::uint16_t base, const std::string&) {
-    int n = 0;
-    while (n < kolm::kMaxParports && kolm::parportBase(n) != base) ++n;
-    char holder[64];
-    if (n == kolm::kMaxParports || (kolm::parportHolder(n, holder) && holder[0] != '\0')) return std::nullopt;
-    const std::string device = "/dev/parport" + std::to_string(n);
-    const int fd = ::open(device.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd >= 0) {
-        unsigned char value = 0;
-        const bool claimed = ::ioctl(fd, PPCLAIM) == 0;
-        const bool read = claimed && ::ioctl(fd, PPRDATA, &value) == 0;
-        if (claimed) ::ioctl(fd, PPRELEASE);
-        ::close(fd);
-        if (read) return value;
-        return std::nullopt;
-    }
-    // No ppdev: direct I/O for this one read, where the kernel grants it.
-    if (::ioperm(base, 1, 1) != 0) return std::nullopt;
-    const std::uint8_t value = ::inb(base);
-    ::ioperm(base, 1, 0);
-    return value;
-}
-
-std::string accessStep(const MachinePorts& machine, const MachinePort* port) {
-    if ((port != nullptr && port->device == MachinePort::Device::usable) || machine.directIo) return {};
-    if (port == nullptr)
-        return "the kernel lists no parallel port there: load its driver (sudo modprobe parport_pc), or run "
-               "the host as root for direct I/O";
-    if (!machine.ppdev)
-        return "load the ppdev driver: sudo modprobe ppdev (add ppdev to /etc/modules to keep it)";
-    if (port->device == MachinePort::Device::denied)
-        return "join group " + port->group + ": sudo adduser $USER " + port->group + ", then log in again";
-    return port->description + " is missing although ppdev is loaded: check the udev rules for it";
+AccessBlock accessBlock(const MachinePorts& machine, const MachinePort* port) {
+    if ((port != nullptr && port->device == MachinePort::Device::usable) || machine.directIo)
+        return AccessBlock::none;
+    if (port == nullptr) return AccessBlock::noKernelPort;
+    if (!machine.ppdev) return AccessBlock::noPpdev;
+    if (port->device == MachinePort::Device::denied) return AccessBlock::deviceDenied;
+    return AccessBlock::deviceMissing;
 }
 
 }  // namespace kolmctl

@@ -1,12 +1,11 @@
 // The machine's parallel ports and what stands between each one and a plug-in, as
-// the platform lists them, so that kolmctl can tell a user why a plug-in has no port
-// and the one step that gives it one. Looks only: never opens, claims or touches a
-// port. One file per platform: linux_ports.cpp, windows_ports.cpp.
+// the platform lists them: facts, which cli/advice words for the user. Looks only:
+// never opens, claims or touches a port. One file per platform: linux_ports.cpp,
+// windows_ports.cpp.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +27,7 @@ struct MachinePorts {
     // Linux
     bool ppdev = false;     // the kernel's ppdev driver is loaded
     bool directIo = false;  // the kernel grants direct I/O to this process (root, CAP_SYS_RAWIO)
+    int directIoKept = 0;   // errno where the kernel would not take that grant back
     // Windows: the port helper beside the program, and whether its driver is open.
     std::string helper;
     bool helperOpen = false;
@@ -37,7 +37,8 @@ struct MachinePorts {
     bool driverBlocklist = false;
     bool helperDriverBarred() const { return memoryIntegrity || driverBlocklist; }
     // USB printer cables, which show as printer ports but speak the printer protocol,
-    // not the port's lines: /dev/usb/lp0 on Linux, USB001 on Windows.
+    // not the port's lines: /dev/usb/lp0 on Linux, USB001 on Windows; empty where
+    // Windows names none.
     std::vector<std::string> usbPrinters;
 };
 
@@ -51,20 +52,25 @@ std::string systemTextAsUtf8(const std::string& text);
 // helper there, where the host program keeps it).
 MachinePorts discoverPorts(const std::string& programFolder);
 
-// The byte on the data lines of the port at `base` as they stand, read without a
-// plug-in: on Linux through ppdev (claimed for that one read and let go) or direct
-// I/O where the kernel grants it, at a port the kernel lists; on Windows through the
-// port helper beside the plug-in in `pluginFolder`, or in the system folder. Nothing is
-// written. nullopt where kolmctl cannot read it: it never guesses.
-std::optional<std::uint8_t> readDataLines(std::uint16_t base, const std::string& pluginFolder);
-
 // The port at `base`; nullptr when the platform lists none there.
 const MachinePort* portAt(const MachinePorts& machine, std::uint16_t base);
 
-// The one step that lets a plug-in reach `port` (nullptr: a port the platform does
-// not list), or empty when nothing stands in the way. A port held by another program
-// is reachable: the plug-in takes it when it is let go.
-std::string accessStep(const MachinePorts& machine, const MachinePort* port);
+// What keeps a plug-in from `port` (nullptr: a port the platform does not list); the
+// first of them, which is the one to remove first. A port held by another program is
+// reachable: the plug-in takes it when it is let go.
+enum class AccessBlock : std::uint8_t {
+    none,
+    // Linux
+    noKernelPort,   // the kernel lists no parallel port there, and grants no direct I/O
+    noPpdev,        // the ppdev driver is not loaded
+    deviceDenied,   // the port's device file is not open to this user, only to port.group
+    deviceMissing,  // ppdev is loaded, but the port's device file is not there
+    // Windows
+    helperBarred,  // no helper open, and code integrity keeps its driver from loading
+    noHelper,      // no port helper beside the program
+    helperClosed,  // the helper is there, its driver not installed
+};
+AccessBlock accessBlock(const MachinePorts& machine, const MachinePort* port);
 
 // The configuration manager's answer for one I/O resource (Windows: IO_DES, packed:
 // count, type, 64-bit first and last port, flags). False when it is not one.

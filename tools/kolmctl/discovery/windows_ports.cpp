@@ -126,39 +126,12 @@ MachinePorts discoverPorts(const std::string& folder) {
     return machine;
 }
 
-std::optional<std::uint8_t> readDataLines(std::uint16_t base, const std::string& pluginFolder) {
-    char system[MAX_PATH];
-    const UINT n = GetSystemDirectoryA(system, MAX_PATH);
-    const std::string places[] = {pluginFolder, n > 0 && n < MAX_PATH ? std::string(system, n) + "\\" : ""};
-    for (const std::string& folder : places) {
-        if (folder.empty()) continue;
-        const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        HMODULE module = LoadLibraryExA((folder + kolm::facts::kHelperDll).c_str(), nullptr,
-                                        LOAD_WITH_ALTERED_SEARCH_PATH);
-        SetErrorMode(oldMode);
-        if (module == nullptr) continue;
-        kolm::HelperCalls calls;
-        std::optional<std::uint8_t> value;
-        if (kolm::bindHelperCalls(module, calls))
-            value = static_cast<std::uint8_t>(calls.inp32(static_cast<short>(base)));
-        FreeLibrary(module);
-        if (value) return value;
-    }
-    return std::nullopt;
-}
-
-std::string accessStep(const MachinePorts& machine, const MachinePort*) {
-    // No helper, and no administrator, brings a barred driver in: say what does.
-    if (!machine.helperOpen && machine.helperDriverBarred())
-        return "turn Memory integrity off, or use another PC (kolmctl ports says why and how)";
-    if (machine.helper.empty())
-        return std::string("put the port helper ") + kolm::facts::kHelperDll +
-               " in the host program's folder, beside the plug-in (and "
-               "beside kolmctl.exe for this check)";
-    if (!machine.helperOpen)
-        return "run the host program once as administrator, so that " + machine.helper +
-               " installs its driver";
-    return {};
+AccessBlock accessBlock(const MachinePorts& machine, const MachinePort*) {
+    // No helper, and no administrator, brings a barred driver in.
+    if (!machine.helperOpen && machine.helperDriverBarred()) return AccessBlock::helperBarred;
+    if (machine.helper.empty()) return AccessBlock::noHelper;
+    if (!machine.helperOpen) return AccessBlock::helperClosed;
+    return AccessBlock::none;
 }
 
 }  // namespace kolmctl

@@ -37,7 +37,7 @@ std::string descriptionOf(HDEVINFO set, SP_DEVINFO_DATA& device) {
     char text[256] = {};
     if (!SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_DEVICEDESC, nullptr,
                                            reinterpret_cast<BYTE*>(text), sizeof text - 1, nullptr))
-        return "a USB printer port";
+        return {};
     return text;
 }
 
@@ -57,7 +57,7 @@ void readUsbPrinters(MachinePorts& machine) {
             SetupDiGetDeviceInterfaceDetailA(set, &printer, nullptr, 0, nullptr, &device) == FALSE &&
             device.DevInst != 0)
             name = descriptionOf(set, device);
-        machine.usbPrinters.push_back(name.empty() ? "a USB printer port" : name);
+        machine.usbPrinters.push_back(name);
     }
     SetupDiDestroyDeviceInfoList(set);
 }
