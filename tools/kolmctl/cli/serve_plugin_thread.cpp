@@ -207,9 +207,9 @@ void runPluginThread(Plugin& p, Context& cx, ServeHub& hub, CaptureRecord& recor
     hub.setField("title", json(titleText(p, "titre")));
     hub.setField("file", json(std::filesystem::path(p.path()).filename().string()));
     hub.setField("virtual", o.virtualBox ? "true" : "false");
-    hub.setField("access", json(o.virtualBox     ? "the virtual box inside the plug-in"
+    hub.setField("access", json(o.virtualBox       ? "the virtual box inside the plug-in"
                                 : cx.box.reached() ? "the port answers"
-                                                 : "not tried yet"));
+                                                   : "not tried yet"));
     hub.setField("relays", relaysJson(o));
     hub.setField("capture", captureJson(o, nullptr));
     hub.setField("max_rate", jsonNumber(kFastestRate));

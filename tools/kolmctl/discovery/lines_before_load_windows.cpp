@@ -13,8 +13,8 @@ std::optional<std::uint8_t> readDataRegister(std::uint16_t base, const std::stri
     for (const std::string& folder : places) {
         if (folder.empty()) continue;
         const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        HMODULE module =
-            LoadLibraryExA((folder + kolm::facts::kHelperDll).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        HMODULE module = LoadLibraryExA((folder + kolm::facts::kHelperDll).c_str(), nullptr,
+                                        LOAD_WITH_ALTERED_SEARCH_PATH);
         SetErrorMode(oldMode);
         if (module == nullptr) continue;
         kolm::HelperCalls calls;
