@@ -6,6 +6,20 @@ namespace kolmctl {
 
 namespace {
 
+// Which kolmctl loads a plug-in of this kind: "the kolmctl.exe of the 64-bit Windows
+// package (windows-x64)", ...; empty for a kind no kolmctl is built for.
+std::string kolmctlFor(const FileKind& kind) {
+    if (kind.container == Container::Pe && kind.machine == Machine::X86_64)
+        return "the kolmctl.exe of the 64-bit Windows package (windows-x64)";
+    if (kind.container == Container::Pe && kind.machine == Machine::I386)
+        return "the kolmctl.exe of the 32-bit Windows package (windows-x86)";
+    if (kind.container == Container::Elf && kind.machine == Machine::X86_64)
+        return "the kolmctl of the x86-64 Linux package (amd64)";
+    if (kind.container == Container::Elf && kind.machine == Machine::I386)
+        return "the kolmctl of the i386 Linux package";
+    return {};
+}
+
 Exit codeOf(Trouble kind) {
     switch (kind) {
     case Trouble::NoSuchFile: return kFileNotFound;

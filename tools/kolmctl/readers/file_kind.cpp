@@ -86,18 +86,6 @@ std::string describe(const FileKind& kind) {
     return "not a shared library";
 }
 
-std::string kolmctlFor(const FileKind& kind) {
-    if (kind.container == Container::Pe && kind.machine == Machine::X86_64)
-        return "the kolmctl.exe of the 64-bit Windows package (windows-x64)";
-    if (kind.container == Container::Pe && kind.machine == Machine::I386)
-        return "the kolmctl.exe of the 32-bit Windows package (windows-x86)";
-    if (kind.container == Container::Elf && kind.machine == Machine::X86_64)
-        return "the kolmctl of the x86-64 Linux package (amd64)";
-    if (kind.container == Container::Elf && kind.machine == Machine::I386)
-        return "the kolmctl of the i386 Linux package";
-    return {};
-}
-
 const char* windowsHelperFor(Machine machine) {
     return machine == Machine::X86_64 ? kolm::facts::kHelperDll64 : kolm::facts::kHelperDll32;
 }

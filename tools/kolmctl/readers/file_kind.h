@@ -27,9 +27,6 @@ FileKind fileKindOf(const unsigned char* head, std::size_t size);
 FileKind hostKind();
 // "i386 Windows DLL", "x86-64 Linux shared object", ...
 std::string describe(const FileKind& kind);
-// Which kolmctl loads a plug-in of this kind: "the kolmctl.exe of the 64-bit Windows
-// package (windows-x64)", ...; empty for a kind no kolmctl is built for.
-std::string kolmctlFor(const FileKind& kind);
 // The port helper a Windows plug-in of this machine loads: a process loads only DLLs of
 // its own width, and the 64-bit helper carries the same calls under another name.
 const char* windowsHelperFor(Machine machine);
