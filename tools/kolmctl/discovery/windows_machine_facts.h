@@ -3,6 +3,13 @@
 // helper's driver, and the USB printer cables that look like a way to a port.
 #pragma once
 
+#include <windows.h>
+// clang-format off: setupapi.h needs windows.h first
+#include <setupapi.h>
+// clang-format on
+
+#include <string>
+
 #include "machine_ports.h"
 
 namespace kolmctl {
@@ -15,5 +22,9 @@ void readCodeIntegrity(MachinePorts& machine);
 // machine.usbPrinters: the USB printer ports (USB001, ...) of the USB printing
 // driver's devices present now.
 void readUsbPrinters(MachinePorts& machine);
+
+// A device's registry text (SPDRP_FRIENDLYNAME, SPDRP_DEVICEDESC, ...) as UTF-8; empty
+// where it has none.
+std::string deviceText(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property);
 
 }  // namespace kolmctl

@@ -61,14 +61,6 @@ std::vector<IoRange> ioRanges(DEVINST device) {
     return ranges;
 }
 
-std::string friendlyName(HDEVINFO set, SP_DEVINFO_DATA& device) {
-    char text[256] = {};
-    if (!SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_FRIENDLYNAME, nullptr,
-                                           reinterpret_cast<BYTE*>(text), sizeof text - 1, nullptr))
-        return {};
-    return utf8FromAnsi(text);
-}
-
 // "LPT1", "COM3": the name under which Windows offers the port.
 std::string portName(HDEVINFO set, SP_DEVINFO_DATA& device) {
     HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
@@ -82,6 +74,14 @@ std::string portName(HDEVINFO set, SP_DEVINFO_DATA& device) {
 }
 
 }  // namespace
+
+std::string deviceText(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
+    char text[256] = {};
+    if (!SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, reinterpret_cast<BYTE*>(text),
+                                           sizeof text - 1, nullptr))
+        return {};
+    return utf8FromAnsi(text);
+}
 
 std::string systemTextAsUtf8(const std::string& text) { return utf8FromAnsi(text.c_str()); }
 
@@ -104,7 +104,7 @@ MachinePorts discoverPorts(const std::string& folder) {
             MachinePort port;
             port.name = portName(set, device);
             if (port.name.rfind("LPT", 0) != 0) continue;  // the serial ports share the class
-            port.description = friendlyName(set, device);
+            port.description = deviceText(set, device, SPDRP_FRIENDLYNAME);
             port.base = parallelBase(ioRanges(device.DevInst));
             machine.ports.push_back(port);
         }

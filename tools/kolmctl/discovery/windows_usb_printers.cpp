@@ -33,14 +33,6 @@ std::string portOf(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& printer) {
     return name;
 }
 
-std::string descriptionOf(HDEVINFO set, SP_DEVINFO_DATA& device) {
-    char text[256] = {};
-    if (!SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_DEVICEDESC, nullptr,
-                                           reinterpret_cast<BYTE*>(text), sizeof text - 1, nullptr))
-        return {};
-    return text;
-}
-
 }  // namespace
 
 void readUsbPrinters(MachinePorts& machine) {
@@ -56,7 +48,7 @@ void readUsbPrinters(MachinePorts& machine) {
         if (name.empty() &&
             SetupDiGetDeviceInterfaceDetailA(set, &printer, nullptr, 0, nullptr, &device) == FALSE &&
             device.DevInst != 0)
-            name = descriptionOf(set, device);
+            name = deviceText(set, device, SPDRP_DEVICEDESC);
         machine.usbPrinters.push_back(name);
     }
     SetupDiDestroyDeviceInfoList(set);
