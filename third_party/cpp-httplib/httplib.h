@@ -590,8 +590,11 @@ private:
         {
           std::unique_lock<std::mutex> lock(pool_.mutex_);
 
-          pool_.cond_.wait(
-              lock, [&] { return !pool_.jobs_.empty() || pool_.shutdown_; });
+          // kolm: waits in slices (wait_for inlines to pthread_cond_clockwait), so that
+          // kolmctl needs no C++ runtime newer than GCC 11's: condition_variable::wait
+          // is a GLIBCXX_3.4.30 symbol.
+          while (pool_.jobs_.empty() && !pool_.shutdown_)
+            pool_.cond_.wait_for(lock, std::chrono::seconds(1));
 
           if (pool_.shutdown_ && pool_.jobs_.empty()) { break; }
 
