@@ -15,7 +15,9 @@ pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; }
 trap cleanup EXIT
 
-"$kolmctl" "$work/kolmsim.so" serve >"$work/out" 2>"$work/err" &
+mkdir "$work/tmp"
+# Few events kept, so that a stream that stops reading falls behind them in a second.
+TMPDIR=$work/tmp KOLMCTL_SERVE_EVENTS_KEPT=3000 "$kolmctl" "$work/kolmsim.so" serve >"$work/out" 2>"$work/err" &
 server=$!
 pids+=("$server")
 for _ in $(seq 200); do grep -q token "$work/out" && break; sleep 0.1; done
@@ -73,11 +75,18 @@ check "a channel the box lacks" 400 "channels 0 and 1" -X POST -d '{"channels":[
 check "a calibration without a unit" 400 "calibration" -X PUT -d '{"name":"T","a":1,"b":0}' "${auth[@]}" "$base/api/calibration/0"
 check "a calibration" 200 "kolmcal.ini" -X PUT -d '{"name":"T","unit":"°C","a":20,"b":-10}' "${auth[@]}" "$base/api/calibration/0"
 check "info shows it" 200 '"calibration":\{"name":"T","unit":"°C","a":20,"b":-10\}' "${auth[@]}" "$base/api/info"
+mv "$work/kolmcal.ini" "$work/kolmcal.kept" && mkdir "$work/kolmcal.ini" # a path no file can take
+check "a calibration that cannot be saved" 500 '"error":".*kolmcal.ini' -X PUT -d '{"name":"F","unit":"N","a":1,"b":0}' "${auth[@]}" "$base/api/calibration/0"
+rmdir "$work/kolmcal.ini" && mv "$work/kolmcal.kept" "$work/kolmcal.ini"
+check "and keeps the one it had" 200 '"calibration":\{"name":"T","unit":"°C","a":20,"b":-10\}' "${auth[@]}" "$base/api/info"
 
 # A stream open while a capture of 20 readings runs, a relay switched during it.
 curl -sN "$base/api/stream?token=$token&client=watcher" >"$work/stream" &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/stream" ] && break; sleep 0.1; done
+rmdir "$work/tmp"
+check "no scratch file for the readings" 500 "scratch file" -X POST -d '{"rate":10}' "${auth[@]}" "$base/api/capture/start"
+mkdir "$work/tmp"
 check "a capture starts" 200 '"running":true' -X POST -d '{"channels":[0,1],"rate":10,"duration":2}' "${auth[@]}" "$base/api/capture/start"
 check "a second one waits for it" 409 "running" -X POST -d '{"rate":10}' "${auth[@]}" "$base/api/capture/start"
 check "a relay during the capture" 200 '"relays":\[false,true,true,false\]' -X PUT -d on "${auth[@]}" "$base/api/relays/2"
@@ -100,6 +109,40 @@ check "the chart" 200 '<svg' "${auth[@]}" "$base/api/capture.svg"
 check "clear" 200 '\{\}' -d '' "${auth[@]}" "$base/api/capture/clear"
 check "nothing to download after it" 409 "no capture" "${auth[@]}" "$base/api/capture.csv"
 
+# A stream that stops reading falls behind the events kept: it is told so and closed,
+# kolmctl's memory stays bounded, and the watcher still gets every reading.
+# A stand-in client that stops reading; 5 s at 10 kHz is more than the kernel buffers hold.
+python3 -c '
+import socket, sys
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+s.connect(("127.0.0.1", int(sys.argv[1])))
+s.sendall(b"GET /api/stream?token=%s HTTP/1.1\r\nHost: 127.0.0.1:%s\r\nConnection: close\r\n\r\n" % (sys.argv[2].encode(), sys.argv[1].encode()))
+with open(sys.argv[3], "wb") as f:
+    while b := s.recv(65536):
+        f.write(b)
+        f.flush()
+' "$port" "$token" "$work/slow" &
+slow=$!
+pids+=("$slow")
+for _ in $(seq 100); do [ -s "$work/slow" ] && break; sleep 0.1; done
+kill -STOP "$slow"
+before=$(wc -l <"$work/stream")
+check "a fast capture starts" 200 '"running":true' -X POST -d '{"rate":10000,"duration":5}' "${auth[@]}" "$base/api/capture/start"
+for _ in $(seq 300); do tail -n +"$before" "$work/stream" | grep -q '"ending":"done"' && break; sleep 0.1; done
+kill -CONT "$slow"
+for _ in $(seq 100); do kill -0 "$slow" 2>/dev/null || break; sleep 0.1; done
+taken=$(curl -s "${auth[@]}" "$base/api/info" | grep -Eo '"taken":[0-9]+' | grep -Eo '[0-9]+')
+readings=$(tail -n +"$before" "$work/stream" | grep -c '^data: {"slot":')
+peak=$(awk '/VmHWM/ {print $2}' "/proc/$server/status")
+if grep -q '^event: overrun' "$work/slow" && ! kill -0 "$slow" 2>/dev/null && [ "$readings" = "$taken" ] &&
+    [ "$taken" -gt 6000 ] && [ "$peak" -lt 65536 ]; then
+    echo "ok   a slow stream is cut off, the watcher keeps all $taken readings, $peak kB at most"
+else
+    echo "FAIL a slow stream: $(grep -c overrun "$work/slow") overrun, watcher $readings of $taken, $peak kB"
+    fails=$((fails + 1))
+fi
+
 # The page with the watcher's stream open holds the relays; another one watches.
 check "the watcher switches" 200 '"relays"' -X PUT -d off -H "X-Kolm-Client: watcher" "${auth[@]}" "$base/api/relays/2"
 check "another page may not" 409 "another page" -X PUT -d on -H "X-Kolm-Client: other" "${auth[@]}" "$base/api/relays/2"
@@ -115,6 +158,20 @@ for _ in $(seq 100); do
     [ "$code" = 503 ] && break
 done
 check "too many clients" 503 "too many clients" -m 1 "$base/api/stream?token=$token"
+
+# On all addresses: the first line is one a browser can open, the network's comes after it.
+"$kolmctl" "$work/kolmsim.so" serve --listen 0.0.0.0 >"$work/all" 2>"$work/all-err" &
+all=$!
+pids+=("$all")
+for _ in $(seq 200); do grep -q token "$work/all" && break; sleep 0.1; done
+kill -TERM "$all"
+wait "$all"
+if grep -Eq '^http://127\.0\.0\.1:[0-9]+/\?token=' "$work/all" && ! grep -q 'http://0\.0\.0\.0' "$work/all-err"; then
+    echo "ok   --listen 0.0.0.0 $(grep -o 'on the network: http://[0-9.]*' "$work/all-err")"
+else
+    echo "FAIL --listen 0.0.0.0: $(cat "$work/all" "$work/all-err")"
+    fails=$((fails + 1))
+fi
 
 # Another serve cannot take the port.
 "$kolmctl" "$work/kolmsim.so" serve --port "$port" >/dev/null 2>"$work/err2"

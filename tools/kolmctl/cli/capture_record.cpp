@@ -1,6 +1,7 @@
 #include "capture_record.h"
 
 #include <cstring>
+#include <utility>
 
 #include "serve_platform.h"
 
@@ -28,15 +29,18 @@ T get(const unsigned char*& at) {
 
 }  // namespace
 
-void CaptureRecord::begin(const Capture& c) {
+bool CaptureRecord::begin(const Capture& c) {
+    ScratchFile file = scratchFile();
+    if (!file) return false;  // the previous capture stays
     const std::lock_guard lock(m_);
-    file_ = scratchFile();
-    failed_ = !file_;
+    file_ = std::move(file);
+    failed_ = false;
     channels_ = c.plan.channels.size();
     rows_ = 0;
     ended_.reset();
     events_.clear();
     buffer_.resize(kHead + channels_ * kValue);
+    return true;
 }
 
 void CaptureRecord::add(const Row& r) {

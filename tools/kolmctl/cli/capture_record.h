@@ -18,7 +18,8 @@ namespace kolmctl {
 
 class CaptureRecord {
 public:
-    void begin(const Capture& c);  // forgets the previous capture
+    // Forgets the previous capture; false (and the previous one stays): no scratch file.
+    bool begin(const Capture& c);
     void add(const Row& r);
     void event(double seconds, const std::string& text);
     void end(const Capture& c, Ending how);

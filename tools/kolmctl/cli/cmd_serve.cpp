@@ -14,6 +14,7 @@ namespace kolmctl {
 namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
+constexpr const char* kAll = "0.0.0.0";
 
 struct ServeOptions {
     int port = 0;
@@ -75,9 +76,15 @@ void cmdServe(Plugin& p, const Args& args, Context& cx) {
     const std::string token = randomToken();
     HttpServer server(hub, downloads, token);
     const int port = server.bind(o.listen, o.port);
-    const std::string url = "http://" + o.listen + ":" + std::to_string(port) + "/?token=" + token;
+    const auto address = [&](const std::string& host) {
+        return "http://" + host + ":" + std::to_string(port) + "/?token=" + token;
+    };
+    // On all addresses, this machine's own one for the first line, the network's for the class.
+    const std::string url = address(o.listen == kAll ? kLoopback : o.listen);
     cx.out << url << "\n";
     cx.out.flush();
+    if (const std::string own = networkAddress(); o.listen == kAll && !own.empty())
+        remark(cx.err, "on the network: " + address(own));
     if (o.listen != kLoopback)
         remark(cx.err, "listening on " + o.listen +
                            ": anyone on the network with this address (token included) sees the readings, "

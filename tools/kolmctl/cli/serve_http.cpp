@@ -210,6 +210,23 @@ struct HttpServer::Impl {
     }
 };
 
+std::string networkAddress() {
+    const socket_t s = socket(AF_INET, SOCK_DGRAM, 0);
+    if (s == INVALID_SOCKET) return {};
+    sockaddr_in outward{};
+    outward.sin_family = AF_INET;
+    outward.sin_port = htons(9);
+    inet_pton(AF_INET, "198.51.100.1", &outward.sin_addr);  // a documentation address
+    sockaddr_in own{};
+    socklen_t size = sizeof own;
+    char text[INET_ADDRSTRLEN] = "";
+    const bool found = connect(s, reinterpret_cast<const sockaddr*>(&outward), sizeof outward) == 0 &&
+                       getsockname(s, reinterpret_cast<sockaddr*>(&own), &size) == 0 &&
+                       inet_ntop(AF_INET, &own.sin_addr, text, sizeof text) != nullptr;
+    httplib::detail::close_socket(s);
+    return found ? text : std::string();
+}
+
 HttpServer::HttpServer(ServeHub& hub, ServeDownloads& downloads, std::string token)
     : impl_(new Impl{hub, downloads, std::move(token), {}, {}, {}}) {
     impl_->routes();

@@ -10,6 +10,11 @@
 namespace kolmctl {
 
 class ServeHub;
+
+// This machine's IPv4 address on the network: the one a route outward picks (nothing is
+// sent); empty where there is no such route.
+std::string networkAddress();
+
 class ServeDownloads;
 
 class HttpServer {

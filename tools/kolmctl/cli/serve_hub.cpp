@@ -1,6 +1,7 @@
 #include "serve_hub.h"
 
 #include <chrono>
+#include <cstdlib>
 
 namespace kolmctl {
 
@@ -8,6 +9,14 @@ namespace {
 
 constexpr auto kAnswerWait = std::chrono::seconds(20);  // a switch waits at most a slot of 10 s
 constexpr std::size_t kMostBytesAtOnce = 1 << 16;       // what one write to a stream takes at most
+
+// The most events kept for the streams: at 1000 readings a second, 30 s of them.
+// KOLMCTL_SERVE_EVENTS_KEPT keeps fewer, so that a test overruns a slow stream in a second.
+std::size_t mostEventsKept() {
+    const char* set = std::getenv("KOLMCTL_SERVE_EVENTS_KEPT");
+    const long n = set != nullptr ? std::strtol(set, nullptr, 10) : 0;
+    return n > 0 && n < 30000 ? static_cast<std::size_t>(n) : 30000;
+}
 
 }  // namespace
 
@@ -18,6 +27,8 @@ struct ServeHub::Pending {
     std::condition_variable done;
     std::optional<ServeAnswer> answer;
 };
+
+ServeHub::ServeHub() : mostKept_(mostEventsKept()) {}
 
 ServeAnswer ServeHub::post(const ServeCommand& c) {
     auto p = std::make_shared<Pending>();
@@ -77,7 +88,7 @@ void ServeHub::publish(const std::string& event, const std::string& json) {
         std::string text = event.empty() ? std::string() : "event: " + event + "\n";
         text += "data: " + json + "\n\n";
         kept_.push_back(std::move(text));
-        if (kept_.size() > kEventsKept) {
+        if (kept_.size() > mostKept_) {
             kept_.pop_front();
             ++first_;
         }

@@ -37,8 +37,7 @@ struct ServeAnswer {
 
 class ServeHub {
 public:
-    // The most events kept for the streams: at 1000 readings a second, 30 s of them.
-    static constexpr std::size_t kEventsKept = 30000;
+    ServeHub();
     // The most streams open at once (the page of each screen of a class).
     static constexpr std::size_t kMostStreams = 32;
 
@@ -86,6 +85,7 @@ private:
     std::condition_variable jobs_;
     std::deque<std::string> kept_;
     std::uint64_t first_ = 0;  // the number of kept_.front()
+    const std::size_t mostKept_;
     std::deque<std::shared_ptr<Pending>> pending_;
     std::multiset<std::string> streams_;
     std::string controller_;

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "exit_codes.h"
@@ -40,6 +41,16 @@ void listenAlone(std::uintptr_t socket) {
     setsockopt(static_cast<int>(socket), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 }
 
-ScratchFile scratchFile() { return ScratchFile(std::tmpfile()); }
+// In TMPDIR where it is set (tmpfile() would ignore it), gone from the folder at once.
+ScratchFile scratchFile() {
+    const char* dir = std::getenv("TMPDIR");
+    std::string path = std::string(dir != nullptr && *dir != 0 ? dir : "/tmp") + "/kolmctl-XXXXXX";
+    const int fd = mkstemp(path.data());
+    if (fd < 0) return ScratchFile(nullptr);
+    unlink(path.c_str());
+    FILE* file = fdopen(fd, "w+b");
+    if (file == nullptr) close(fd);
+    return ScratchFile(file);
+}
 
 }  // namespace kolmctl

@@ -61,10 +61,7 @@ std::string captureJson(const Owner& o, const Capture* c) {
 class PageOutput : public CaptureOutput {
 public:
     explicit PageOutput(Owner& o) : o_(o) {}
-    void begin(const Capture& c) override {
-        o_.record.begin(c);
-        o_.hub.setField("capture", captureJson(o_, &c));
-    }
+    void begin(const Capture& c) override { o_.hub.setField("capture", captureJson(o_, &c)); }
     void row(const Capture& c, const Row& r) override {
         o_.record.add(r);
         std::string& l = line_;
@@ -147,6 +144,9 @@ void startCapture(Owner& o, ServeHub::Job& job) {
         cmd.duration > 0 ? std::max(1L, static_cast<long>(std::ceil(cmd.duration * cmd.rate - 1e-9))) : 0;
     c.plan = {cmd.channels, {}, Values::Both, count, 1.0 / cmd.rate, cmd.duration};
     for (std::int32_t ch : cmd.channels) c.plan.names.push_back(o.names[static_cast<std::size_t>(ch)]);
+    if (!o.record.begin(c))
+        return job.answer({500, errorJson("no scratch file for the capture's readings could be made "
+                                          "in the temporary folder (TMPDIR)")});
     o.running = true;
     o.started = steadySeconds();
     o.hub.setRunning(true);
