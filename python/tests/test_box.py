@@ -122,15 +122,20 @@ def test_the_schedule_keeps_its_slots_as_kolmctl_does():
 CALIBRATION = "[channel 0]\nname=T\nunit=\u00b0C\na=20\nb=-10\n[channel 1]\nname=pH;x,y\nunit=pH\na=-2.5\nb=7.25\n"
 
 
-@pytest.mark.parametrize("french, count, calibrated, ini", [
-    (False, 3, False, CALIBRATION), (True, 3, False, ""), (False, 1, False, ""),
-    (False, 3, True, CALIBRATION), (True, 3, True, CALIBRATION), (False, 1, True, CALIBRATION),
-    (False, 3, True, "[channel 1]\nname=pH\n"), (True, 3, True, "; none\n"),
-    (False, 3, True, "[channel 0]\nname=T\na=20 V\n"),  # refused by both, naming the line
+@pytest.mark.parametrize("french, count, calibrated, ini, folder", [
+    (False, 3, False, CALIBRATION, "."), (True, 3, False, "", "."), (False, 1, False, "", "."),
+    (False, 3, True, CALIBRATION, "."), (True, 3, True, CALIBRATION, "."), (False, 1, True, CALIBRATION, "."),
+    (False, 3, True, "[channel 1]\nname=pH\n", "."), (True, 3, True, "; none\n", "."),
+    (True, 3, True, CALIBRATION, "user/kolm"),  # none beside the plug-in: the user's
+    (False, 3, True, "[channel 0]\nname=T\na=20 V\n", "."),  # refused by both, naming the line
 ])
-def test_to_csv_writes_what_kolmctl_writes(sim, clock, tmp_path, french, count, calibrated, ini):
+def test_to_csv_writes_what_kolmctl_writes(sim, clock, tmp_path, monkeypatch, french, count, calibrated, ini,
+                                           folder):
     from conftest import DEV_KOLMCTL
-    (tmp_path / "kolmcal.ini").write_text(ini, encoding="utf-8")
+    monkeypatch.delenv("APPDATA", raising=False)
+    monkeypatch.setenv("XDG_CONFIG_HOME", str(tmp_path / "user"))
+    (tmp_path / folder).mkdir(parents=True, exist_ok=True)
+    (tmp_path / folder / "kolmcal.ini").write_text(ini, encoding="utf-8")
     done = subprocess.run([str(DEV_KOLMCTL), str(sim.path), "read", "--csv-fr" if french else "--csv", "--rate",
                            "100", "--count", str(count)] + ["--calibrated"] * calibrated, capture_output=True)
     capture = sim.capture(rate=100, count=count)
