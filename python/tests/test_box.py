@@ -128,7 +128,8 @@ CALIBRATION = "[channel 0]\nname=T\nunit=\u00b0C\na=20\nb=-10\n[channel 1]\nname
     (False, 3, True, "[channel 1]\nname=pH\n", "."), (True, 3, True, "; none\n", "."),
     (True, 3, True, CALIBRATION, "user/kolm"),  # none beside the plug-in: the user's
     (False, 3, True, "[channel 0]\nname=T\na=20 V\n", "."),  # refused by both, naming the line
-])
+], ids=["csv", "csv-fr", "one", "calibrated", "calibrated-fr", "one-calibrated", "channel-1", "none", "user's",
+        "bad-line"])
 def test_to_csv_writes_what_kolmctl_writes(sim, clock, tmp_path, monkeypatch, french, count, calibrated, ini,
                                            folder):
     from conftest import DEV_KOLMCTL
