@@ -10,6 +10,7 @@ value = a x volts + b:
     b=-10
 """
 
+import math
 import os
 import re
 from pathlib import Path
@@ -19,7 +20,9 @@ from ._errors import KolmError
 
 FILE_NAME = "kolmcal.ini"
 MOST_BYTES = 4096  # kolmctl reads no longer file
-_NUMBER = re.compile(r"[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?")
+# The numbers kolmctl's C library reads: decimal, hexadecimal (0x1.8p3), inf, nan.
+_DECIMAL = re.compile(r"[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?|[+-]?(inf|infinity|nan)", re.IGNORECASE)
+_HEX = re.compile(r"[+-]?0x([0-9a-f]+\.?[0-9a-f]*|\.[0-9a-f]+)(p[+-]?\d+)?", re.IGNORECASE)
 
 
 class Calibration(NamedTuple):
@@ -40,6 +43,8 @@ class Calibration(NamedTuple):
 
 def _shortest(v: float) -> str:
     # kolmctl's numbers: the fewest digits (6 at least) that read back as the same value.
+    if not math.isfinite(v):
+        return "null"
     for digits in range(6, 18):
         text = "%.*g" % (digits, v)
         if float(text) == v:
@@ -89,9 +94,12 @@ def read_calibrations(path: Optional[Path]) -> Tuple[Optional[Calibration], Opti
             raise KolmError(f"{path} line {number}: expected [channel 0], [channel 1] or name=value")
         key, value = key.strip(" \t\r"), value.strip(" \t\r")
         if key in ("a", "b"):
-            if not _NUMBER.fullmatch(value):
+            if _DECIMAL.fullmatch(value):
+                found[channel][key] = float(value)
+            elif _HEX.fullmatch(value):
+                found[channel][key] = float.fromhex(value)
+            else:
                 raise KolmError(f"{path} line {number}: {key} must be a number")
-            found[channel][key] = float(value)
         elif key in ("name", "unit"):
             found[channel][key] = value
         else:
