@@ -28,8 +28,8 @@ from ._plot import plot_live
 from ._plugin import load
 from ._plugin_lookup import find_plugin
 
-__all__ = ["open", "ports", "plot_live", "Box", "Calibration", "Capture", "Reading", "Names", "Relays", "Port", "Ports",
-           "KolmError", "NoPortAccess", "PluginError", "RelaysSetOff"]
+__all__ = ["open", "ports", "plot_live", "Box", "Calibration", "Capture", "Reading", "Names", "Relays", "Port",
+           "Ports", "KolmError", "NoPortAccess", "PluginError", "RelaysSetOff"]
 __version__ = "1.1.0"
 
 

@@ -238,7 +238,7 @@ class Capture:
 
 
 def run(read: Callable[[int], Optional[int]], reached: Callable[[], bool], no_port: Callable[[], NoPortAccess],
-        p: Plan, source: Tuple[str, str], callback: Optional[Callable[[Reading], None]] = None) -> Capture:
+        p: Plan, source: Tuple[Path, str], callback: Optional[Callable[[Reading], None]] = None) -> Capture:
     """Takes `p`'s readings: read(channel) gives a count or None (no answer). Where a
     reading has no answer at all and the port has never answered (reached()), raises
     no_port(). Each reading goes to `callback` as it comes."""
