@@ -9,6 +9,7 @@ virtual box (kolm.open("SIM"), simulated signals from a kolmsim.ini beside it).
         times, counts, volts = box.capture(channels=(0, 1), rate=100, duration=10)
         capture = kolm.plot_live(box, (0, 1), rate=10, duration=30)   # drawn as it comes
         capture.to_csv("mesure.csv", french=True)                      # as kolmctl writes it
+        capture.to_csv("temp.csv", calibrated=True)   # + values in the units of kolmcal.ini
 
 Errors are exceptions: NoPortAccess when the plug-in cannot reach the port (with
 kolmctl's advice), PluginError for a file that is not a plug-in this Python can load;
@@ -19,6 +20,7 @@ from pathlib import Path
 from typing import Union
 
 from ._box import Box, Names, Relays
+from ._calibration import Calibration
 from ._capture import Capture, Reading
 from ._errors import KolmError, NoPortAccess, PluginError, RelaysSetOff
 from ._kolmctl import Port, Ports, ports
@@ -26,8 +28,8 @@ from ._plot import plot_live
 from ._plugin import load
 from ._plugin_lookup import find_plugin
 
-__all__ = ["open", "ports", "plot_live", "Box", "Capture", "Reading", "Names", "Relays", "Port", "Ports",
-           "KolmError", "NoPortAccess", "PluginError", "RelaysSetOff"]
+__all__ = ["open", "ports", "plot_live", "Box", "Calibration", "Capture", "Reading", "Names", "Relays", "Port",
+           "Ports", "KolmError", "NoPortAccess", "PluginError", "RelaysSetOff"]
 __version__ = "1.1.0"
 
 

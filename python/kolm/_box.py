@@ -4,9 +4,10 @@ import os
 import threading
 import warnings
 from pathlib import Path
-from typing import Callable, Iterator, List, NamedTuple, Optional, Sequence
+from typing import Callable, Iterator, List, NamedTuple, Optional, Sequence, Tuple
 
 from . import _capture
+from ._calibration import Calibration, calibration_file, read_calibrations
 from ._errors import KolmError, NoPortAccess, RelaysSetOff
 from ._interface import CHANNELS, ECHO_STEP, NO_VALUE, RELAYS
 from ._kolmctl import no_port_advice
@@ -170,7 +171,7 @@ class Box:
         plan = _capture.plan(channels, rate, duration, count)
         return _capture.run(self._reading, lambda: self._reached,
                             lambda: self._no_port("the first reading of the capture"), plan,
-                            (self.path.name, self.title), callback)
+                            (self.path, self.title), callback)
 
     # -- the port actions --------------------------------------------------------------
     def _ensure_reached(self, what: str) -> None:
@@ -213,6 +214,14 @@ class Box:
         return Names(counts=tuple(text("nea", c) for c in (0, 1)), volts=tuple(text("nead", c) for c in (0, 1)),
                      relays=tuple(text("nsb", k) for k in range(RELAYS)), restore=text("nea", 2),
                      reinit=text("nea", 3))
+
+    @property
+    def calibration(self) -> Tuple[Optional[Calibration], Optional[Calibration]]:
+        """Channels 0 and 1's calibrations (name, unit, a, b: value = a x volts + b), None
+        for one without: from the kolmcal.ini kolmctl reads for this plug-in file (beside
+        it, else in the user's folder), read afresh. KolmError, naming the file and the
+        line, for a bad one."""
+        return read_calibrations(calibration_file(self.path))
 
     @property
     def directory(self) -> List[str]:

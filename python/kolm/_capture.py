@@ -7,8 +7,10 @@ The rows are kolmctl's CSV rows, written by to_csv."""
 import math
 import time
 from datetime import datetime
+from pathlib import Path
 from typing import Callable, Iterator, List, NamedTuple, Optional, Sequence, Tuple
 
+from ._calibration import calibration_file, read_calibrations
 from ._errors import NoPortAccess
 from ._interface import FULL_COUNT, SCALE_COUNTS, SCALE_VOLTS
 
@@ -126,7 +128,7 @@ class Capture:
     gap). A missed slot has no row. numpy arrays when numpy is installed, else lists.
     """
 
-    def __init__(self, plan: Plan, started: datetime, source: Tuple[str, str]):
+    def __init__(self, plan: Plan, started: datetime, source: Tuple[Path, str]):
         self.channels = plan.channels  #: the channels, in column order
         self.rate = 1.0 / plan.period  #: readings per second asked for
         self.slots = plan.slots  #: the readings asked for (0: until stopped)
@@ -168,9 +170,6 @@ class Capture:
         return (f"<kolm.Capture {len(self)} readings of channels {self.channels} at {self.rate:g} Hz, "
                 f"{self.gaps} gaps, {self.missed} missed{', interrupted' if self.interrupted else ''}>")
 
-    def _columns(self) -> List[str]:
-        return [f"ch{c}_{kind}" for c in self.channels for kind in ("counts", "volts")]
-
     def _schedule_text(self) -> str:
         p = self._plan
         text = f"every {_time_text(p.period)} ({_trimmed(1 / p.period)} Hz)"
@@ -180,32 +179,47 @@ class Capture:
             return text + f": {p.slots} reading{'s' if p.slots != 1 else ''}"
         return text + ("" if p.duration else " until stopped")
 
-    def to_csv(self, path, french: bool = False) -> None:
+    def to_csv(self, path, french: bool = False, calibrated: bool = False) -> None:
         """Writes the readings as ``kolmctl read --csv`` does (``--csv-fr`` with `french`:
         ';' between fields and a decimal comma): the lines that say when and how the
         capture was taken (not for one reading), the header, a row a reading; a gap is
-        an empty cell, a count outside 0 to 1023 "invalid(count)"."""
+        an empty cell, a count outside 0 to 1023 "invalid(count)". With `calibrated`, as
+        ``--calibrated`` adds: each calibrated channel's values in its unit, a column
+        after its volts, and a # line with its calibration and file (the plug-in's
+        kolmcal.ini as it is now: KolmError for a bad one)."""
         from . import __version__  # the project's, as kolmctl's own first line gives it
 
         sep, point = (";", ",") if french else (",", ".")
-        file, title = self._source
-        about = f"# kolmctl {__version__} capture of {file}" + (f" ({title})" if title else "")
+        plugin, title = self._source
+        cal_file = calibration_file(plugin) if calibrated else None
+        file_cals = read_calibrations(cal_file)
+        cals = [file_cals[c] for c in self.channels]
+        about = f"# kolmctl {__version__} capture of {plugin.name}" + (f" ({title})" if title else "")
         lines = []
         if self._plan.slots != 1:
             for text in (about, f"# start: {self.started.isoformat(timespec='microseconds')}",
                          f"# schedule: {self._schedule_text()}",
                          "# values: counts through EA and volts = counts x 5 / 1024"):
                 lines.append(_field(text, sep))
-        lines.append(sep.join(["time_s"] + self._columns()))
+            lines += [_field(f"# calibration of channel {c}: {cal.text()} ({cal_file})", sep)
+                      for c, cal in zip(self.channels, cals) if cal]
+        header = ["time_s"]
+        for c, cal in zip(self.channels, cals):
+            header += [f"ch{c}_counts", f"ch{c}_volts"]
+            header += [_field(f"ch{c}_{cal.name} ({cal.unit})", sep)] if cal else []
+        lines.append(sep.join(header))
         for t, row in zip(self._times, self._rows):
             cells = [f"{t:.6f}".replace(".", point)]
-            for c in row:
+            for c, cal in zip(row, cals):
+                valid = not math.isnan(c) and 0 <= c <= MAX_COUNT
                 if math.isnan(c):
                     cells += ["", ""]
-                elif 0 <= c <= MAX_COUNT:
+                elif valid:
                     cells += [f"{c:.0f}", f"{c * VOLTS_PER_COUNT:.4f}".replace(".", point)]
                 else:
                     cells += [f"invalid({c:.0f})"] * 2
+                if cal:
+                    cells.append(f"{cal.value(c * VOLTS_PER_COUNT):.4f}".replace(".", point) if valid else "")
             lines.append(sep.join(cells))
         with open(path, "w", encoding="utf-8", newline="\n") as f:
             f.write("\n".join(lines) + "\n")
@@ -224,7 +238,7 @@ class Capture:
 
 
 def run(read: Callable[[int], Optional[int]], reached: Callable[[], bool], no_port: Callable[[], NoPortAccess],
-        p: Plan, source: Tuple[str, str], callback: Optional[Callable[[Reading], None]] = None) -> Capture:
+        p: Plan, source: Tuple[Path, str], callback: Optional[Callable[[Reading], None]] = None) -> Capture:
     """Takes `p`'s readings: read(channel) gives a count or None (no answer). Where a
     reading has no answer at all and the port has never answered (reached()), raises
     no_port(). Each reading goes to `callback` as it comes."""

@@ -119,12 +119,37 @@ def test_the_schedule_keeps_its_slots_as_kolmctl_does():
         assert slot is None or slot[1] == pytest.approx(float(row["at"])), what
 
 
-@pytest.mark.parametrize("french, count", [(False, 3), (True, 3), (False, 1)])
-def test_to_csv_writes_what_kolmctl_writes(sim, clock, tmp_path, french, count):
+CALIBRATION = "[channel 0]\nname=T\nunit=\u00b0C\na=20\nb=-10\n[channel 1]\nname=pH;x,y\nunit=pH\na=-2.5\nb=7.25\n"
+
+
+@pytest.mark.parametrize("french, count, calibrated, ini, folder", [
+    (False, 3, False, CALIBRATION, "."), (True, 3, False, "", "."), (False, 1, False, "", "."),
+    (False, 3, True, CALIBRATION, "."), (True, 3, True, CALIBRATION, "."), (False, 1, True, CALIBRATION, "."),
+    (False, 3, True, "[channel 1]\nname=pH\n", "."), (True, 3, True, "; none\n", "."),
+    (True, 3, True, CALIBRATION, "user/kolm"),  # none beside the plug-in: the user's
+    (False, 3, True, "[channel 0]\nname=T\na=20 V\n", "."),  # refused by both, naming the line
+], ids=["csv", "csv-fr", "one", "calibrated", "calibrated-fr", "one-calibrated", "channel-1", "none", "user's",
+        "bad-line"])
+def test_to_csv_writes_what_kolmctl_writes(sim, clock, tmp_path, monkeypatch, french, count, calibrated, ini,
+                                           folder):
     from conftest import DEV_KOLMCTL
-    sim.capture(rate=100, count=count).to_csv(tmp_path / "kolm.csv", french=french)
+    monkeypatch.delenv("APPDATA", raising=False)
+    monkeypatch.setenv("XDG_CONFIG_HOME", str(tmp_path / "user"))
+    (tmp_path / folder).mkdir(parents=True, exist_ok=True)
+    (tmp_path / folder / "kolmcal.ini").write_text(ini, encoding="utf-8")
     done = subprocess.run([str(DEV_KOLMCTL), str(sim.path), "read", "--csv-fr" if french else "--csv", "--rate",
-                           "100", "--count", str(count)], capture_output=True, check=True)
+                           "100", "--count", str(count)] + ["--calibrated"] * calibrated, capture_output=True)
+    capture = sim.capture(rate=100, count=count)
+    if done.returncode:
+        assert "kolmcal.ini line 3: a must be a number" in done.stderr.decode()
+        for refused in (lambda: capture.to_csv(tmp_path / "kolm.csv", calibrated=True), lambda: sim.calibration):
+            with pytest.raises(kolm.KolmError, match="kolmcal.ini line 3: a must be a number"):
+                refused()
+        return
+    if ini == CALIBRATION:
+        assert sim.calibration == (kolm.Calibration("T", "\u00b0C", 20, -10),
+                                   kolm.Calibration("pH;x,y", "pH", -2.5, 7.25))
+    capture.to_csv(tmp_path / "kolm.csv", french=french, calibrated=calibrated)
     sep = ";" if french else ","
 
     def same_times(text):  # the times and the start differ from run to run; a row a reading, all alike
