@@ -2,8 +2,9 @@
 # kolmctl serve reached as a script or a browser reaches it, with curl: the token, the
 # Host and Origin checks, the bounds, the relays, a capture's readings and downloads,
 # the calibration, then kolmctl read --calibrated with the same file. The virtual box
-# gives constant signals (kolmsim.ini), so every reading is known.
-#   serve_api.sh KOLMCTL KOLMSIM_PLUGIN WORK_FOLDER
+# gives constant signals (kolmsim.ini), so every reading is known; a plug-in without the
+# relay entry point refuses a switch.
+#   serve_api.sh KOLMCTL KOLMSIM_PLUGIN WORK_FOLDER FAKE_PLUGIN
 set -uo pipefail
 kolmctl=$1
 work=$3
@@ -203,5 +204,15 @@ if [ $code = 0 ] && grep -q "stopped serving (SIGTERM)" "$work/err"; then echo "
     echo "FAIL SIGTERM: $code $(cat "$work/err")"
     fails=$((fails + 1))
 fi
+# A switch the plug-in cannot make: the fake plug-in answers a reading but lists no SB.
+rm -f "$work/kolmcal.ini"
+cp "$4" "$work/fake.so" || exit 1
+"$kolmctl" "$work/fake.so" serve >"$work/out3" 2>"$work/err3" &
+pids+=("$!")
+for _ in $(seq 200); do grep -q token "$work/out3" && break; sleep 0.1; done
+url3=$(head -1 "$work/out3")
+check "a switch the plug-in refuses" 502 '"error":".*SB' -X PUT -d on -H "Authorization: Bearer ${url3#*token=}" \
+    "${url3%%/\?token=*}/api/relays/1"
+
 echo "$fails failed"
 [ $fails = 0 ]
