@@ -8,14 +8,15 @@ import sys
 
 from . import __version__
 from ._errors import PluginError
-from ._files import _HERE, find_kolmctl, find_plugin, kolmctl_name
+from ._files import find_kolmctl, kolmctl_name
+from ._plugin_lookup import PACKAGE_FOLDER, find_plugin
 
 _NAMES = ("LPT1", "LPT2", "SIM")
 
 
 def kolmctl() -> None:
     """The kolmctl console script: the package's own kolmctl, in this process's place."""
-    program = _HERE / "plugins" / kolmctl_name()
+    program = PACKAGE_FOLDER / kolmctl_name()
     if not program.is_file():
         sys.exit(f"kolmctl: {program} is missing from the kolm package: install its wheel again")
     args = [str(program)] + sys.argv[1:]

@@ -74,8 +74,8 @@ def run_as_windows(site: Path, code: str, **env: str) -> str:
 
 
 def test_the_windows_wheel_finds_its_dlls_and_kolmctl(windows_wheel):
-    out = run_as_windows(windows_wheel, "from kolm import _files, _kolmctl, _plugin_lookup\n"
-                         "path = _plugin_lookup.find_plugin('LPT2'); _kolmctl.check_plugin_file(path)\n"
+    out = run_as_windows(windows_wheel, "from kolm import _files, _plugin_lookup\n"
+                         "path = _plugin_lookup.find_plugin('LPT2')\n"
                          "print(path.relative_to(sys.path[1]), _files.find_kolmctl(path.parent).name)")
     assert out == "kolm/plugins/kolmlpt2.dll kolmctl.exe\n"
 
