@@ -231,9 +231,9 @@ TEST(KolmctlServe, AnswersItsOwnAddressAndTokenOnly) {
     using kolmctl::Listening;
     const Listening loopback{"127.0.0.1", 8080}, lan{"192.168.1.20", 8080}, all{"0.0.0.0", 8080};
     const struct {
-        const char* host;
+        const char* host = nullptr;
         Listening at;
-        bool allowed;
+        bool allowed = false;
     } hosts[] = {
         {"127.0.0.1:8080", loopback, true},
         {"LOCALHOST:8080", loopback, true},

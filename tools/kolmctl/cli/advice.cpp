@@ -156,10 +156,14 @@ std::string accessStep(AccessBlock block, const MachinePorts& m, const MachinePo
                "the host as root for direct I/O";
     case AccessBlock::noPpdev:
         return "load the ppdev driver: sudo modprobe ppdev (add ppdev to /etc/modules to keep it)";
-    case AccessBlock::deviceDenied:
-        return "join group " + port->group + ": sudo adduser $USER " + port->group + ", then log in again";
+    // Both come with the port whose device node is at fault; without it, Debian's own words.
+    case AccessBlock::deviceDenied: {
+        const std::string group = port != nullptr ? port->group : "lp";
+        return "join group " + group + ": sudo adduser $USER " + group + ", then log in again";
+    }
     case AccessBlock::deviceMissing:
-        return port->description + " is missing although ppdev is loaded: check the udev rules for it";
+        return (port != nullptr ? port->description : std::string("the port's /dev/parport device")) +
+               " is missing although ppdev is loaded: check the udev rules for it";
     // No helper, and no administrator, brings a barred driver in: say what does.
     case AccessBlock::helperBarred:
         return "turn Memory integrity off, or use another PC (kolmctl ports says why and how)";

@@ -46,7 +46,7 @@ ScratchFile scratchFile() {
     const char* dir = std::getenv("TMPDIR");
     std::string path = std::string(dir != nullptr && *dir != 0 ? dir : "/tmp") + "/kolmctl-XXXXXX";
     const int fd = mkstemp(path.data());
-    if (fd < 0) return ScratchFile(nullptr);
+    if (fd < 0) return nullptr;
     unlink(path.c_str());
     FILE* file = fdopen(fd, "w+b");
     if (file == nullptr) close(fd);
