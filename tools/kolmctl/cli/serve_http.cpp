@@ -22,6 +22,9 @@ namespace {
 constexpr std::size_t kMostBody = 4096;   // bytes: the API's bodies are a few words
 constexpr std::size_t kMostHeaders = 48;  // a browser sends about 15
 constexpr int kStreamQuiet = 15000;       // ms: a stream says it is alive this often
+// bytes the system may hold for one client: a page that stops reading falls behind the
+// events kolmctl keeps in seconds, instead of hiding megabytes in the system's buffers.
+constexpr int kSendBuffer = 64 * 1024;
 
 using HttpRequest = httplib::Request;
 using HttpResponse = httplib::Response;
@@ -157,7 +160,11 @@ struct HttpServer::Impl {
 
     void routes() {
         server.set_payload_max_length(kMostBody);
-        server.set_socket_options([](socket_t s) { listenAlone(static_cast<std::uintptr_t>(s)); });
+        // Set on the listening socket, inherited by each connection it accepts.
+        server.set_socket_options([](socket_t s) {
+            listenAlone(static_cast<std::uintptr_t>(s));
+            setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kSendBuffer), sizeof kSendBuffer);
+        });
         server.set_pre_routing_handler(
             [this](const HttpRequest& req, HttpResponse& res) { return admit(req, res); });
         server.Get("/", [](const HttpRequest&, HttpResponse& res) {
