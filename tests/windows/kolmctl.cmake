@@ -54,7 +54,7 @@ windows_kolmctl_test(list 0
   ARGS ${lpt1} list)
 # Inputs 0x2AA and 0x155: a swapped channel, a reversed bit order or a missed
 # inversion of BUSY reads as another count. Captures here are 250 ms apart: a first
-call through Wine under qemu-i386 can take longer than a short period and miss its slot.
+# call through Wine under qemu-i386 can take longer than a short period and miss its slot.
 set(reading "[0-9.]+,682,3\\.3301,341,1\\.6650\n")
 windows_kolmctl_test(read_csv 0
   "\ntime_s,ch0_counts,ch0_volts,ch1_counts,ch1_volts\n${reading}${reading}"
@@ -147,11 +147,11 @@ windows_kolmctl_test(help_helper 0 "the port helper, in the host program's folde
 # A plug-in named without its folder or its .dll is looked up beside kolmctl.exe.
 windows_kolmctl_test(bare_name 0 "file: +[^\n]*host-folder.kolmlpt2\\.dll .*\ntitle: +KOLM en LPT2:"
   PROGRAM ${host_folder}/kolmctl.exe ARGS kolmlpt2 info)
-# kolmctl.exe serve under Wine: its first line is the page's address, and /api/info answers
-# with the token. 64-bit only: the 32-bit kolmctl.exe, run by 32-bit Wine under qemu-i386
-# here, dies at its first request inside the emulator (not yet known whether on Windows too).
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  add_test(NAME windows.kolmctl.serve COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/serve_under_wine.sh
-    ${CMAKE_CURRENT_BINARY_DIR}/serve ${wine} $<TARGET_FILE:kolmctl> ${sim} WORKING_DIRECTORY ${planted})
-  set_tests_properties(windows.kolmctl.serve PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine SKIP_RETURN_CODE 77)
-endif()
+# kolmctl.exe serve under Wine: its first line is the page's address, /api/info answers
+# with the token, and a capture starts only where its scratch file can be made (in a prefix
+# of its own, whose temporary folder the test takes away). Skipped where 32-bit
+# programs run under qemu-i386 (run-wine32.sh --native-only says why).
+add_test(NAME windows.kolmctl.serve COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/serve_under_wine.sh
+  ${CMAKE_CURRENT_BINARY_DIR}/serve ${serve_prefix} ${run_wine} --native-only ${serve_prefix}
+  $<TARGET_FILE:kolmctl> ${sim} WORKING_DIRECTORY ${planted})
+set_tests_properties(windows.kolmctl.serve PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine SKIP_RETURN_CODE 77)

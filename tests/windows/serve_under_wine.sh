@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# kolmctl.exe serve under Wine answers /api/info with its token, and nothing without it.
-#   serve_under_wine.sh WORK_FOLDER RUNNER... KOLMCTL_EXE PLUGIN
-# The server runs in a process group of its own, ended with the script.
+# kolmctl.exe serve under Wine answers /api/info with its token, and nothing without it;
+# a capture answers 500 while its scratch file cannot be made, and starts once it can.
+#   serve_under_wine.sh WORK_FOLDER PREFIX RUNNER... KOLMCTL_EXE PLUGIN
+# PREFIX is the runner's Wine prefix, the test's own: its temporary folder is taken away
+# for a moment. The server runs in a process group of its own, ended with the script.
 set -uo pipefail
 work=$1
-shift
+prefix=$2
+shift 2
 mkdir -p "$work" && rm -f "$work/out" "$work/err"
 setsid "$@" serve --port 0 >"$work/out" 2>"$work/err" &
 pid=$!
-trap 'kill -TERM -- -$pid 2>/dev/null; sleep 2; kill -KILL -- -$pid 2>/dev/null; wait 2>/dev/null' EXIT
+temp=
+restore() { [ -n "$temp" ] && [ -d "$temp.away" ] && mv "$temp.away" "$temp"; }
+trap 'restore; kill -TERM -- -$pid 2>/dev/null; sleep 2; kill -KILL -- -$pid 2>/dev/null; wait 2>/dev/null' EXIT
 # Wine takes seconds to start: a bound on the wait, not a timing.
 for _ in $(seq 600); do
     grep -q token "$work/out" && break
@@ -25,5 +30,19 @@ if [[ $info == *'"title":"KOLM simul'*'"virtual":true'*'"relays":['* ]] && [ "$n
     echo "ok   /api/info under Wine: $info"
 else
     echo "FAIL /api/info under Wine: $info (without the token: $none)"
+    exit 1
+fi
+# The user's temporary folder (GetTempPath) is the prefix's users/NAME/Temp.
+start() { curl -s -w ' %{http_code}' -H "Authorization: Bearer $token" -X POST -d '{"rate":10}' "$base/api/capture/start"; }
+temp=$(find "$prefix/drive_c/users" -mindepth 2 -maxdepth 2 -name Temp -type d | head -1)
+[ -n "$temp" ] || { echo "FAIL no temporary folder in $prefix"; exit 1; }
+mv "$temp" "$temp.away"
+refused=$(start)
+restore
+started=$(start)
+if [[ $refused == *'scratch file'*' 500' && $started == *'"running":true'*' 200' ]]; then
+    echo "ok   a capture without its scratch file answers 500, and starts with it"
+else
+    echo "FAIL a capture's scratch file: without it: $refused; with it: $started"
     exit 1
 fi

@@ -42,7 +42,10 @@ ScratchFile scratchFile() {
         return nullptr;
     const HANDLE h = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (h == INVALID_HANDLE_VALUE) {
+        DeleteFileW(path);  // the empty file GetTempFileNameW made
+        return nullptr;
+    }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
     if (fd < 0) {
         CloseHandle(h);
