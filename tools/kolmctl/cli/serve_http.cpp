@@ -163,7 +163,8 @@ struct HttpServer::Impl {
         // Set on the listening socket, inherited by each connection it accepts.
         server.set_socket_options([](socket_t s) {
             listenAlone(static_cast<std::uintptr_t>(s));
-            setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kSendBuffer), sizeof kSendBuffer);
+            setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&kSendBuffer),
+                       sizeof kSendBuffer);
         });
         server.set_pre_routing_handler(
             [this](const HttpRequest& req, HttpResponse& res) { return admit(req, res); });
